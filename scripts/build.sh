@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Configures and builds both targets: the 32-bit Windows programs (MinGW-w64)
+# first, since the Linux program embeds the Windows installer program, then
+# the Linux program and tests. Pass --sanitize for an ASan/UBSan Linux build.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build_root="${LIBHAMMER_BUILD_ROOT:-$here/build}"
+jobs="$(nproc)"
+sanitize=OFF
+[ "${1:-}" = "--sanitize" ] && sanitize=ON
+
+cmake -S "$here" -B "$build_root/win32" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw32.cmake" \
+  -DLH_7ZIP_DIR="$build_root/deps/7zip-bin" >/dev/null
+cmake --build "$build_root/win32" -j "$jobs"
+
+cmake -S "$here" -B "$build_root/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DLH_SANITIZE="$sanitize" -DLH_7ZIP_DIR="$build_root/deps/7zip-bin" \
+  -DLH_INSTALLER_IMAGE="$build_root/win32/src/installer/installer.exe" >/dev/null
+cmake --build "$build_root/linux" -j "$jobs"

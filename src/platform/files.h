@@ -1,0 +1,60 @@
+// Files and folders. Names are byte strings passed to the OS unchanged
+// (the ANSI API on Windows), so a name reaches the file system exactly as
+// the library source spelled it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lh::platform {
+
+// The separator that ends every folder value: '\\' on Windows, '/' elsewhere.
+char separator();
+
+// True where the file system compares names without regard to letter case
+// (Windows), so "Foo.txt" and "foo.txt" are one file.
+bool names_fold_case();
+
+// Reads the whole file into `out`. False when it cannot be opened or read.
+bool read_file(const std::string& path, std::string& out);
+
+// Creates the file, or empties an existing one, and writes `data`.
+bool write_file(const std::string& path, std::string_view data);
+
+// Opens the file (creating it when missing) and writes `data` at its end.
+bool append_file(const std::string& path, std::string_view data);
+
+bool delete_file(const std::string& path);
+
+// Copies `from` to `to`, replacing `to`.
+bool copy_file(const std::string& from, const std::string& to);
+
+bool exists(const std::string& path);  // as a file or a folder
+bool is_file(const std::string& path);
+bool is_folder(const std::string& path);
+
+// Size in bytes of a file; -1 when it is missing or a folder.
+int64_t file_size(const std::string& path);
+
+// Creates one folder; true when it exists afterwards.
+bool create_folder(const std::string& path);
+
+// Removes an empty folder.
+bool remove_folder(const std::string& path);
+
+struct FolderEntry {
+  std::string name;
+  bool is_folder = false;
+};
+
+// The entries directly inside a folder, without "." and "..", in the order
+// the OS gives them. Empty when the folder cannot be listed.
+std::vector<FolderEntry> list_folder(const std::string& folder);
+
+// Makes a file read-only or writable again (used by tests and by the
+// work-folder removal, which must leave read-only files alone).
+bool set_read_only(const std::string& path, bool read_only);
+
+}  // namespace lh::platform

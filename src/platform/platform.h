@@ -1,0 +1,10 @@
+// The operating-system layer. Everything above src/platform/ reaches the OS
+// through the headers gathered here; each has a _posix.cpp and a _win32.cpp
+// implementation.
+#pragma once
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/system.h"
+#include "platform/resources.h"
+#include "platform/dynlib.h"

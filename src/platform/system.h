@@ -1,0 +1,2 @@
+// Filled in by the subsystem that owns it.
+#pragma once

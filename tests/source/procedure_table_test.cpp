@@ -1,0 +1,107 @@
+#include "source/procedure_table.h"
+
+#include <gtest/gtest.h>
+
+namespace lh {
+namespace {
+
+std::vector<std::string> names(const ProcedureTable& t) {
+  std::vector<std::string> out;
+  for (const auto& r : t.records) out.push_back(r.name);
+  return out;
+}
+
+TEST(ProcedureTable, InsertsAfterTheRecordALookupFound) {
+  ProcedureTable t;
+  append_record(t, {kExportedProcedure, "", "A", "", ""});
+  append_record(t, {kExportedProcedure, "", "B", "", ""});
+  append_record(t, {kExportedProcedure, "", "C", "", ""});
+  EXPECT_TRUE(find_procedure(t, "A"));
+  append_record(t, {kTextOnlyEntry, "", "D", "", ""});
+  EXPECT_FALSE(find_procedure(t, "a"));  // case-sensitive; cursor to last
+  append_record(t, {kTextOnlyEntry, "", "E", "", ""});
+  EXPECT_EQ(names(t), (std::vector<std::string>{"A", "D", "B", "C", "E"}));
+}
+
+TEST(ProcedureTable, FirstInsertGoesToTheHead) {
+  ProcedureTable t;
+  EXPECT_FALSE(find_procedure(t, "x"));
+  append_record(t, {kPageEntry, "", "P", "", ""});
+  EXPECT_EQ(names(t), std::vector<std::string>{"P"});
+}
+
+TEST(SourceLines, DeletingTheFirstLineLeavesNoCurrentLine) {
+  SourceLines s{{"a", "b", "c"}, 0};
+  delete_current_line(s);
+  EXPECT_EQ(s.current, -1);
+  insert_line(s, "x");
+  insert_line(s, "y");
+  EXPECT_EQ(s.lines, (std::vector<std::string>{"x", "y", "b", "c"}));
+  s.current = 2;
+  delete_current_line(s);
+  EXPECT_EQ(s.current, 1);
+  insert_line(s, "z");
+  EXPECT_EQ(s.lines, (std::vector<std::string>{"x", "y", "z", "c"}));
+}
+
+TEST(ParseExportHeader, TheWorkedExampleAndOddSpacing) {
+  ExportHeader h;
+  ASSERT_TRUE(parse_export_header("ProcedureDLL.l Sum(a.l, b.l = 1) ; Adds two numbers", &h));
+  EXPECT_EQ(h.return_suffix, ".l");
+  EXPECT_EQ(h.name, "Sum");
+  EXPECT_EQ(h.parameters, "a.l, b.l = 1");
+  EXPECT_EQ(h.description, "Adds two numbers");
+
+  ASSERT_TRUE(parse_export_header("   procedureDLL.S  Foo(x.l)", &h));
+  EXPECT_EQ(h.return_suffix, ".S");
+  EXPECT_EQ(h.name, "Foo");
+  EXPECT_EQ(h.parameters, "x.l");
+  EXPECT_EQ(h.description, "");
+  EXPECT_FALSE(is_string_procedure({kExportedProcedure, h.return_suffix, h.name, "", ""}));
+
+  ASSERT_TRUE(parse_export_header("ProcedureDLL .s Foo (a) ;   Text   ", &h));
+  EXPECT_EQ(h.return_suffix, ".s");
+  EXPECT_EQ(h.name, "Foo ");
+  EXPECT_EQ(h.description, "Text");
+
+  ASSERT_TRUE(parse_export_header("ProcedureDLL.str Name(a = Chr(1), b)", &h));
+  EXPECT_EQ(h.return_suffix, ".s");
+  EXPECT_EQ(h.name, "tr Name");
+  EXPECT_EQ(h.parameters, "a = Chr(1");
+  EXPECT_EQ(h.description, "b)");  // the ")" of Chr ended the parameters early
+
+  ASSERT_TRUE(parse_export_header("ProcedureDLL", &h));
+  EXPECT_EQ(h.name, "");
+  EXPECT_EQ(h.parameters, "");
+}
+
+TEST(ParseExportHeader, RejectsTabsShortLinesAndCDLL) {
+  EXPECT_FALSE(parse_export_header("\tProcedureDLL Foo()"));
+  EXPECT_FALSE(parse_export_header("ProcedureDL"));
+  EXPECT_FALSE(parse_export_header("ProcedureCDLL Foo()"));
+  EXPECT_TRUE(parse_export_header("PROCEDUREDLLFoo()"));
+}
+
+TEST(SplitParameters, KeepsSpacesAndStopsAtAnEmptyField) {
+  ParameterList p;
+  ASSERT_EQ(split_parameters("a.l, b.l = 5", p), 2);
+  EXPECT_EQ(p[0].name, "a.l");
+  EXPECT_EQ(p[0].optional, 0);
+  EXPECT_EQ(p[1].name, " b.l ");
+  EXPECT_EQ(p[1].default_value, " 5");
+  EXPECT_EQ(p[1].optional, 1);
+
+  ASSERT_EQ(split_parameters("a.l=1, b.l", p), 2);
+  EXPECT_EQ(p[1].optional, 1);
+  EXPECT_EQ(p[1].default_value, "");
+
+  EXPECT_EQ(split_parameters("", p), 0);
+  EXPECT_TRUE(p.empty());
+  EXPECT_EQ(split_parameters("a,,b = 1", p), 1);
+  EXPECT_EQ(split_parameters("a = 1 = 2 = 3", p), 1);
+  EXPECT_EQ(p[0].default_value, " 1 ");
+  EXPECT_EQ(split_parameters("a,", p), 1);
+}
+
+}  // namespace
+}  // namespace lh
