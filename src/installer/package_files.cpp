@@ -1,0 +1,144 @@
+#include "installer/package_files.h"
+
+namespace installer {
+
+void text_clear(Text& t) {
+  t.len = 0;
+  t.s[0] = 0;
+}
+
+void text_add(Text& t, const char* part) {
+  while (*part && t.len < kReportMax - 1) t.s[t.len++] = *part++;
+  t.s[t.len] = 0;
+}
+
+void path_set(char* dst, const char* src) { lstrcpynA(dst, src, kPathMax); }
+
+void path_add(char* dst, const char* src) {
+  int used = lstrlenA(dst);
+  if (used < kPathMax - 1) lstrcpynA(dst + used, src, kPathMax - used);
+}
+
+static HRSRC find(const char* name) { return FindResourceA(nullptr, name, MAKEINTRESOURCEA(10)); }
+
+const char* resource_bytes(const char* name, DWORD* size) {
+  *size = 0;
+  HRSRC found = find(name);
+  if (!found) return nullptr;
+  HGLOBAL loaded = LoadResource(nullptr, found);
+  if (!loaded) return nullptr;
+  *size = SizeofResource(nullptr, found);
+  return static_cast<const char*>(LockResource(loaded));
+}
+
+DWORD resource_size(const char* name) {
+  HRSRC found = find(name);
+  return found ? SizeofResource(nullptr, found) : 0;
+}
+
+int extract_resource(const char* name, const char* path) {
+  DWORD size = 0;
+  const char* bytes = resource_bytes(name, &size);
+  if (!bytes) return 0;
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A file that could not be replaced counts as a failure even when an older
+  // file of the same size is still there.
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  DWORD written = 0;
+  BOOL ok = size == 0 || WriteFile(file, bytes, size, &written, nullptr);
+  if (!CloseHandle(file)) ok = FALSE;
+  if (!ok || written != size) return 0;
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &info)) return 0;
+  return info.nFileSizeHigh == 0 && info.nFileSizeLow == size ? 1 : 0;
+}
+
+static bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+static void note_failure(Outcome& out, const char* what, const char* path) {
+  ++out.failed;
+  text_add(out.failures, what);
+  text_add(out.failures, path);
+  text_add(out.failures, "\r\n");
+}
+
+// Writes a resource when the package holds it (and it is not empty).
+static void write_if_present(const char* name, const char* path, Outcome& out) {
+  if (resource_size(name) == 0) return;
+  if (!extract_resource(name, path)) note_failure(out, "Could not write ", path);
+}
+
+// Deletes a file; one that is not there counts as deleted.
+static void delete_file(const char* path, Outcome& out) {
+  if (!DeleteFileA(path) && exists(path)) note_failure(out, "Could not delete ", path);
+}
+
+static void begin(Outcome& out) {
+  text_clear(out.failures);
+  out.failed = 0;
+}
+
+// P + folder + name + ending, in `dst`.
+static void form(char* dst, const char* base, const char* folder, const char* name,
+                 const char* ending) {
+  path_set(dst, base);
+  path_add(dst, folder);
+  path_add(dst, name);
+  path_add(dst, ending);
+}
+
+void install(const char* p, const char* n, Outcome& out) {
+  begin(out);
+  char path[kPathMax];
+  form(path, p, "Library_Source", "", "");
+  CreateDirectoryA(path, nullptr);
+  form(path, p, "Library_Source\\", n, ".pb");
+  write_if_present("SOURCE", path, out);
+  form(path, p, "Library_Source\\", n, "-Tweaked.pb");
+  write_if_present("SOURCE-TWEAKED", path, out);
+  form(path, p, "PureLibraries\\UserLibraries\\", n, "");
+  write_if_present("LIBRARY", path, out);
+  form(path, p, "help", "", "");
+  CreateDirectoryA(path, nullptr);
+  form(path, p, "help\\", n, ".chm");
+  write_if_present("CHM", path, out);
+  form(path, p, "help\\", n, ".chw");
+  delete_file(path, out);
+  form(path, p, "Residents\\", n, ".res");
+  write_if_present("RESIDENT", path, out);
+}
+
+void uninstall(const char* p, const char* n, Outcome& out) {
+  begin(out);
+  char path[kPathMax];
+  form(path, p, "Library_Source\\", n, ".pb");
+  delete_file(path, out);
+  form(path, p, "Library_Source\\", n, "-Tweaked.pb");
+  delete_file(path, out);
+  form(path, p, "PureLibraries\\UserLibraries\\", n, "");
+  delete_file(path, out);
+  form(path, p, "help\\", n, ".chm");
+  delete_file(path, out);
+  form(path, p, "help\\", n, ".chw");
+  delete_file(path, out);
+  form(path, p, "Residents\\", n, ".res");
+  delete_file(path, out);
+}
+
+void extract(const char* d, const char* n, Outcome& out) {
+  begin(out);
+  char path[kPathMax];
+  form(path, d, "", n, ".pb");
+  write_if_present("SOURCE", path, out);
+  form(path, d, "", n, "-Tweaked.pb");
+  write_if_present("SOURCE-TWEAKED", path, out);
+  form(path, d, "", n, "");
+  write_if_present("LIBRARY", path, out);
+  form(path, d, "", n, ".chm");
+  write_if_present("CHM", path, out);
+  form(path, d, "", n, ".res");
+  write_if_present("RESIDENT", path, out);
+}
+
+}  // namespace installer

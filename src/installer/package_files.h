@@ -1,0 +1,48 @@
+// The installer's work on files: writing its own resources out, and the
+// Install, Uninstall and Extract actions. Plain Win32 and fixed buffers, so
+// that the program stays small and needs no C++ runtime.
+#pragma once
+
+#include <windows.h>
+
+namespace installer {
+
+constexpr int kPathMax = 1024;
+constexpr int kReportMax = 8192;
+
+// Text built by appending; what does not fit is cut off.
+struct Text {
+  char s[kReportMax];
+  int len;
+};
+void text_clear(Text& t);
+void text_add(Text& t, const char* part);
+
+// Bounded string helpers over buffers of kPathMax bytes.
+void path_set(char* dst, const char* src);
+void path_add(char* dst, const char* src);
+
+// Writes the RT_RCDATA resource of that name from the program's own image to
+// `path`, replacing any file there. 1 when the file was written and now has
+// exactly the resource's size, else 0 (also when there is no such resource).
+int extract_resource(const char* name, const char* path);
+
+// Size of the program's own RT_RCDATA resource of that name; 0 when missing.
+DWORD resource_size(const char* name);
+
+// The whole resource (nullptr when missing) and its size.
+const char* resource_bytes(const char* name, DWORD* size);
+
+// The outcome of an action: which files could not be written or deleted.
+struct Outcome {
+  Text failures;
+  int failed;
+};
+
+// The three actions. `purebasic` and `folder` end in "\"; `name` is the
+// library name. Files whose resource is missing are left alone.
+void install(const char* purebasic, const char* name, Outcome& out);
+void uninstall(const char* purebasic, const char* name, Outcome& out);
+void extract(const char* folder, const char* name, Outcome& out);
+
+}  // namespace installer
