@@ -1,0 +1,102 @@
+// Finding PureBasic, its compiler and TailBite, and asking the compiler for
+// its version.
+#include "shell/tools.h"
+
+#include "platform/system.h"
+#include "shell/run_program.h"
+
+namespace lh {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kTailbite = "TailBite\\TailBite.exe";
+constexpr const char* kCompiler = "Compilers\\pbcompiler.exe";
+constexpr const char* kVersionCompiler = "compilers\\pbcompiler.exe";
+#else
+constexpr const char* kTailbite = "TailBite/TailBite";
+constexpr const char* kCompiler = "compilers/pbcompiler";
+constexpr const char* kVersionCompiler = "compilers/pbcompiler";
+#endif
+
+// The registry value is read into a buffer of this size filled with spaces.
+constexpr std::size_t kIconBufferSize = 255;
+
+}  // namespace
+
+std::string temp_folder() { return platform::temp_folder(); }
+
+std::string folder_from_icon_value(std::string_view value) {
+  std::string_view text = value.substr(0, value.find(','));
+  std::size_t begin = (!text.empty() && text[0] == '"') ? 1 : 0;
+  std::size_t end = text.find('|', begin);
+  if (end == std::string_view::npos) end = text.size();
+  std::size_t last = std::string_view::npos;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (text[i] == '\\' || text[i] == '/') last = i;
+  }
+  if (last == std::string_view::npos) return {};
+  return std::string(text.substr(begin, last + 1 - begin));
+}
+
+std::string purebasic_registry_lookup() {
+#ifdef _WIN32
+  return folder_from_icon_value(
+      platform::classes_root_default_value("PureBasic.exe\\DefaultIcon\\", kIconBufferSize));
+#else
+  // No registry: the PureBasic folder comes from the environment.
+  std::string folder = platform::environment_variable("PUREBASIC_HOME");
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+#endif
+}
+
+std::string tailbite_path(const std::string& purebasic_folder) {
+  return purebasic_folder + kTailbite;
+}
+
+std::string compiler_path(const std::string& purebasic_folder) {
+  return purebasic_folder + kCompiler;
+}
+
+std::string compiler_version_line(const std::string& purebasic_folder) {
+  Program* p = run_hidden_capture(purebasic_folder + kVersionCompiler, "/VERSION", "");
+  if (!p) return {};
+  // program_running waits on the child while nothing happens, so this loop
+  // does not spin.
+  while (program_running(p)) {
+    if (available_output(p) != 0) {
+      std::string line = read_output_line(p);
+      close_program(p);
+      return line;
+    }
+  }
+  close_program(p);
+  return {};
+}
+
+std::string processor_tag_of(std::string_view line) {
+  // A line such as "PureBasic 6.10 LTS (Linux - x64)" names the processor
+  // after the " - " of its last parenthesised group; the first "x" would be
+  // the one of "Linux".
+  std::size_t open = line.rfind('(');
+  if (open != std::string_view::npos) {
+    std::size_t close = line.find(')', open);
+    if (close != std::string_view::npos) {
+      std::string_view group = line.substr(open + 1, close - open - 1);
+      std::size_t dash = group.rfind(" - ");
+      if (dash != std::string_view::npos) {
+        std::string_view tag = group.substr(dash + 3, 3);
+        if (!tag.empty()) return std::string(tag);
+      }
+    }
+  }
+  std::size_t x = line.find('x');
+  return std::string(line.substr(x == std::string_view::npos ? 0 : x, 3));
+}
+
+std::string processor_tag(const std::string& purebasic_folder) {
+  return processor_tag_of(compiler_version_line(purebasic_folder));
+}
+
+}  // namespace lh

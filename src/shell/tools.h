@@ -1,0 +1,45 @@
+// Where PureBasic, its compiler and TailBite are, and what the compiler
+// says about itself. Nothing here is cached: every call looks again.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lh {
+
+// The user's temporary folder with its trailing separator (long form on
+// Windows; $TMPDIR or /tmp elsewhere).
+std::string temp_folder();
+
+// The PureBasic folder named by the .pb association (the editor's icon in
+// the registry), with its trailing separator, or empty. On Linux the
+// environment variable PUREBASIC_HOME stands in (separator appended).
+std::string purebasic_registry_lookup();
+
+// The folder part of an icon value such as "C:\PB\PureBasic.exe",1: the
+// text before the first ",", one leading quote skipped, everything up to and
+// including the last "\" or "/" before the end or the first "|".
+std::string folder_from_icon_value(std::string_view value);
+
+// PureBasic folder + "TailBite\TailBite.exe" ("TailBite/TailBite" on Linux).
+std::string tailbite_path(const std::string& purebasic_folder);
+
+// PureBasic folder + "Compilers\pbcompiler.exe" ("compilers/pbcompiler" on
+// Linux): the compiler that builds the resident file.
+std::string compiler_path(const std::string& purebasic_folder);
+
+// The first output line of the compiler's "/VERSION" query (a hidden
+// capture run), or empty when it cannot be started or prints nothing.
+std::string compiler_version_line(const std::string& purebasic_folder);
+
+// The package name's processor tag taken from a version line: the text after
+// " - " in the line's last parenthesised group ("x64", "x86", "arm"), at most
+// three characters; otherwise three characters from the first lower-case
+// "x", or the first three characters when there is none.
+std::string processor_tag_of(std::string_view version_line);
+
+// processor_tag_of(compiler_version_line(purebasic_folder)); runs the
+// compiler again on every call.
+std::string processor_tag(const std::string& purebasic_folder);
+
+}  // namespace lh
