@@ -33,7 +33,7 @@ struct ContentsGroup {
 struct ContentsRegister {
   // groups[0] is always the top level (empty name); the others in file order.
   std::vector<ContentsGroup> groups{ContentsGroup{}};
-  std::unordered_map<std::string, size_t> group_index;  // lower-cased group name -> position
+  std::unordered_map<std::string, size_t> group_index{{"", 0}};  // lower-cased name -> position
   bool changed = false;  // a registration happened since the last load or write
 };
 

@@ -4,16 +4,46 @@
 
 namespace lh {
 
+namespace {
+
+using RecordIt = std::list<ProcedureRecord>::iterator;
+
+void index_record(ProcedureTable& table, RecordIt it) {
+  auto [slot, fresh] = table.by_name.try_emplace(it->name, it);
+  // A shared name: which record comes first depends on where the cursor put
+  // each, so the lookup walks the table for it.
+  if (!fresh) slot->second = table.records.end();
+  ++table.indexed;
+}
+
+void rebuild_index(ProcedureTable& table) {
+  table.by_name.clear();
+  table.indexed = 0;
+  for (auto it = table.records.begin(); it != table.records.end(); ++it) index_record(table, it);
+}
+
+}  // namespace
+
 void append_record(ProcedureTable& table, ProcedureRecord record) {
+  bool index_current = table.indexed == table.records.size();
   auto pos = table.current == table.records.end() ? table.records.begin() : std::next(table.current);
   table.current = table.records.insert(pos, std::move(record));
+  if (index_current) index_record(table, table.current);
 }
 
 bool find_procedure(ProcedureTable& table, std::string_view name) {
-  for (auto it = table.records.begin(); it != table.records.end(); ++it) {
-    if (it->name == name) {
-      table.current = it;
+  if (table.indexed != table.records.size()) rebuild_index(table);
+  auto hit = table.by_name.find(std::string(name));
+  if (hit != table.by_name.end()) {
+    if (hit->second != table.records.end()) {
+      table.current = hit->second;
       return true;
+    }
+    for (auto it = table.records.begin(); it != table.records.end(); ++it) {
+      if (it->name == name) {
+        table.current = it;
+        return true;
+      }
     }
   }
   if (!table.records.empty()) table.current = std::prev(table.records.end());

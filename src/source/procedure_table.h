@@ -7,6 +7,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace lh {
@@ -26,6 +27,14 @@ struct ProcedureRecord {
 struct ProcedureTable {
   std::list<ProcedureRecord> records;
   std::list<ProcedureRecord>::iterator current = records.end();  // end(): none
+
+  // find_procedure's index, so a lookup costs the same in a table of ten
+  // thousand records: each name's record, or records.end() when several
+  // records share the name (a walk from the head then decides). It covers
+  // the first `indexed` records added; records added to the list directly
+  // make the next lookup rebuild it.
+  std::unordered_map<std::string, std::list<ProcedureRecord>::iterator> by_name;
+  size_t indexed = 0;
 
   ProcedureTable() = default;
   ProcedureTable(const ProcedureTable&) = delete;

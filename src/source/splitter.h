@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "source/contents_register.h"
+#include "source/line_reader.h"
 #include "source/procedure_table.h"
 
 namespace lh {
@@ -23,11 +24,6 @@ struct SourceModel {
   std::string library_version;
   int exported_count = 0;
 };
-
-// Cuts `bytes` into lines: CR LF, a lone LF, a lone CR and NUL each end a
-// line and are not part of it. A last line without an end is kept; a text
-// that ends with a line end gives no extra empty line.
-std::vector<std::string> split_lines(std::string_view bytes);
 
 // An entry name that may go into a piece file's name: no "/", "\", any of
 // : * ? " < > |, no control character (below 32), and not "." or "..".
