@@ -1,0 +1,145 @@
+#include "package/packaging.h"
+
+#include <vector>
+
+#ifndef _WIN32
+#include <filesystem>
+#endif
+
+#include "platform/files.h"
+#include "platform/resources.h"
+#include "shell/run_program.h"
+#include "shell/tools.h"
+
+namespace lh {
+
+namespace {
+
+std::string sep() { return std::string(1, platform::separator()); }
+
+std::string folder_part(const std::string& path) {
+  size_t last = path.find_last_of(platform::separator() == '\\' ? "\\/" : "/");
+  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+}
+
+std::string user_library_path(const AppState& s) {
+  return s.purebasic_folder + "PureLibraries" + sep() + "UserLibraries" + sep() + s.library_name;
+}
+
+std::string resident_path(const AppState& s) {
+  return s.purebasic_folder + "Residents" + sep() + s.library_name + ".res";
+}
+
+std::string tweaked_copy_path(const AppState& s) {
+  return s.work_folder + s.library_name + "-tweaked.pb";
+}
+
+// The npm package ships the Linux archiver without its execute bit.
+void make_executable(const std::string& path) {
+#ifndef _WIN32
+  std::error_code ignored;
+  std::filesystem::permissions(path,
+                               std::filesystem::perms::owner_exec |
+                                   std::filesystem::perms::group_exec |
+                                   std::filesystem::perms::others_exec,
+                               std::filesystem::perm_options::add, ignored);
+#else
+  (void)path;
+#endif
+}
+
+// Adds bytes held in memory as a resource; empty data gives no resource.
+int add_resource_bytes(const std::string& executable, std::string_view data,
+                       const std::string& name, bool replace_all) {
+  if (data.empty()) return 0;
+  return platform::update_resource(executable, name, data, replace_all) ? 1 : 0;
+}
+
+}  // namespace
+
+std::string archiver_name() { return platform::separator() == '\\' ? "7za.exe" : "7za"; }
+
+std::string source_base(const std::string& path) {
+  size_t last = path.find_last_of(platform::separator() == '\\' ? "\\/" : "/");
+  std::string file = last == std::string::npos ? path : path.substr(last + 1);
+  return file.substr(0, file.find('.'));
+}
+
+std::string package_base(const AppState& state, const std::string& processor_tag) {
+  return folder_part(state.library_source) + state.library_name + " (" + state.library_version +
+         ") " + processor_tag;
+}
+
+std::string quoted_argument(const std::string& path) {
+  size_t trailing = 0;
+  while (trailing < path.size() && path[path.size() - 1 - trailing] == '\\') ++trailing;
+  return "\"" + path + std::string(trailing, '\\') + "\"";
+}
+
+int add_package_resource(const std::string& executable, const std::string& file,
+                         const std::string& name, bool replace_all) {
+  if (platform::file_size(file) <= 0) return 0;
+  std::string data;
+  if (!platform::read_file(file, data)) return 0;
+  return add_resource_bytes(executable, data, name, replace_all);
+}
+
+void make_archive(const AppState& state, std::string_view sevenzip_image) {
+  std::string archive = package_base(state, processor_tag(state.purebasic_folder)) + ".7z";
+  platform::delete_file(archive);
+
+  std::string archiver = state.work_folder + archiver_name();
+  if (!sevenzip_image.empty()) {
+    platform::write_file(archiver, sevenzip_image);
+    make_executable(archiver);
+  }
+
+  auto add = [&](const std::string& item) {
+    run_hidden_wait(archiver, "a " + quoted_argument(archive) + " " + quoted_argument(item), "");
+  };
+  add(state.library_source);
+  add(state.work_folder + state.library_name + ".chm");
+  add(user_library_path(state));
+  add(resident_path(state));
+  platform::copy_file(state.work_folder + state.library_name + ".pb", tweaked_copy_path(state));
+  add(tweaked_copy_path(state));
+  // An include folder that was never chosen has nothing to add; an empty
+  // item would make the archiver take the current folder.
+  if (!state.include_folder.empty()) add(state.include_folder);
+}
+
+void make_installer(const AppState& state, std::string_view installer_image) {
+  std::string executable = package_base(state, processor_tag(state.purebasic_folder)) + ".exe";
+  platform::delete_file(executable);
+  if (installer_image.empty() || !platform::write_file(executable, installer_image)) return;
+
+  // The name resource carries the library name and version; it is formed
+  // here so that every package names its library, also when the source has
+  // no version line and so no version file.
+  add_resource_bytes(executable, state.library_name + "\r\n" + state.library_version + "\r\n",
+                     "NAME", false);
+  add_package_resource(executable, state.library_source, "SOURCE", false);
+  add_package_resource(executable, user_library_path(state), "LIBRARY", false);
+  add_package_resource(executable, state.work_folder + state.library_name + ".chm", "CHM", false);
+  add_package_resource(executable, tweaked_copy_path(state), "SOURCE-TWEAKED", false);
+  add_package_resource(executable, resident_path(state), "RESIDENT", false);
+}
+
+void copy_sources(const AppState& state) {
+  std::string folder = state.purebasic_folder + "Library_Source";
+  platform::create_folder(folder);
+  std::string base = source_base(state.library_source);
+  platform::copy_file(state.library_source, folder + sep() + base + ".pb");
+  platform::copy_file(tweaked_copy_path(state), folder + sep() + base + "-Tweaked.pb");
+}
+
+void make_packages(const AppState& state, std::string_view sevenzip_image,
+                   std::string_view installer_image) {
+  if (!state.library_name.empty()) {
+    make_archive(state, sevenzip_image);
+    make_installer(state, installer_image);
+  }
+  copy_sources(state);
+}
+
+}  // namespace lh

@@ -1,0 +1,60 @@
+// The end of every run: the 7-Zip archive and the installer executable
+// beside the library source, and the copies of the sources in the PureBasic
+// installation.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "shell/app_state.h"
+
+namespace lh {
+
+// The names of the six package resources, in the order they are added.
+// The installer program looks them up by these names (without regard to
+// letter case).
+inline constexpr const char* kPackageResources[] = {"NAME", "SOURCE", "LIBRARY",
+                                                    "CHM", "SOURCE-TWEAKED", "RESIDENT"};
+
+// Runs the three stages: the archive and the installer executable when a
+// build gave the library a name, and the source copies always.
+// `sevenzip_image` is the 7-Zip console archiver the program carries,
+// `installer_image` the installer program; an empty image is not written.
+void make_packages(const AppState& state, std::string_view sevenzip_image,
+                   std::string_view installer_image);
+
+// Stage A: the archive of the library source, manual, user library,
+// resident file, tweaked source and include folder.
+void make_archive(const AppState& state, std::string_view sevenzip_image);
+
+// Stage B: the installer executable with the package resources.
+void make_installer(const AppState& state, std::string_view installer_image);
+
+// Stage C: the library source and the tweaked source copied into the
+// PureBasic folder's "Library_Source" folder.
+void copy_sources(const AppState& state);
+
+// Adds the bytes of `file` to `executable` as an RT_RCDATA resource named
+// `name`, language 0. 1 when the resource was written; 0 when the file is
+// missing, a folder or empty, or the update failed. `replace_all` drops the
+// executable's other resources (packaging always keeps them).
+int add_package_resource(const std::string& executable, const std::string& file,
+                         const std::string& name, bool replace_all);
+
+// Folder part of the library source + library name + " (" + version +
+// ") " + processor tag: the packages' path without ".7z" / ".exe".
+std::string package_base(const AppState& state, const std::string& processor_tag);
+
+// The file-name part of a path up to its first ".".
+std::string source_base(const std::string& path);
+
+// The path as one argument between double quotes, such that the program
+// receives it unchanged: trailing backslashes are doubled, since a
+// backslash right before the closing quote would escape it.
+std::string quoted_argument(const std::string& path);
+
+// The archiver's file name in the work folder: "7za.exe" on Windows, "7za"
+// elsewhere.
+std::string archiver_name();
+
+}  // namespace lh

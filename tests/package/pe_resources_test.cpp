@@ -1,0 +1,193 @@
+// The portable resource writer on the real installer program image: what it
+// adds reads back byte for byte, the program's own resources stay, and the
+// headers stay consistent with the new layout.
+#include "package/pe_resources.h"
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "package/packaging.h"
+#include "platform/files.h"
+
+namespace lh {
+namespace {
+
+uint32_t u32(const std::string& s, size_t at) {
+  uint32_t v;
+  std::memcpy(&v, s.data() + at, 4);
+  return v;
+}
+uint16_t u16(const std::string& s, size_t at) {
+  uint16_t v;
+  std::memcpy(&v, s.data() + at, 2);
+  return v;
+}
+
+struct Headers {
+  uint32_t opt, sections;
+  uint16_t count;
+};
+Headers headers(const std::string& image) {
+  uint32_t pe = u32(image, 0x3c);
+  Headers h;
+  h.opt = pe + 24;
+  h.count = u16(image, pe + 6);
+  h.sections = h.opt + u16(image, pe + 20);
+  return h;
+}
+
+std::string installer_image() {
+  std::string image;
+  platform::read_file(LH_INSTALLER_EXE, image);
+  return image;
+}
+
+// Bytes that exercise the copy: every byte value, odd length.
+std::string sample(size_t size, unsigned seed) {
+  std::string s(size, '\0');
+  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 131 + seed) & 0xff);
+  return s;
+}
+
+class PeWriter : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    image = installer_image();
+    if (image.empty()) GTEST_SKIP() << "no installer image at " << LH_INSTALLER_EXE;
+    ASSERT_TRUE(pe::read_resources(image, original));
+  }
+  std::string image;
+  std::vector<pe::Resource> original;
+};
+
+TEST_F(PeWriter, PackageResourcesReadBackAndOwnResourcesStay) {
+  std::vector<std::string> data;
+  unsigned seed = 1;
+  for (const char* name : kPackageResources) {
+    data.push_back(sample(1000 * seed + seed, seed));
+    std::string error;
+    ASSERT_TRUE(pe::add_rcdata(image, name, data.back(), false, &error)) << error;
+    ++seed;
+  }
+  std::vector<pe::Resource> now;
+  ASSERT_TRUE(pe::read_resources(image, now));
+  ASSERT_EQ(now.size(), original.size() + 6);
+  for (size_t i = 0; i < 6; ++i) {
+    const pe::Resource* r = pe::find_resource(now, pe::kRtRcData, kPackageResources[i]);
+    ASSERT_NE(r, nullptr) << kPackageResources[i];
+    EXPECT_TRUE(r->data == data[i]) << kPackageResources[i];
+    EXPECT_EQ(r->language, 0);
+  }
+  // Looked up without regard to case, as the installer asks for "Name".
+  EXPECT_NE(pe::find_resource(now, pe::kRtRcData, "Name"), nullptr);
+  // Icon, icon group and manifest: same keys, same bytes.
+  bool manifest = false, icon = false;
+  for (const pe::Resource& old : original) {
+    bool kept = false;
+    for (const pe::Resource& r : now)
+      kept |= r.type.id == old.type.id && r.name.id == old.name.id &&
+              r.name.name == old.name.name && r.language == old.language && r.data == old.data;
+    EXPECT_TRUE(kept) << "type " << old.type.id;
+    manifest |= old.type.id == pe::kRtManifest;
+    icon |= old.type.id == pe::kRtGroupIcon;
+  }
+  EXPECT_TRUE(manifest);
+  EXPECT_TRUE(icon);
+}
+
+TEST_F(PeWriter, TreeBecomesTheLastSectionAndHeadersFollow) {
+  Headers before = headers(image);
+  ASSERT_TRUE(pe::add_rcdata(image, "SOURCE", sample(5000, 3), false));
+  Headers h = headers(image);
+  // The linker puts relocations after the resources: the tree moves to a
+  // new last section once; later updates rewrite that section in place.
+  uint16_t count = h.count;
+  EXPECT_GE(count, before.count);
+  ASSERT_TRUE(pe::add_rcdata(image, "CHM", sample(70000, 4), false));
+  ASSERT_TRUE(pe::add_rcdata(image, "SOURCE", sample(10, 5), false));  // replaces
+  h = headers(image);
+  EXPECT_EQ(h.count, count);
+
+  uint32_t last = h.sections + (h.count - 1) * 40;
+  EXPECT_EQ(std::string(image.data() + last, 5), ".rsrc");
+  uint32_t va = u32(image, last + 12), vsize = u32(image, last + 8);
+  uint32_t raw_size = u32(image, last + 16), raw_at = u32(image, last + 20);
+  EXPECT_EQ(u32(image, h.opt + 96 + 16), va);     // resource directory
+  EXPECT_EQ(u32(image, h.opt + 96 + 20), vsize);
+  uint32_t section_align = u32(image, h.opt + 32);
+  EXPECT_EQ(u32(image, h.opt + 56), (va + vsize + section_align - 1) / section_align * section_align);
+  EXPECT_EQ(image.size(), size_t(raw_at) + raw_size);
+  EXPECT_EQ(u32(image, h.opt + 64), pe::image_checksum(image));
+
+  // SizeOfInitializedData moves with the resource section's raw size.
+  uint32_t init_before = u32(image, h.opt + 8);
+  ASSERT_TRUE(pe::add_rcdata(image, "LIBRARY", sample(9000, 6), false));
+  uint32_t raw_after = u32(image, last + 16);
+  EXPECT_EQ(u32(image, h.opt + 8), init_before - raw_size + raw_after);
+
+  std::vector<pe::Resource> now;
+  ASSERT_TRUE(pe::read_resources(image, now));
+  EXPECT_TRUE(pe::find_resource(now, pe::kRtRcData, "SOURCE")->data == sample(10, 5));
+  EXPECT_TRUE(pe::find_resource(now, pe::kRtRcData, "CHM")->data == sample(70000, 4));
+}
+
+TEST_F(PeWriter, ReplaceAllDropsOwnResources) {
+  ASSERT_TRUE(pe::add_rcdata(image, "NAME", "A\r\n1\r\n", true));
+  std::vector<pe::Resource> now;
+  ASSERT_TRUE(pe::read_resources(image, now));
+  ASSERT_EQ(now.size(), 1u);
+  EXPECT_EQ(now[0].data, "A\r\n1\r\n");
+}
+
+TEST(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
+  std::string image = installer_image();
+  if (image.empty()) GTEST_SKIP();
+  for (std::string bad : {std::string("MZ"), std::string("not an executable at all"),
+                          image.substr(0, 0x200), image.substr(0, image.size() / 2)}) {
+    std::string copy = bad;
+    std::string error;
+    EXPECT_FALSE(pe::add_rcdata(copy, "NAME", "x", false, &error));
+    EXPECT_EQ(copy, bad);
+    EXPECT_FALSE(error.empty());
+  }
+  // A resource directory pointing outside the image.
+  std::string broken = image;
+  Headers h = headers(broken);
+  uint32_t bad_rva = 0x7fff0000;
+  std::memcpy(&broken[h.opt + 96 + 16], &bad_rva, 4);
+  std::vector<pe::Resource> out;
+  EXPECT_FALSE(pe::read_resources(broken, out));
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(PackageResource, FileMustHoldBytes) {
+  std::string image = installer_image();
+  if (image.empty()) GTEST_SKIP();
+  std::string dir = ::testing::TempDir();
+  std::string exe = dir + "lh_pkg_res.exe", empty = dir + "lh_pkg_empty.txt",
+              full = dir + "lh_pkg_full.txt";
+  ASSERT_TRUE(platform::write_file(exe, image));
+  ASSERT_TRUE(platform::write_file(empty, ""));
+  ASSERT_TRUE(platform::write_file(full, "library bytes"));
+  EXPECT_EQ(add_package_resource(exe, dir + "lh_pkg_missing.txt", "SOURCE", false), 0);
+  EXPECT_EQ(add_package_resource(exe, empty, "SOURCE", false), 0);
+  EXPECT_EQ(add_package_resource(exe, dir, "SOURCE", false), 0);  // a folder
+  std::string unchanged;
+  platform::read_file(exe, unchanged);
+  EXPECT_EQ(unchanged, image);
+  EXPECT_EQ(add_package_resource(exe, full, "SOURCE", false), 1);
+  std::string written;
+  platform::read_file(exe, written);
+  std::vector<pe::Resource> res;
+  ASSERT_TRUE(pe::read_resources(written, res));
+  ASSERT_NE(pe::find_resource(res, pe::kRtRcData, "SOURCE"), nullptr);
+  EXPECT_EQ(pe::find_resource(res, pe::kRtRcData, "SOURCE")->data, "library bytes");
+  EXPECT_EQ(add_package_resource(dir + "lh_pkg_no.exe", full, "SOURCE", false), 0);
+  platform::delete_file(exe);
+  platform::delete_file(empty);
+  platform::delete_file(full);
+}
+
+}  // namespace
+}  // namespace lh
