@@ -1,0 +1,48 @@
+// The tweaked source: three passes that rewrite the source line list before
+// TailBite compiles it.
+//
+//   add_internal_copies        a plain copy "Name_internal" before every
+//                              string-returning exported procedure;
+//   expand_optional_parameters one exported variant per number of arguments
+//                              for procedures with optional parameters, and
+//                              calls sent to the variant with the body;
+//   redirect_string_calls      calls of string-returning procedures sent to
+//                              their plain copies.
+//
+// Procedure bodies are taken from the source lines themselves (from after the
+// header through the end line, documentation lines left out), never from the
+// piece files: a no-source marker, an include folder or a repeated name can
+// leave a piece file that does not hold the procedure's code.
+//
+// Calls are found through an index of names, so the work grows with the
+// number of lines plus the number of calls rather than lines times
+// procedures; the result is the same, byte for byte, as visiting every line
+// for every procedure.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "source/procedure_table.h"
+
+namespace lh {
+
+void add_internal_copies(SourceLines& source, const ProcedureTable& table);
+void expand_optional_parameters(SourceLines& source, const ProcedureTable& table);
+void redirect_string_calls(SourceLines& source, const ProcedureTable& table);
+
+// The call redirection of one expanded procedure on its own: every call of
+// `name` standing at a line start or after a space or tab becomes a call of
+// name + variants. Lines starting (after spaces) with "ProcedureDll" are the
+// generated variant headers and are left alone.
+void redirect_calls_to_full_variant(SourceLines& source, std::string_view name, int variants);
+
+// An end line for the passes: "EndProcedure" in any letter case with blanks
+// around it, alone or followed by a ";" comment.
+bool is_end_line(std::string_view line);
+
+// A documentation line: ";//" after leading spaces. Such lines are not part
+// of the code that the passes copy.
+bool is_documentation_line(std::string_view line);
+
+}  // namespace lh

@@ -1,0 +1,238 @@
+#include "source/tweak_index.h"
+
+#include <algorithm>
+
+#include "source/text.h"
+#include "source/tweak.h"
+
+namespace lh::tweak {
+namespace {
+
+uint64_t edge_key(uint32_t node, char c) { return (uint64_t(node) << 8) | uint8_t(c); }
+
+void add_name(Names& names, const std::string& name) {
+  if (name.empty() || names.ids.count(name)) return;
+  int32_t id = int32_t(names.ids.size());
+  names.ids.emplace(name, id);
+  uint32_t node = 0;
+  for (size_t i = name.size(); i-- > 0;) {
+    auto [it, added] = names.edges.emplace(edge_key(node, name[i]), uint32_t(names.terminal.size()));
+    if (added) names.terminal.push_back(-1);
+    node = it->second;
+  }
+  names.terminal[node] = id;
+}
+
+// Calls `found(id)` for every known name that stands directly before a "("
+// somewhere in the text.
+template <typename F>
+void for_each_name_before_paren(const Names& names, std::string_view text, F found) {
+  for (size_t p = text.find('('); p != std::string_view::npos; p = text.find('(', p + 1)) {
+    uint32_t node = 0;
+    for (size_t q = p; q-- > 0;) {
+      auto it = names.edges.find(edge_key(node, text[q]));
+      if (it == names.edges.end()) break;
+      node = it->second;
+      if (names.terminal[node] >= 0) found(names.terminal[node]);
+    }
+  }
+}
+
+// Records a line's current text in both indexes.
+void index_line(IndexedLines& ix, uint32_t at) {
+  Line& line = ix.lines[at];
+  line.header_name = -1;
+  ExportHeader header;
+  if (parse_export_header(line.text, &header)) {
+    int32_t id = name_id(ix, header.name);
+    if (id >= 0) {
+      line.header_name = id;
+      ix.headers[size_t(id)].push_back(at);
+    }
+  }
+  int32_t last = -1;
+  for_each_name_before_paren(ix.names, line.text, [&](int32_t id) {
+    if (id == last) return;  // the same name twice in a row on one line
+    last = id;
+    ix.occurrences[size_t(id)].push_back(at);
+  });
+}
+
+// Spreads labels evenly over the whole list again; needed only when
+// insertions have used up the room between two neighbours.
+void relabel(IndexedLines& ix, size_t extra) {
+  size_t count = extra + 2;
+  for (uint32_t at = ix.head; at != kNone; at = ix.lines[at].next) ++count;
+  uint64_t step = UINT64_MAX / count;
+  uint64_t label = step;
+  for (uint32_t at = ix.head; at != kNone; at = ix.lines[at].next, label += step) ix.lines[at].label = label;
+}
+
+}  // namespace
+
+void build(IndexedLines& ix, const SourceLines& source, const ProcedureTable& table) {
+  ix = IndexedLines();
+  for (const ProcedureRecord& record : table.records)
+    if (record.kind == kExportedProcedure) add_name(ix.names, record.name);
+  ix.headers.resize(ix.names.ids.size());
+  ix.occurrences.resize(ix.names.ids.size());
+
+  size_t n = source.lines.size();
+  ix.lines.reserve(n + n / 4);
+  uint64_t step = n < (size_t(1) << 23) ? (uint64_t(1) << 40) : UINT64_MAX / (n + 2);
+  for (size_t i = 0; i < n; ++i) {
+    Line line;
+    line.text = source.lines[i];
+    line.prev = i == 0 ? kNone : uint32_t(i - 1);
+    line.next = i + 1 == n ? kNone : uint32_t(i + 1);
+    line.label = step * (i + 1);
+    ix.lines.push_back(std::move(line));
+    index_line(ix, uint32_t(i));
+    if (is_end_line(ix.lines[i].text)) ix.last_end = uint32_t(i);
+  }
+  if (n) {
+    ix.head = 0;
+    ix.tail = uint32_t(n - 1);
+  }
+}
+
+void write_back(const IndexedLines& ix, SourceLines& source) {
+  source.lines.clear();
+  for (uint32_t at = ix.head; at != kNone; at = ix.lines[at].next) source.lines.push_back(ix.lines[at].text);
+  source.current = std::ptrdiff_t(source.lines.size()) - 1;
+}
+
+int32_t name_id(const IndexedLines& ix, std::string_view name) {
+  auto it = ix.names.ids.find(std::string(name));
+  return it == ix.names.ids.end() ? -1 : it->second;
+}
+
+uint32_t first_header(IndexedLines& ix, int32_t id) {
+  std::vector<uint32_t>& candidates = ix.headers[size_t(id)];
+  // Drop what is stale on the way, so repeated lookups stay cheap.
+  auto stale = [&](uint32_t at) { return !ix.lines[at].alive || ix.lines[at].header_name != id; };
+  candidates.erase(std::remove_if(candidates.begin(), candidates.end(), stale), candidates.end());
+  std::sort(candidates.begin(), candidates.end());
+  candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+  uint32_t best = kNone;
+  for (uint32_t at : candidates)
+    if (best == kNone || ix.lines[at].label < ix.lines[best].label) best = at;
+  return best;
+}
+
+uint32_t end_after(const IndexedLines& ix, uint32_t from) {
+  // No end line after the last one: answered without walking to the end of
+  // the list, which keeps sources with unterminated procedures linear.
+  if (ix.last_end == kNone || ix.lines[ix.last_end].label <= ix.lines[from].label) return kNone;
+  for (uint32_t at = ix.lines[from].next; at != kNone; at = ix.lines[at].next)
+    if (is_end_line(ix.lines[at].text)) return at;
+  return kNone;
+}
+
+std::vector<std::string> body_lines(const IndexedLines& ix, uint32_t header, uint32_t end) {
+  std::vector<std::string> out;
+  for (uint32_t at = ix.lines[header].next; at != kNone; at = ix.lines[at].next) {
+    if (!is_documentation_line(ix.lines[at].text)) out.push_back(ix.lines[at].text);
+    if (at == end) break;
+  }
+  return out;
+}
+
+void remove_range(IndexedLines& ix, uint32_t first, uint32_t last) {
+  uint32_t before = ix.lines[first].prev;
+  uint32_t after = ix.lines[last].next;
+  for (uint32_t at = first;; at = ix.lines[at].next) {
+    ix.lines[at].alive = false;
+    if (at == last) break;
+  }
+  (before == kNone ? ix.head : ix.lines[before].next) = after;
+  (after == kNone ? ix.tail : ix.lines[after].prev) = before;
+  if (ix.last_end != kNone && !ix.lines[ix.last_end].alive) {
+    ix.last_end = kNone;
+    for (uint32_t at = before; at != kNone && ix.last_end == kNone; at = ix.lines[at].prev)
+      if (is_end_line(ix.lines[at].text)) ix.last_end = at;
+  }
+}
+
+void insert_after(IndexedLines& ix, uint32_t after, std::vector<std::string> texts) {
+  if (texts.empty()) return;
+  uint32_t before = after == kNone ? ix.head : ix.lines[after].next;
+  auto bounds = [&](uint64_t& lo, uint64_t& hi) {
+    lo = after == kNone ? 0 : ix.lines[after].label;
+    hi = before == kNone ? UINT64_MAX : ix.lines[before].label;
+  };
+  uint64_t lo, hi;
+  bounds(lo, hi);
+  if ((hi - lo) / (texts.size() + 1) == 0) {
+    relabel(ix, texts.size());
+    bounds(lo, hi);
+  }
+  uint64_t step = (hi - lo) / (texts.size() + 1);
+  uint32_t prev = after;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    uint32_t at = uint32_t(ix.lines.size());
+    Line line;
+    line.text = std::move(texts[i]);
+    line.prev = prev;
+    line.next = before;
+    line.label = lo + step * (i + 1);
+    ix.lines.push_back(std::move(line));
+    (prev == kNone ? ix.head : ix.lines[prev].next) = at;
+    prev = at;
+    index_line(ix, at);
+    if (is_end_line(ix.lines[at].text) &&
+        (ix.last_end == kNone || ix.lines[ix.last_end].label < ix.lines[at].label))
+      ix.last_end = at;
+  }
+  (before == kNone ? ix.tail : ix.lines[before].prev) = prev;
+}
+
+bool rewrite_line(std::string& line, std::string_view name, std::string_view suffix, CallKind kind) {
+  std::string_view lt = strip_leading_spaces(line);
+  if (kind == CallKind::kFullVariant ? lt.substr(0, 12) == "ProcedureDll"
+                                     : starts_with_ignoring_case(lt, "proceduredll.s"))
+    return false;
+  std::string pattern(name);
+  pattern += '(';
+  size_t found = line.find(pattern);
+  if (found == std::string::npos) return false;
+  auto qualifies = [&](size_t at) {
+    if (at == 0) return true;
+    char c = line[at - 1];
+    return c == ' ' || c == '\t' || (kind == CallKind::kStringCopy && (c == '+' || c == '='));
+  };
+  std::string out;
+  size_t from = 0;
+  bool changed = false;
+  for (; found != std::string::npos; found = line.find(pattern, from)) {
+    out.append(line, from, found - from);
+    if (qualifies(found)) {
+      out.append(name);
+      out.append(suffix);
+      out += '(';
+      changed = true;
+    } else {
+      out += pattern;
+    }
+    from = found + pattern.size();
+  }
+  if (!changed) return false;
+  out.append(line, from, std::string::npos);
+  line = std::move(out);
+  return true;
+}
+
+void redirect(IndexedLines& ix, int32_t id, std::string_view name, std::string_view suffix, CallKind kind) {
+  uint32_t stamp = ++ix.visit_stamp;
+  // The list of candidates may grow while it is walked (a rewritten line is
+  // indexed again), so it is walked by position.
+  for (size_t i = 0; i < ix.occurrences[size_t(id)].size(); ++i) {
+    uint32_t at = ix.occurrences[size_t(id)][i];
+    Line& line = ix.lines[at];
+    if (!line.alive || line.visit == stamp) continue;
+    line.visit = stamp;
+    if (rewrite_line(line.text, name, suffix, kind)) index_line(ix, at);
+  }
+}
+
+}  // namespace lh::tweak
