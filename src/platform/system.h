@@ -30,6 +30,10 @@ std::string environment_variable(const std::string& name);
 // Finds `name` on the program search path; empty when it is not there.
 std::string find_on_search_path(const std::string& name);
 
+// Marks a file as a program that may be started (POSIX execute bits; on
+// Windows every file with an .exe name is one already).
+bool make_executable(const std::string& path);
+
 enum class BoxIcon { kError, kInformation };
 
 // A modal box with one OK button (Windows); the caption and text on standard

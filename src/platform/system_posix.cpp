@@ -70,6 +70,12 @@ std::string find_on_search_path(const std::string& name) {
   return {};
 }
 
+bool make_executable(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  return chmod(path.c_str(), st.st_mode | S_IXUSR | S_IXGRP | S_IXOTH) == 0;
+}
+
 void message_box(const std::string& caption, const std::string& text, BoxIcon) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   std::fflush(stderr);

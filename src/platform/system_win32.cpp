@@ -87,6 +87,10 @@ std::string find_on_search_path(const std::string& name) {
   return std::string(buffer, n);
 }
 
+bool make_executable(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 void message_box(const std::string& caption, const std::string& text, BoxIcon icon) {
   UINT type = MB_OK | (icon == BoxIcon::kError ? MB_ICONERROR : MB_ICONINFORMATION);
   MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);

@@ -1,0 +1,42 @@
+// Stand-in for TailBite. It lives at <PureBasic folder>/TailBite/TailBite
+// and finds the PureBasic folder as its own folder's parent. "/VERS" prints
+// a version line; `"SOURCE.pb" /MULT /CHM:NAME` writes the user library
+// <PureBasic folder>/PureLibraries/UserLibraries/NAME when SOURCE.pb exists
+// and ends with 1 otherwise. Every start is logged to LH_FAKE_LOG.
+#include <cstring>
+
+#include "fake_common.h"
+
+int main(int argc, char** argv) {
+  fake::log_start("TailBite", argc, argv);
+  if (argc >= 2 && !std::strcmp(argv[1], "/VERS")) {
+    fake::print("TailBite 1.4.12 (stand-in)\r\n");
+    return 0;
+  }
+  std::string name;
+  for (int i = 2; i < argc; ++i) {
+    if (!std::strncmp(argv[i], "/CHM:", 5)) name = argv[i] + 5;
+  }
+  if (argc < 2 || name.empty()) {
+    fake::print("TailBite stand-in: nothing to do\r\n");
+    return 2;
+  }
+  std::string source;
+  if (!fake::read_all(argv[1], source)) {
+    fake::print(std::string("Error: source not found: ") + argv[1] + "\r\n");
+    return 1;
+  }
+  const char sep = fake::separator();
+  std::string own_folder = fake::folder_of(fake::own_path());
+  std::string purebasic = fake::folder_of(own_folder.substr(0, own_folder.size() - 1));
+  std::string libraries = purebasic + "PureLibraries";
+  fake::make_folder(libraries);
+  libraries += sep + std::string("UserLibraries");
+  fake::make_folder(libraries);
+  if (!fake::write_all(libraries + sep + name, "TBLIB-STAND-IN " + name + "\n" + source)) {
+    fake::print("Error: cannot write the library\r\n");
+    return 1;
+  }
+  fake::print("Library " + name + " created\r\n");
+  return 0;
+}
