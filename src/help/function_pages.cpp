@@ -1,0 +1,166 @@
+#include "help/function_pages.h"
+
+#include <cstdio>
+#include <optional>
+#include <string_view>
+
+#include "help/html_text.h"
+#include "help/warning_image.h"
+#include "platform/files.h"
+#include "source/contents_register.h"
+#include "source/text.h"
+
+namespace lh {
+namespace {
+
+constexpr std::string_view kTableTag =
+    "<TABLE BORDER=\"1\" BGCOLOR=\"#FFFFEF\" BORDERCOLOR=\"#FFFFCF\" CELLSPACING=\"0\" "
+    "CELLPADDING=\"10\" BORDERCOLORLIGHT=\"#FFFFEF\" BORDERCOLORDARK=\"#FFFFAF\">";
+constexpr std::string_view kTableRow =
+    "<TR><TD WIDTH=\"100%\"><PRE><FONT FACE=\"Courier New, Courier, mono\" SIZE=\"2\">";
+constexpr std::string_view kTableEnd = "</FONT></PRE></TD></TR></TABLE>";
+
+// The content lines of a code table, each escaped.
+void put_escaped_lines(std::string& page, std::string_view text) {
+  for_each_line(text, [&](std::string_view line) { put_escaped_line(page, line); });
+}
+
+// A body line of a page entry or command: the ";//" marker that the
+// splitter leaves at its start is dropped; text without the marker (a
+// description that a ";->" line added) is shown whole.
+std::string_view body_text(std::string_view line, int32_t kind) {
+  line = strip_leading_spaces(line);
+  if (kind != kTextOnlyEntry && line.substr(0, 3) == ";//") line.remove_prefix(3);
+  return line;
+}
+
+struct PageWriter {
+  const std::string& folder;
+  const Highlighter& highlighter;
+  std::optional<ContentsRegister> contents;  // read for the first text-only entry
+  std::string page;
+  std::string file;      // a piece file's content
+  std::string coloured;  // the coloured text of the last colouring
+  std::string line;
+
+  // Colours a code piece and adds its lines to the page, escaped. A piece
+  // that could not be coloured leaves the table empty.
+  void coloured_lines(const std::string& code_path) {
+    if (colour_source_file(highlighter, code_path, &coloured)) put_escaped_lines(page, coloured);
+  }
+
+  void links(const std::string& name) {
+    if (!contents) contents = read_contents_register(folder);
+    // Group names are compared byte for byte here: the page lists the group
+    // whose name is exactly the entry's.
+    for (size_t g = 1; g < contents->groups.size(); ++g) {
+      const ContentsGroup& group = contents->groups[g];
+      if (group.name != name) continue;
+      for (const ContentsKey& key : group.keys) {
+        if (key.raw_line) continue;
+        line.assign("<LI><A href=\"").append(key.name).append(".html\">").append(key.name).append("</A><BR>");
+        put_line(page, line);
+      }
+      break;
+    }
+  }
+
+  void write(const ProcedureRecord& r) {
+    const std::string base = folder + r.name;
+    // The page file is created first: a name that cannot be a file name
+    // gives no page, and nothing else is done for it.
+    std::FILE* out = std::fopen((base + ".html").c_str(), "wb");
+    if (!out) return;
+    page.clear();
+    put_line(page, "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML>");
+    put_line(page, "<BODY BGCOLOR=\"#FFFFDF\" LINK=\"#009999\" VLINK=\"#006666\" ALINK=\"#006666\">");
+    line.assign("<FONT FACE=\"Arial\" size=\"2\"><P ALIGN=\"CENTER\"><B><FONT size=\"4\">").append(r.name);
+    if (r.kind == kExportedProcedure)
+      line.append(r.return_suffix).append("(").append(r.parameters).append(")");
+    line.append("</FONT></B>");
+    put_line(page, line);
+    put_line(page, "<BR><HR><BR>");
+
+    if (r.kind == kExportedProcedure && !r.description.empty()) {
+      line.assign("<B>Description : </B>").append(r.description).append("<br>");
+      put_escaped_line(page, line);
+    }
+    if (platform::read_file(base + ".txt", file)) {
+      for_each_line(file, [&](std::string_view text) {
+        line.assign(body_text(text, r.kind)).append("<br>");
+        put_escaped_line(page, line);
+      });
+    }
+    if (platform::file_size(base + ".warn") == 0)
+      put_line(page,
+               "<BR><IMG SRC=\"Warning.gif\"><font Color=\"#FF0000\"><b> NEVER PASS A FUNCTION AS STRING "
+               "PARAMETER !</b></font>");
+    if (platform::read_file(base + ".nfo", file)) {
+      put_line(page, kTableTag);
+      put_line(page, kTableRow);
+      put_escaped_lines(page, file);
+      put_line(page, kTableEnd);
+    }
+    put_line(page, "<BR><HR>");
+
+    if (r.kind == kTextOnlyEntry) {
+      put_line(page, "<BR>");
+      links(r.name);
+      put_line(page, "<BR><HR>");
+    }
+
+    const bool has_example = platform::is_file(base + ".ex");
+    if (has_example) {
+      put_line(page, "<BR><B>Exemple : </B>");
+      if (platform::read_file(base + ".exd", file)) {
+        std::string_view title;
+        bool first = true;
+        for_each_line(file, [&](std::string_view text) {
+          if (first) title = text;
+          first = false;
+        });
+        put_escaped_line(page, title);
+      }
+      put_line(page, kTableTag);
+      put_line(page, kTableRow);
+      coloured_lines(base + ".ex");
+      put_line(page, kTableEnd);
+    }
+    if (platform::is_file(base + ".cod")) {
+      if (has_example) put_line(page, "<BR><HR>");
+      line.assign("<BR><B>Source : </B>").append(kTableTag);
+      put_line(page, line);
+      put_line(page, kTableRow);
+      coloured_lines(base + ".cod");
+      put_line(page, kTableEnd);
+    }
+    put_line(page, "</P></FONT></BODY></HTML>");
+    std::fwrite(page.data(), 1, page.size(), out);
+    std::fclose(out);
+  }
+};
+
+}  // namespace
+
+void prepare_warnings(const std::string& work_folder, const ProcedureTable& table) {
+  platform::write_file(work_folder + "Warning.gif", warning_image());
+  ParameterList parameters;
+  for (const ProcedureRecord& r : table.records) {
+    if (!is_string_procedure(r)) continue;
+    split_parameters(r.parameters, parameters);
+    for (const ParameterEntry& p : parameters) {
+      if (p.name.size() >= 2 && p.name.compare(p.name.size() - 2, 2, ".s") == 0) {
+        platform::write_file(work_folder + r.name + ".warn", "");
+        break;  // writing it again for a second string parameter changes nothing
+      }
+    }
+  }
+}
+
+void write_function_pages(const std::string& work_folder, const ProcedureTable& table,
+                          const Highlighter& highlighter) {
+  PageWriter writer{work_folder, highlighter, std::nullopt, {}, {}, {}, {}};
+  for (const ProcedureRecord& r : table.records) writer.write(r);
+}
+
+}  // namespace lh

@@ -1,0 +1,172 @@
+// Pages of the manual: the exact lines of each kind of page, the warning
+// rules, escaping, the links of text-only entries, example then source.
+#include <gtest/gtest.h>
+
+#include "help/function_pages.h"
+#include "help/warning_image.h"
+#include "help_fixture.h"
+#include "source/contents_register.h"
+
+namespace lh {
+namespace {
+
+using test::record;
+using Lines = std::vector<std::string>;
+
+const std::string kOpen1 = "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML>";
+const std::string kOpen2 = "<BODY BGCOLOR=\"#FFFFDF\" LINK=\"#009999\" VLINK=\"#006666\" ALINK=\"#006666\">";
+const std::string kTitle = "<FONT FACE=\"Arial\" size=\"2\"><P ALIGN=\"CENTER\"><B><FONT size=\"4\">";
+const std::string kTable =
+    "<TABLE BORDER=\"1\" BGCOLOR=\"#FFFFEF\" BORDERCOLOR=\"#FFFFCF\" CELLSPACING=\"0\" CELLPADDING=\"10\" "
+    "BORDERCOLORLIGHT=\"#FFFFEF\" BORDERCOLORDARK=\"#FFFFAF\">";
+const std::string kRow = "<TR><TD WIDTH=\"100%\"><PRE><FONT FACE=\"Courier New, Courier, mono\" SIZE=\"2\">";
+const std::string kTableEnd = "</FONT></PRE></TD></TR></TABLE>";
+const std::string kWarning =
+    "<BR><IMG SRC=\"Warning.gif\"><font Color=\"#FF0000\"><b> NEVER PASS A FUNCTION AS STRING PARAMETER !</b></font>";
+const std::string kEnd = "</P></FONT></BODY></HTML>";
+
+class Pages : public test::WorkFolder {
+ protected:
+  void build() {
+    prepare_warnings(folder_, table_);
+    write_function_pages(folder_, table_, linked_highlighter());
+  }
+  ProcedureTable table_;
+};
+
+TEST_F(Pages, BarePageEntryHasSixLines) {
+  append_record(table_, record(kPageEntry, "Intro"));
+  build();
+  std::string page = get("Intro.html");
+  EXPECT_TRUE(test::all_crlf(page));
+  EXPECT_EQ(split_lines(page), (Lines{kOpen1, kOpen2, kTitle + "Intro</FONT></B>", "<BR><HR><BR>", "<BR><HR>", kEnd}));
+}
+
+TEST_F(Pages, StringCommandWithStringParameterShowsTheWarning) {
+  append_record(table_, record(kExportedProcedure, "Upper", ".s", "text.s"));
+  build();
+  EXPECT_EQ(platform::file_size(folder_ + "Upper.warn"), 0);
+  EXPECT_EQ(lines("Upper.html"), (Lines{kOpen1, kOpen2, kTitle + "Upper.s(text.s)</FONT></B>", "<BR><HR><BR>",
+                                        kWarning, "<BR><HR>", kEnd}));
+  EXPECT_EQ(get("Warning.gif"), warning_image());
+}
+
+TEST_F(Pages, WarningOnlyForStringCommandsWithAStringParameter) {
+  append_record(table_, record(kExportedProcedure, "Long", ".l", "text.s"));
+  append_record(table_, record(kExportedProcedure, "Blank", ".s", "text.s , n.l"));
+  append_record(table_, record(kExportedProcedure, "AfterGap", ".s", "a.l,,text.s"));
+  append_record(table_, record(kExportedProcedure, "Upper", ".S", "text.s"));
+  append_record(table_, record(kExportedProcedure, "Second", ".s", "n.l, b.s=\"x\""));
+  build();
+  for (const char* name : {"Long", "Blank", "AfterGap", "Upper"}) EXPECT_FALSE(has(std::string(name) + ".warn")) << name;
+  EXPECT_TRUE(has("Second.warn"));
+  // A marker of another size (brought by the include folder) shows nothing.
+  put("Long.warn", "x");
+  write_function_pages(folder_, table_, linked_highlighter());
+  EXPECT_EQ(get("Long.html").find("Warning.gif"), std::string::npos);
+}
+
+TEST_F(Pages, CommandPageDescriptionBodyAndEscaping) {
+  append_record(table_, record(kExportedProcedure, "Cmp", ".l", "a.l, b.l", "a<>b & more"));
+  put("Cmp.txt", "  ;// x <> y & z\r\n;//\r\nab\r\nadded by a description line\r\n\t;//tab\r\n");
+  build();
+  EXPECT_EQ(lines("Cmp.html"),
+            (Lines{kOpen1, kOpen2, kTitle + "Cmp.l(a.l, b.l)</FONT></B>", "<BR><HR><BR>",
+                   "<B>Description : </B>a&lt;&gt;b & more<br>", " x &lt;&gt; y & z<br>", "<br>", "ab<br>",
+                   "added by a description line<br>", "\t;//tab<br>", "<BR><HR>", kEnd}));
+}
+
+TEST_F(Pages, TextOnlyEntryKeepsItsTextAndLinksItsGroup) {
+  append_record(table_, record(kTextOnlyEntry, "Strings"));
+  append_record(table_, record(kTextOnlyEntry, "Empty"));
+  append_record(table_, record(kExportedProcedure, "Upper", ".s", "text.s"));
+  append_record(table_, record(kPageEntry, " About"));
+  put("Strings.txt", ";// kept <> as is\r\n");
+  ContentsRegister reg;
+  register_contents_entry(reg, "Strings", "Upper");
+  register_contents_entry(reg, "Strings", " About");
+  register_contents_entry(reg, "strings2", "Other");
+  ASSERT_TRUE(write_contents_register(folder_, reg));
+  build();
+  EXPECT_EQ(lines("Strings.html"),
+            (Lines{kOpen1, kOpen2, kTitle + "Strings</FONT></B>", "<BR><HR><BR>", ";// kept &lt;&gt; as is<br>",
+                   "<BR><HR>", "<BR>", "<LI><A href=\"Upper.html\">Upper</A><BR>",
+                   "<LI><A href=\" About.html\"> About</A><BR>", "<BR><HR>", kEnd}));
+  EXPECT_EQ(lines("Empty.html"), (Lines{kOpen1, kOpen2, kTitle + "Empty</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
+                                        "<BR>", "<BR><HR>", kEnd}));
+  // Group names are matched exactly: "strings" is no group of "Strings".
+  ProcedureTable lower;
+  append_record(lower, record(kTextOnlyEntry, "strings"));
+  write_function_pages(folder_, lower, linked_highlighter());
+  EXPECT_EQ(get("strings.html").find("<LI>"), std::string::npos);
+}
+
+TEST_F(Pages, ExampleThenSourceInColour) {
+  append_record(table_, record(kExportedProcedure, "Twice", ".l", "n.l"));
+  put("Twice.ex", "Debug Twice(2) ; <> 4\r\n");
+  put("Twice.exd", "Doubling\r\nsecond title line\r\nthird\r\n");
+  put("Twice.cod", "ProcedureDLL.l Twice(n.l)\r\nEndProcedure\r\n");
+  put("Twice.nfo", "a <> b\r\n");
+  build();
+  const std::string f = "<font color=#";
+  EXPECT_EQ(lines("Twice.html"),
+            (Lines{kOpen1, kOpen2, kTitle + "Twice.l(n.l)</FONT></B>", "<BR><HR><BR>",
+                   kTable, kRow, "a &lt;&gt; b", kTableEnd,
+                   "<BR><HR>",
+                   "<BR><B>Exemple : </B>", "Doubling", kTable, kRow,
+                   "Debug " + f + "924B72>Twice</font>" + f + "0000FF>(</font>2" + f + "0000FF>)</font> " + f +
+                       "0000FF>; &lt;&gt; 4",
+                   "</font>", kTableEnd,
+                   "<BR><HR>",
+                   "<BR><B>Source : </B>" + kTable, kRow,
+                   "ProcedureDLL" + f + "0000FF>.</font>l " + f + "924B72>Twice</font>" + f + "0000FF>(</font>n" +
+                       f + "0000FF>.</font>l" + f + "0000FF>)</font>",
+                   "EndProcedure", kTableEnd, kEnd}));
+  // The coloured file holds the source after both colourings.
+  EXPECT_EQ(get("Twice.col").substr(0, 12), "ProcedureDLL");
+}
+
+TEST_F(Pages, SourceOnlyEmptyExampleAndMissingTitle) {
+  append_record(table_, record(kPageEntry, "Code"));
+  put("Code.cod", "a <> b\r\n");
+  append_record(table_, record(kPageEntry, "Demo"));
+  put("Demo.ex", "");
+  put("Demo.exd", "");
+  build();
+  const std::string op = "<font color=#006666>";
+  EXPECT_EQ(lines("Code.html"),
+            (Lines{kOpen1, kOpen2, kTitle + "Code</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
+                   "<BR><B>Source : </B>" + kTable, kRow, "a " + op + "<</font>" + op + "></font> b", kTableEnd,
+                   kEnd}));
+  // An empty example still gets its heading, its (empty) title line and an empty table.
+  EXPECT_EQ(lines("Demo.html"), (Lines{kOpen1, kOpen2, kTitle + "Demo</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
+                                       "<BR><B>Exemple : </B>", "", kTable, kRow, kTableEnd, kEnd}));
+}
+
+TEST_F(Pages, NameWithADotFindsItsColouredExample) {
+  append_record(table_, record(kPageEntry, "Version 1.2"));
+  put("Version 1.2.ex", "x = 1\r\n");
+  build();
+  EXPECT_NE(get("Version 1.2.html").find("x <font color=#006666>=</font> 1"), std::string::npos);
+  EXPECT_TRUE(has("Version 1.2.col"));
+}
+
+TEST_F(Pages, UnwritablePageIsSkipped) {
+  append_record(table_, record(kPageEntry, "a/b"));
+  append_record(table_, record(kPageEntry, "Next"));
+  build();
+  EXPECT_TRUE(has("Next.html"));
+}
+
+TEST(WarningImage, IsA40By34Gif) {
+  const std::string& gif = warning_image();
+  ASSERT_GE(gif.size(), 13u);
+  EXPECT_EQ(gif.substr(0, 6), "GIF89a");
+  EXPECT_EQ(uint8_t(gif[6]) | uint8_t(gif[7]) << 8, 40);
+  EXPECT_EQ(uint8_t(gif[8]) | uint8_t(gif[9]) << 8, 34);
+  EXPECT_EQ(gif.size(), 1486u);
+  EXPECT_EQ(gif.back(), ';');
+}
+
+}  // namespace
+}  // namespace lh
