@@ -1,4 +1,4 @@
-#include "gen/library_generator.h"
+#include "library_generator.h"
 
 #include <string>
 #include <vector>

@@ -1,0 +1,144 @@
+#include "literal_splitter.h"
+
+#include "platform/files.h"
+#include "source/text.h"
+
+namespace lh::testing {
+
+namespace {
+
+// The line reader written byte by byte.
+std::vector<std::string> read_lines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::string line;
+  bool open = false;  // characters since the last line end
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c == '\r' || c == '\n' || c == '\0') {
+      lines.push_back(line);
+      line.clear();
+      open = false;
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+      open = true;
+    }
+  }
+  if (open) lines.push_back(line);
+  return lines;
+}
+
+bool may_be_file_name(const std::string& stem) {
+  if (stem == "." || stem == "..") return false;
+  for (unsigned char c : stem)
+    if (c < 32 || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+      return false;
+  return true;
+}
+
+std::string lower(std::string_view s) { return to_lower(s); }
+
+std::string first_n(std::string_view s, size_t n) { return std::string(s.substr(0, std::min(n, s.size()))); }
+
+std::string without_first(std::string_view s, size_t n) { return n >= s.size() ? "" : std::string(s.substr(n)); }
+
+std::string ltrim(std::string s) {
+  while (!s.empty() && s.front() == ' ') s.erase(0, 1);
+  return s;
+}
+
+std::string rtrim(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+void literal_split_source(const std::string& source_path, const std::string& work_folder,
+                          const std::string& library_name, SourceModel& model) {
+  std::string bytes;
+  if (platform::read_file(source_path, bytes)) model.lines.lines = read_lines(bytes);
+  model.lines.current = static_cast<std::ptrdiff_t>(model.lines.lines.size()) - 1;
+
+  auto put = [&](const std::string& stem, const std::string& ext, const std::string& line) {
+    if (may_be_file_name(stem)) append_line(work_folder + stem + ext, line);
+  };
+  auto enter = [&](const std::string& group, const std::string& key) {
+    ContentsRegister reg;
+    load_contents_register(work_folder, reg);
+    register_contents_entry(reg, group, key);
+    write_contents_register(work_folder, reg);
+  };
+
+  std::string current, code, description;
+  bool example = false;
+  for (const std::string& L : model.lines.lines) {
+    std::string LT = ltrim(L);
+    std::string T = rtrim(LT);
+
+    if (first_n(LT, 16) == "#LIBRARY_VERSION") {
+      std::string v;
+      size_t a = L.find('=');
+      if (a != std::string::npos) {
+        size_t b = L.find('=', a + 1);
+        v = L.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
+      }
+      std::string version;
+      for (char c : v)
+        if (c != '"') version += c;
+      model.library_version = version;
+      platform::write_file(work_folder + library_name + ".ver", library_name + "\r\n" + version + "\r\n");
+    }
+    if (first_n(LT, 3) == ";->") {
+      std::string R = without_first(T, 3);
+      description = R.substr(0, R.find(' '));
+      put(description, ".txt", without_first(R, description.size() + 1));
+      if (!find_procedure(model.table, description)) {
+        append_record(model.table, {kTextOnlyEntry, "", description, "", ""});
+        current = "";
+      }
+    }
+    if (first_n(LT, 4) == ";{//") {
+      current = first_n(without_first(T, 4), 1000);
+      append_record(model.table, {kPageEntry, "", current, "", ""});
+      enter(description, current);
+    }
+    if (lower(first_n(LT, 12)) == "proceduredll") {
+      model.exported_count++;
+      ExportHeader h;
+      parse_export_header(L, &h);
+      append_record(model.table, {kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
+      current = h.name;
+      code = h.name;
+      enter(description, h.name);
+    }
+    if (!code.empty() && first_n(LT, 3) != ";//") put(code, ".cod", L);
+    if (lower(T) == "endprocedure") code = "";
+    if (first_n(LT, 3) == ";//") put(current, ".txt", L);
+    std::string Lr = rtrim(L);
+    if (Lr.size() >= 11 && lower(Lr.substr(Lr.size() - 11)) == ";//resident") put("Resident", ".pb", L);
+    std::string target = current.empty() ? description : current;
+    if (example) {
+      if (T == ";}") {
+        example = false;
+      } else {
+        std::string E = L;
+        size_t semi = E.find(';');
+        if (semi != std::string::npos) E.erase(semi, 1);
+        if (!E.empty() && E[0] == ' ') E.erase(0, 1);
+        put(target, ".ex", E);
+      }
+    }
+    if (first_n(LT, 4) == ";{/*") {
+      example = true;
+      std::string X = without_first(T, 4);
+      size_t sp = X.find(' ');
+      if (sp != std::string::npos) X = X.substr(sp);
+      put(target, ".exd", ltrim(first_n(X, 1000)));
+    }
+    if (lower(first_n(LT, 10)) == ";/nosource" && may_be_file_name(current))
+      platform::delete_file(work_folder + current + ".cod");
+  }
+}
+
+}  // namespace lh::testing
