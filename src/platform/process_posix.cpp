@@ -39,6 +39,27 @@ void note_status(Process* p, int status) {
   }
 }
 
+// Children whose handles were released while they still ran. They are
+// reaped at the next start so that a long session leaves no zombies.
+std::vector<pid_t>& released_children() {
+  static std::vector<pid_t> pids;
+  return pids;
+}
+
+void reap_released_children() {
+  std::vector<pid_t>& pids = released_children();
+  for (std::size_t i = 0; i < pids.size();) {
+    int status = 0;
+    pid_t r = waitpid(pids[i], &status, WNOHANG);
+    if (r == 0) {
+      ++i;
+    } else {
+      pids[i] = pids.back();
+      pids.pop_back();
+    }
+  }
+}
+
 void sleep_ms(int milliseconds) {
   timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
@@ -74,6 +95,7 @@ pid_t spawn(const std::vector<std::string>& words, const std::string& folder, in
 }  // namespace
 
 Process* start_process(const StartRequest& request) {
+  reap_released_children();
   std::vector<std::string> words = split_command_line(request.command_line);
   if (words.empty() || words[0].empty()) return nullptr;
 
@@ -181,11 +203,11 @@ void wait_for_change(Process* p, int milliseconds) {
 void release_process(Process* p) {
   if (!p) return;
   if (p->out != -1) close(p->out);
-  // A child that still runs is left alone; once it ends it is reaped by the
-  // next wait of any kind or by init when the program ends.
+  // A child that still runs is left alone; it is reaped after its end by a
+  // later start.
   if (p->pid != -1 && !p->ended) {
     int status = 0;
-    waitpid(p->pid, &status, WNOHANG);
+    if (waitpid(p->pid, &status, WNOHANG) == 0) released_children().push_back(p->pid);
   }
   delete p;
 }
