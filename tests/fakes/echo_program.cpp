@@ -8,15 +8,10 @@
 //   --cwd            print the current folder, then LF
 //   --touch FILE     create FILE holding the command line
 //   --exit N         end with exit code N at once
-// Standard output is binary, so line ends reach the reader as written.
 #include <cstring>
 
 #include "fake_common.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace {
 
@@ -52,9 +47,6 @@ std::string current_folder() {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
   fake::log_start("echo", argc, argv);
   for (int i = 1; i < argc; ++i) {
     const char* w = argv[i];

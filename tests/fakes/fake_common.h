@@ -10,6 +10,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <direct.h>
+#include <fcntl.h>
+#include <io.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,7 +103,12 @@ inline void log_start(const char* name, int argc, char** argv) {
   write_all(log, std::string(name) + ": " + command_line(argc, argv) + "\n", "ab");
 }
 
+// Standard output is binary: line ends reach the reader exactly as written.
 inline void print(const std::string& text) {
+#ifdef _WIN32
+  static const int binary = _setmode(_fileno(stdout), _O_BINARY);
+  (void)binary;
+#endif
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 }

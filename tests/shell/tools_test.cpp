@@ -71,6 +71,39 @@ TEST(Tools, CompilerVersionLineAndTagFromTheStandInCompiler) {
   test::remove_tree(empty);
 }
 
+// The stand-ins answer the command lines the build gives the real tools.
+TEST(Tools, StandInsFollowTheBuildCommandLines) {
+  const char s = platform::separator();
+  const std::string pb = test::scratch_folder("pb-standins");
+  const std::string work = test::scratch_folder("pb-standins-work");
+  ASSERT_TRUE(fakes::lay_out_purebasic(pb));
+  platform::write_file(work + "Strings.pb", "ProcedureDLL A()\r\nEndProcedure\r\n");
+  platform::write_file(work + "Resident.pb", "#A = 1\r\n");
+  const std::string log = work + "log.txt";
+  test::set_env("LH_FAKE_LOG", log);
+
+  Program* p = run_capture(tailbite_path(pb), "/VERS", "");
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(test::read_all_lines(p), std::vector<std::string>{"TailBite 1.4.12 (stand-in)"});
+  EXPECT_EQ(run_visible_wait(tailbite_path(pb), test::quoted(work + "Strings.pb") + " /MULT /CHM:Strings", ""), 1);
+  const std::string library = pb + "PureLibraries" + s + "UserLibraries" + s + "Strings";
+  EXPECT_NE(test::read_text(library).find("ProcedureDLL A()"), std::string::npos);
+
+  const std::string resident = pb + "Residents" + s + "Strings.res";
+  EXPECT_EQ(run_hidden_wait(compiler_path(pb), test::quoted(work + "Resident.pb") + " /Resident " +
+                                                   test::quoted(resident), ""),
+            1);
+  EXPECT_NE(test::read_text(resident).find("#A = 1"), std::string::npos);
+  test::unset_env("LH_FAKE_LOG");
+
+  const std::string logged = test::read_text(log);
+  EXPECT_NE(logged.find("TailBite: "), std::string::npos);
+  EXPECT_NE(logged.find(" /MULT /CHM:Strings\n"), std::string::npos);
+  EXPECT_NE(logged.find("pbcompiler: "), std::string::npos);
+  test::remove_tree(pb);
+  test::remove_tree(work);
+}
+
 #ifndef _WIN32
 TEST(Tools, PureBasicFolderFromTheEnvironment) {
   const std::string saved = platform::environment_variable("PUREBASIC_HOME");
