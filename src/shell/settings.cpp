@@ -40,12 +40,15 @@ SettingsLine parse_line(std::string_view line) {
     return out;
   }
   if (line[0] == '[') {
+    out.kind = SettingsLine::kGroup;
     std::size_t close = line.find(']');
     if (close != std::string_view::npos && trim_right(line).size() == close + 1) {
-      out.kind = SettingsLine::kGroup;
       out.text = std::string(line.substr(1, close - 1));
-      return out;
+    } else {
+      out.text = std::string(trim_right(line));
+      out.verbatim = true;
     }
+    return out;
   }
   std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) {
@@ -132,7 +135,7 @@ std::string format_settings(const SettingsFile& file) {
         out += "; " + line.text;
         break;
       case SettingsLine::kGroup:
-        out += "[" + line.text + "]";
+        out += line.verbatim ? line.text : "[" + line.text + "]";
         break;
       case SettingsLine::kOther:
         out += line.text;

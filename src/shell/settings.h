@@ -12,13 +12,16 @@ namespace lh {
 struct AppState;
 
 struct SettingsLine {
-  // kOther: a line that is neither a key (it has no "=") nor a clean group
-  // header; it is written back as it was read, without its leading blanks.
+  // kOther: a line without "=" that is neither a comment nor a group; it is
+  // written back as it was read, without its leading blanks.
   enum Kind { kKey, kComment, kGroup, kOther } kind = kKey;
   std::string key;    // kKey: text before the first "=", trailing blanks removed
   std::string value;  // kKey: text after it, blanks removed on both sides
   std::string text;   // kComment: text after ";" without leading blanks;
                       // kGroup: name between "[" and "]"; kOther: the line
+  // A group line with more than "[name]" on it ("[a] ; b", "[a"): it still
+  // opens a group, and is written back as it was read (held in `text`).
+  bool verbatim = false;
 };
 
 struct SettingsFile {

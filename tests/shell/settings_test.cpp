@@ -23,7 +23,9 @@ TEST(Settings, HandWrittenFileIsReadAndRewrittenWithEveryForeignLine) {
       "LibrarySource = C:\\grouped.pb\r\n"
       "  ; a comment in the group\r\n"
       "[ Recent ]\r\n"
-      "File1=C:\\a.pb";
+      "File1=C:\\a.pb\r\n"
+      "[Odd] ; trailing words\r\n"
+      "  LibrarySource=C:\\odd.pb";
   SettingsFile file = parse_settings(written);
   EXPECT_TRUE(file.utf8_bom);
   EXPECT_EQ(settings_value(file, "PathInclude"), "C:\\Inc\\");
@@ -45,7 +47,9 @@ TEST(Settings, HandWrittenFileIsReadAndRewrittenWithEveryForeignLine) {
             "LibrarySource = C:\\grouped.pb\r\n"
             "; a comment in the group\r\n"
             "[ Recent ]\r\n"
-            "File1 = C:\\a.pb\r\n");
+            "File1 = C:\\a.pb\r\n"
+            "[Odd] ; trailing words\r\n"
+            "LibrarySource = C:\\odd.pb\r\n");
   // The rewritten form reads back to itself.
   EXPECT_EQ(format_settings(parse_settings(format_settings(file))), format_settings(file));
 }
