@@ -23,6 +23,38 @@ int run_compiler(const std::string& compiler, const std::string& project, const 
   return code;
 }
 
+// Writes a derived project beside the real one, compiles it and removes it.
+int run_derived(const std::string& compiler, const std::string& work_folder, const std::string& name,
+                const std::string& text) {
+  const std::string path = work_folder + name;
+  if (!platform::write_file(path, text)) return -2;
+  int code = run_compiler(compiler, path, work_folder);
+  platform::delete_file(path);
+  return code;
+}
+
+bool is_chmcmd(const std::string& compiler) {
+  size_t slash = compiler.find_last_of("/\\");
+  std::string name = compiler.substr(slash == std::string::npos ? 0 : slash + 1);
+  return name == "chmcmd" || name == "chmcmd.exe";
+}
+
+// The value of the project's "Default topic=" line; empty when it has none.
+std::string default_topic(const std::string& project) {
+  const std::string key = "Default topic=";
+  size_t at = project.find(key);
+  if (at == std::string::npos || (at > 0 && project[at - 1] != '\n')) return {};
+  at += key.size();
+  size_t end = project.find_first_of("\r\n", at);
+  return project.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+// The project with a file list naming `page`.
+std::string with_file(std::string project, const std::string& page) {
+  if (!project.empty() && project.back() != '\n') project += "\r\n";
+  return project + "[FILES]\r\n" + page + "\r\n";
+}
+
 std::string exit_text(int code) {
   if (code == -2) return "could not be started";
   if (code == -1) return "ended";
@@ -65,23 +97,36 @@ std::string compile_manual(const std::string& work_folder, const std::string& li
   if (compiler.empty())
     return "No help compiler found (hhc.exe, or hhc or chmcmd on the search path): the manual " +
            library_name + ".chm was not made.";
+  std::string text;
+  const bool readable = platform::read_file(project, text);
+  // chmcmd compiles the pages that the contents, the index and their links
+  // name, but not the default topic, which hhc.exe takes in on its own: the
+  // start page would be missing. chmcmd gets a derived project that lists it.
+  std::string start_page;
+  if (readable && is_chmcmd(compiler)) {
+    start_page = default_topic(text);
+    if (!start_page.empty() && !platform::is_file(work_folder + start_page)) start_page.clear();
+  }
+
   // A manual left by an earlier run must not pass for this run's.
   platform::delete_file(manual);
-  int first = run_compiler(compiler, project, work_folder);
+  int first;
+  if (start_page.empty()) {
+    first = run_compiler(compiler, project, work_folder);
+  } else {
+    first = run_derived(compiler, work_folder, library_name + "-chmcmd.hhp", with_file(text, start_page));
+  }
   if (is_compiled_manual(manual)) return {};
 
-  // Once more without full-text search, from a copy of the project.
-  std::string text;
-  if (!platform::read_file(project, text))
+  // Once more without full-text search, from a derived project.
+  if (!readable)
     return "The help compiler " + exit_text(first) + " and made no manual: " + project + " could not be read.";
-  size_t at = text.find(kSearchOn);
-  if (at != std::string::npos) text.replace(at, std::strlen(kSearchOn), kSearchOff);
-  const std::string derived = work_folder + library_name + "-nosearch.hhp";
-  if (!platform::write_file(derived, text))
-    return "The help compiler " + exit_text(first) + " and made no manual; " + derived + " could not be written.";
+  std::string retry = text;
+  size_t at = retry.find(kSearchOn);
+  if (at != std::string::npos) retry.replace(at, std::strlen(kSearchOn), kSearchOff);
+  if (!start_page.empty()) retry = with_file(retry, start_page);
   platform::delete_file(manual);
-  int second = run_compiler(compiler, derived, work_folder);
-  platform::delete_file(derived);
+  int second = run_derived(compiler, work_folder, library_name + "-nosearch.hhp", retry);
   if (is_compiled_manual(manual))
     return "The help compiler " + exit_text(first) + " without making " + library_name +
            ".chm; it was compiled again without full-text search, so the manual has no search tab.";

@@ -1,0 +1,150 @@
+// A real manual: the example library is split, its pages and project are
+// written, the help compiler compiles them, and extract_chmLib reads the
+// manual back: every page is in it, and its contents tree is the register's.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "e2e_paths.h"
+#include "help/function_pages.h"
+#include "help/help_compiler.h"
+#include "help/help_project.h"
+#include "platform/files.h"
+#include "shell/run_program.h"
+#include "source/contents_register.h"
+#include "source/line_reader.h"
+#include "source/splitter.h"
+
+namespace lh {
+namespace {
+
+const char kSep = platform::separator();
+
+void empty_folder(const std::string& folder) {
+  for (const auto& e : platform::list_folder(folder)) {
+    if (e.is_folder) {
+      empty_folder(folder + e.name + kSep);
+      platform::remove_folder(folder + e.name);
+    } else {
+      platform::delete_file(folder + e.name);
+    }
+  }
+  platform::create_folder(folder);
+}
+
+// Runs extract_chmLib (a Linux program, also from under Wine) on the manual.
+void extract(const std::string& unix_manual, const std::string& unix_out) {
+#ifdef _WIN32
+  // A Windows program under Wine cannot wait for a Unix one: the shell
+  // leaves a mark when extract_chmLib has ended.
+  const std::string mark = test::native(unix_out + ".done");
+  platform::delete_file(mark);
+  run_program("Z:\\bin\\sh",
+              "-c \"extract_chmLib '" + unix_manual + "' '" + unix_out + "' >/dev/null 2>&1; touch '" + unix_out +
+                  ".done'\"",
+              "", kRunHide);
+  for (int waited = 0; !platform::exists(mark) && waited < 60000; waited += 20)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(platform::exists(mark)) << "extract_chmLib did not end";
+#else
+  std::string command = "extract_chmLib '" + unix_manual + "' '" + unix_out + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+#endif
+}
+
+// The Name values of a sitemap file, in order.
+std::vector<std::string> sitemap_names(const std::string& text) {
+  std::vector<std::string> names;
+  const std::string start = "<PARAM NAME=\"Name\" VALUE=\"";
+  for (const std::string& line : split_lines(text))
+    if (line.rfind(start, 0) == 0) names.push_back(line.substr(start.size(), line.size() - start.size() - 2));
+  return names;
+}
+
+// A work folder of its own for each test.
+struct Manual {
+  explicit Manual(const std::string& name)
+      : unix_work(std::string(LH_E2E_WORK) + "-" + name + "/"), work(test::native(unix_work)) {}
+  std::string unix_work;
+  std::string work;
+};
+
+TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
+  Manual m("example");
+  empty_folder(m.work);
+  const std::string example = test::native(LH_EXAMPLES_DIR "/StringTools/");
+  for (const auto& e : platform::list_folder(example + "include" + kSep))
+    if (!e.is_folder) platform::copy_file(example + "include" + kSep + e.name, m.work + e.name);
+
+  SourceModel model;
+  ContentsRegister reg;
+  split_source(example + "StringTools.pb", m.work, "StringTools", model, reg);
+  ASSERT_GT(model.exported_count, 5);
+  append_line(m.work + "Compilation.txt", ";//Library " + model.library_version);
+  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  register_contents_entry(reg, "", "Compilation");
+  ASSERT_TRUE(write_contents_register(m.work, reg));
+
+  Highlighter highlighter = load_highlighter(test::native(LH_HIGHLIGHTER_FILE));
+  ASSERT_TRUE(highlighter.loaded);
+  prepare_warnings(m.work, model.table);
+  write_function_pages(m.work, model.table, highlighter);
+  unload_highlighter(highlighter);
+  write_help_project(m.work, "StringTools", model.table);
+
+  std::string note = compile_manual(m.work, "StringTools");
+  std::cout << "help compiler: " << (note.empty() ? "manual made" : note) << "\n";
+  ASSERT_TRUE(is_compiled_manual(m.work + "StringTools.chm")) << note;
+  EXPECT_FALSE(platform::exists(m.work + "StringTools-nosearch.hhp"));
+
+  extract(m.unix_work + "StringTools.chm", m.unix_work + "out");
+  const std::string out = m.work + "out" + kSep;
+  for (const ProcedureRecord& r : model.table.records) {
+    std::string inside, written;
+    ASSERT_TRUE(platform::read_file(out + r.name + ".html", inside)) << r.name << " missing from the manual";
+    ASSERT_TRUE(platform::read_file(m.work + r.name + ".html", written));
+    EXPECT_EQ(inside, written) << r.name;
+  }
+  std::string contents;
+  ASSERT_TRUE(platform::read_file(out + "StringTools.hhc", contents));
+  std::vector<std::string> tree;
+  ContentsRegister again = read_contents_register(m.work);
+  for (const std::string& key : contents_top_level_keys(again)) tree.push_back(key);
+  for (const std::string& group : contents_groups(again)) {
+    tree.push_back(group);
+    for (const std::string& key : contents_group_keys(again, group)) tree.push_back(key);
+  }
+  EXPECT_EQ(sitemap_names(contents), tree);
+  EXPECT_GT(tree.size(), 10u);
+}
+
+// chmcmd's full-text indexer crashes on a manual whose only page is
+// "Compilation"; the second run without full-text search still makes it.
+TEST(Manual, CompiledAgainWithoutSearchWhenTheFirstRunMakesNone) {
+  Manual m("solo");
+  empty_folder(m.work);
+  ProcedureTable table;
+  append_record(table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  append_line(m.work + "Compilation.txt", ";//Library 1.0");
+  ContentsRegister reg;
+  register_contents_entry(reg, "", "Compilation");
+  ASSERT_TRUE(write_contents_register(m.work, reg));
+  write_function_pages(m.work, table, linked_highlighter());
+  write_help_project(m.work, "Solo", table);
+
+  std::string note = compile_manual(m.work, "Solo");
+  EXPECT_TRUE(is_compiled_manual(m.work + "Solo.chm")) << note;
+  EXPECT_NE(note.find("without full-text search"), std::string::npos) << note;
+  EXPECT_FALSE(platform::exists(m.work + "Solo-nosearch.hhp"));
+  std::string project;
+  ASSERT_TRUE(platform::read_file(m.work + "Solo.hhp", project));
+  EXPECT_NE(project.find("Full-text search=Yes"), std::string::npos) << "the project itself stays as written";
+
+  EXPECT_NE(compile_manual(m.work, "Solo", "").find("No help compiler"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lh
