@@ -348,6 +348,10 @@ int run_silent(int argc, char** argv) {
   folder[0] = 0;
   if (argc == 4) {
     path_set(folder, argv[3]);
+    // "C:\Folder\" typed in a script reaches us as C:\Folder" (the last
+    // backslash escaped the quote); the quote is not part of the folder.
+    int n = lstrlenA(folder);
+    if (n > 0 && folder[n - 1] == '"') folder[n - 1] = 0;
     add_separator(folder);
   }
   Outcome out;

@@ -1,0 +1,462 @@
+// The installer program under Wine, as a library user meets it: packages
+// are made from the real installer image, a stand-in PureBasic folder is
+// registered as the .pb association, and the program is run both silently
+// and through its window, which this test drives from outside the process:
+// it finds the window, clicks the buttons, answers the folder dialog and
+// reads and closes the message boxes.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "package/pe_resources.h"
+#include "platform/files.h"
+
+namespace {
+
+using Files = std::map<std::string, std::string>;  // resource name -> bytes
+
+std::string read(const std::string& path) {
+  std::string s;
+  lh::platform::read_file(path, s);
+  return s;
+}
+
+std::string temp() {
+  char buf[MAX_PATH];
+  GetTempPathA(MAX_PATH, buf);
+  return buf;
+}
+
+const Files kFull = {{"NAME", "Strings\r\n1.2\r\n"},
+                     {"SOURCE", "ProcedureDLL Len2(s$)\r\nEndProcedure\r\n"},
+                     {"SOURCE-TWEAKED", "; tweaked\r\n"},
+                     {"LIBRARY", std::string("lib\0bytes", 9)},
+                     {"CHM", "ITSF manual"},
+                     {"RESIDENT", "resident"}};
+
+void remove_tree(const std::string& folder) {
+  for (const lh::platform::FolderEntry& e : lh::platform::list_folder(folder)) {
+    if (e.is_folder) {
+      remove_tree(folder + e.name + "\\");
+    } else {
+      lh::platform::set_read_only(folder + e.name, false);
+      lh::platform::delete_file(folder + e.name);
+    }
+  }
+  lh::platform::remove_folder(folder);
+}
+
+// A running installer and what the test sees of it.
+struct Running {
+  PROCESS_INFORMATION pi{};
+  ~Running() {
+    if (pi.hProcess) {
+      if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
+      CloseHandle(pi.hProcess);
+      CloseHandle(pi.hThread);
+    }
+  }
+  int wait() {
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    return static_cast<int>(code);
+  }
+};
+
+bool start(Running& r, const std::string& exe, const std::string& args = "") {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string line = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &r.pi) != 0;
+}
+
+int run_silent(const std::string& exe, const std::string& args) {
+  Running r;
+  if (!start(r, exe, args)) return -2;
+  return r.wait();
+}
+
+// Which kind of dialog a top-level "#32770" window is.
+enum class Dialog { kAny, kMessageBox, kFolder };
+
+struct Find {
+  DWORD pid;
+  const char* cls;
+  Dialog kind;
+  HWND found;
+};
+
+bool is_kind(HWND h, Dialog kind) {
+  bool tree = FindWindowExA(h, nullptr, "SysTreeView32", nullptr) != nullptr;
+  switch (kind) {
+    case Dialog::kMessageBox: return !tree && GetDlgItem(h, 0xFFFF) != nullptr;
+    case Dialog::kFolder: return tree;
+    default: return true;
+  }
+}
+
+BOOL CALLBACK match_window(HWND h, LPARAM l) {
+  Find* f = reinterpret_cast<Find*>(l);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(h, &owner);
+  char name[64] = "";
+  GetClassNameA(h, name, sizeof name);
+  if (owner == f->pid && IsWindowVisible(h) && lstrcmpA(name, f->cls) == 0 && is_kind(h, f->kind)) {
+    f->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible top-level window of the process with that class name.
+HWND top_window(DWORD pid, const char* cls, Dialog kind = Dialog::kAny) {
+  Find f{pid, cls, kind, nullptr};
+  EnumWindows(match_window, reinterpret_cast<LPARAM>(&f));
+  return f.found;
+}
+
+HWND wait_top_window(DWORD pid, const char* cls, Dialog kind = Dialog::kAny) {
+  for (int i = 0; i < 1000; ++i) {
+    if (HWND h = top_window(pid, cls, kind)) return h;
+    Sleep(20);
+  }
+  return nullptr;
+}
+
+std::string text_of(HWND h) {
+  char buf[4096] = "";
+  GetWindowTextA(h, buf, sizeof buf);
+  return buf;
+}
+
+HWND child_with_text(HWND parent, const char* text) {
+  return FindWindowExA(parent, nullptr, "Button", text);
+}
+
+// The installer window's four buttons, found by caption.
+struct Window {
+  HWND main = nullptr, path = nullptr, install = nullptr, uninstall = nullptr, extract = nullptr;
+};
+
+Window wait_window(const Running& r) {
+  Window w;
+  w.main = wait_top_window(r.pi.dwProcessId, "LibHammerInstaller");
+  if (!w.main) return w;
+  w.install = child_with_text(w.main, "Install");
+  w.uninstall = child_with_text(w.main, "Uninstall");
+  w.extract = child_with_text(w.main, "Extract");
+  for (HWND c = GetWindow(w.main, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    if (text_of(c).rfind("PureBasic Path = ", 0) == 0) w.path = c;
+  // Let the first messages pass, so the enabling rule has run.
+  for (int i = 0; i < 20; ++i) {
+    PostMessageA(w.main, WM_NULL, 0, 0);
+    Sleep(20);
+  }
+  return w;
+}
+
+void click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+// A message box: caption and text, then closed with OK.
+struct Box {
+  std::string caption, text;
+  bool seen = false;
+};
+
+Box answer_message_box(const Running& r) {
+  Box b;
+  HWND dlg = wait_top_window(r.pi.dwProcessId, "#32770", Dialog::kMessageBox);
+  if (!dlg) return b;
+  b.seen = true;
+  b.caption = text_of(dlg);
+  b.text = text_of(GetDlgItem(dlg, 0xFFFF));
+  PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+  return b;
+}
+
+// Answers the folder dialog with `folder`: the path is put into the other
+// process and the dialog told to select it, then OK is pressed.
+bool answer_folder_dialog(const Running& r, const std::string& folder) {
+  HWND dlg = wait_top_window(r.pi.dwProcessId, "#32770", Dialog::kFolder);
+  if (!dlg) return false;
+  Sleep(300);
+  // Typed into the dialog's edit box, as a user may do; the tree is also
+  // told to select it (the path is put into the other process for that).
+  if (HWND edit = FindWindowExA(dlg, nullptr, "Edit", nullptr))
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  void* remote = VirtualAllocEx(r.pi.hProcess, nullptr, folder.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+  if (!remote) return false;
+  WriteProcessMemory(r.pi.hProcess, remote, folder.c_str(), folder.size() + 1, nullptr);
+  // The dialog fills its tree after it appears; the selection is asked for
+  // until it has left the tree's root.
+  HWND tree = FindWindowExA(dlg, nullptr, "SysTreeView32", nullptr);
+  for (int i = 0; i < 100; ++i) {
+    SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote));
+    Sleep(100);
+    LRESULT caret = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    if (caret && caret != SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)) break;
+  }
+  Sleep(200);
+  PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+  // Wait until it has gone, so that the next dialog found is a new one.
+  for (int i = 0; i < 500 && IsWindow(dlg); ++i) Sleep(20);
+  return true;
+}
+
+class Installer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!lh::platform::read_file(LH_INSTALLER_EXE, image)) GTEST_SKIP() << "no installer image";
+    root = temp() + "lh_installer_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+    remove_tree(root);
+    pb = root + "PureBasic\\";
+    out = root + "out\\";
+    for (const std::string& f : {root, pb, pb + "PureLibraries", pb + "PureLibraries\\UserLibraries",
+                                 pb + "Residents", out})
+      lh::platform::create_folder(f);
+    lh::platform::write_file(pb + "PureBasic.exe", "editor");
+    lh::platform::delete_file(temp() + "name.txt");
+    register_purebasic(pb);
+  }
+  void TearDown() override {
+    if (root.empty()) return;
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "PureBasic.exe");
+    remove_tree(root);
+  }
+
+  static void register_purebasic(const std::string& folder) {
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "PureBasic.exe");
+    if (folder.empty()) return;
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "PureBasic.exe\\DefaultIcon", 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    std::string value = "\"" + folder + "PureBasic.exe\",0";
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+  }
+
+  std::string package(const std::string& file_name, const Files& files) {
+    std::string img = image;
+    for (const char* name : {"NAME", "SOURCE", "LIBRARY", "CHM", "SOURCE-TWEAKED", "RESIDENT"}) {
+      auto found = files.find(name);
+      if (found != files.end()) EXPECT_TRUE(lh::pe::add_rcdata(img, name, found->second, false));
+    }
+    std::string exe = root + file_name;
+    lh::platform::write_file(exe, img);
+    return exe;
+  }
+
+  // Where Install puts each resource for library N.
+  std::map<std::string, std::string> installed(const std::string& n) const {
+    return {{"SOURCE", pb + "Library_Source\\" + n + ".pb"},
+            {"SOURCE-TWEAKED", pb + "Library_Source\\" + n + "-Tweaked.pb"},
+            {"LIBRARY", pb + "PureLibraries\\UserLibraries\\" + n},
+            {"CHM", pb + "help\\" + n + ".chm"},
+            {"RESIDENT", pb + "Residents\\" + n + ".res"}};
+  }
+  std::map<std::string, std::string> extracted(const std::string& n) const {
+    return {{"SOURCE", out + n + ".pb"},       {"SOURCE-TWEAKED", out + n + "-Tweaked.pb"},
+            {"LIBRARY", out + n},              {"CHM", out + n + ".chm"},
+            {"RESIDENT", out + n + ".res"}};
+  }
+  void expect_files(const std::map<std::string, std::string>& where, const Files& files) {
+    for (const auto& [res, path] : where) {
+      auto found = files.find(res);
+      if (found == files.end()) continue;
+      EXPECT_EQ(read(path), found->second) << path;
+    }
+  }
+
+  std::string image, root, pb, out;
+};
+
+TEST_F(Installer, SilentInstallUninstallExtract) {
+  std::string exe = package("Strings (1.2) x86.exe", kFull);
+  lh::platform::create_folder(pb + "help");
+  lh::platform::write_file(pb + "help\\Strings.chw", "stale index");
+
+  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 0);  // folder from the association
+  expect_files(installed("Strings"), kFull);
+  EXPECT_FALSE(lh::platform::exists(pb + "help\\Strings.chw"));
+  EXPECT_EQ(read(temp() + "name.txt"), "Strings\r\n1.2\r\n");
+
+  EXPECT_EQ(run_silent(exe, "/s /uninstall \"" + pb + "\\\""), 0);  // given, and as scripts quote it
+  for (const auto& [res, path] : installed("Strings")) EXPECT_FALSE(lh::platform::exists(path)) << path;
+  EXPECT_TRUE(lh::platform::is_file(pb + "PureBasic.exe"));
+
+  EXPECT_EQ(run_silent(exe, "/S /EXTRACT \"" + out + "\\\""), 0);
+  expect_files(extracted("Strings"), kFull);
+
+  EXPECT_EQ(run_silent(exe, "/S /EXTRACT \"" + root + "missing\""), 2);
+  EXPECT_EQ(run_silent(exe, "/S /INSTALL \"" + out + "\""), 2);  // no PureBasic.exe there
+  EXPECT_EQ(run_silent(exe, "/S /FROB"), 2);
+}
+
+TEST_F(Installer, WindowInstallsWithTheAssociationsFolder) {
+  std::string exe = package("Strings (1.2) x86.exe", kFull);
+  Running r;
+  ASSERT_TRUE(start(r, exe));
+  Window w = wait_window(r);
+  ASSERT_NE(w.main, nullptr);
+  EXPECT_EQ(text_of(w.main), "PureBasic Library : Strings 1.2");
+  EXPECT_EQ(text_of(w.path), "PureBasic Path = " + pb);
+  ASSERT_NE(w.install, nullptr);
+  ASSERT_NE(w.uninstall, nullptr);
+  ASSERT_NE(w.extract, nullptr);
+  EXPECT_TRUE(IsWindowEnabled(w.install));
+  RECT rc;
+  GetClientRect(w.main, &rc);
+  EXPECT_EQ(rc.right, 320);
+  EXPECT_EQ(rc.bottom, 90);
+
+  click(w.install);
+  Box b = answer_message_box(r);
+  EXPECT_EQ(b.caption, "Strings 1.2");
+  EXPECT_EQ(b.text, "Installed");
+  EXPECT_EQ(r.wait(), 0);
+  expect_files(installed("Strings"), kFull);
+
+  Running u;
+  ASSERT_TRUE(start(u, exe));
+  w = wait_window(u);
+  click(w.uninstall);
+  b = answer_message_box(u);
+  EXPECT_EQ(b.text, "Uninstalled");
+  EXPECT_EQ(u.wait(), 0);
+  for (const auto& [res, path] : installed("Strings")) EXPECT_FALSE(lh::platform::exists(path)) << path;
+}
+
+TEST_F(Installer, WindowChoosesFoldersAndExtracts) {
+  register_purebasic("");  // no association: Install and Uninstall stay off
+  std::string exe = package("Strings (1.2) x86.exe", kFull);
+  Running r;
+  ASSERT_TRUE(start(r, exe));
+  Window w = wait_window(r);
+  ASSERT_NE(w.main, nullptr);
+  EXPECT_EQ(text_of(w.path), "PureBasic Path = ");
+  EXPECT_FALSE(IsWindowEnabled(w.install));
+  EXPECT_FALSE(IsWindowEnabled(w.uninstall));
+  EXPECT_TRUE(IsWindowEnabled(w.extract));
+
+  // A folder without PureBasic.exe is refused and changes nothing.
+  click(w.path);
+  ASSERT_TRUE(answer_folder_dialog(r, out.substr(0, out.size() - 1)));
+  Box b = answer_message_box(r);
+  EXPECT_EQ(b.caption, "Error");
+  EXPECT_EQ(b.text, out + "\r\nis not a valid PureBasic Path");
+  Sleep(200);
+  EXPECT_EQ(text_of(w.path), "PureBasic Path = ");
+
+  // The stand-in PureBasic folder is taken, and enables Install.
+  click(w.path);
+  ASSERT_TRUE(answer_folder_dialog(r, pb.substr(0, pb.size() - 1)));
+  for (int i = 0; i < 50 && text_of(w.path) == "PureBasic Path = "; ++i) Sleep(50);
+  EXPECT_EQ(text_of(w.path), "PureBasic Path = " + pb);
+  PostMessageA(w.main, WM_NULL, 0, 0);
+  Sleep(200);
+  EXPECT_TRUE(IsWindowEnabled(w.install));
+
+  click(w.extract);
+  ASSERT_TRUE(answer_folder_dialog(r, out.substr(0, out.size() - 1)));
+  b = answer_message_box(r);
+  EXPECT_EQ(b.text, "Extracted");
+  EXPECT_EQ(r.wait(), 0);
+  expect_files(extracted("Strings"), kFull);
+}
+
+TEST_F(Installer, MissingResidentLeavesTheOldOneAlone) {
+  Files files = kFull;
+  files.erase("RESIDENT");
+  std::string exe = package("Strings (1.2) x86.exe", files);
+  lh::platform::write_file(pb + "Residents\\Strings.res", "older resident");
+  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 0);
+  expect_files(installed("Strings"), files);
+  EXPECT_EQ(read(pb + "Residents\\Strings.res"), "older resident");
+}
+
+TEST_F(Installer, WithoutNameNeverTrustsAStaleNameFile) {
+  Files files = kFull;
+  files.erase("NAME");
+  // Another package's name file is still in the temporary folder.
+  lh::platform::write_file(temp() + "name.txt", "Wrong\r\n9.9\r\n");
+  std::string exe = package("Other (2.0) x86 (1).exe", files);
+  Running r;
+  ASSERT_TRUE(start(r, exe));
+  Window w = wait_window(r);
+  ASSERT_NE(w.main, nullptr);
+  EXPECT_EQ(text_of(w.main), "PureBasic Library : Other 2.0");
+  EXPECT_TRUE(IsWindowEnabled(w.install));
+  PostMessageA(w.main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(r.wait(), 0);
+
+  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 0);
+  expect_files(installed("Other"), files);
+  EXPECT_FALSE(lh::platform::exists(pb + "Library_Source\\Wrong.pb"));
+  EXPECT_EQ(read(temp() + "name.txt"), "Wrong\r\n9.9\r\n");  // not ours: left alone
+
+  // A file name that names no library: nothing can be installed or removed.
+  std::string bare = package("setup.exe", files);
+  Running s;
+  ASSERT_TRUE(start(s, bare));
+  w = wait_window(s);
+  ASSERT_NE(w.main, nullptr);
+  EXPECT_EQ(text_of(w.main), "PureBasic Library :  ");
+  EXPECT_FALSE(IsWindowEnabled(w.install));
+  EXPECT_FALSE(IsWindowEnabled(w.uninstall));
+  click(w.install);  // ignored
+  Sleep(300);
+  EXPECT_FALSE(lh::platform::exists(pb + "Library_Source\\.pb"));
+  PostMessageA(w.main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(s.wait(), 0);
+  EXPECT_EQ(run_silent(bare, "/S /INSTALL"), 2);
+}
+
+TEST_F(Installer, LockedAndReadOnlyFilesAreReported) {
+  std::string exe = package("Strings (1.2) x86.exe", kFull);
+  lh::platform::create_folder(pb + "Library_Source");
+  std::string locked = pb + "Library_Source\\Strings.pb";
+  lh::platform::write_file(locked, std::string(kFull.at("SOURCE").size(), 'x'));  // same size
+  // Held open without sharing, as an editor that has it open would: it
+  // cannot be replaced.
+  HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+
+  Running r;
+  ASSERT_TRUE(start(r, exe));
+  Window w = wait_window(r);
+  ASSERT_NE(w.main, nullptr);
+  click(w.install);
+  Box b = answer_message_box(r);
+  EXPECT_EQ(b.caption, "Strings 1.2");
+  EXPECT_EQ(b.text.find("Installed"), std::string::npos);
+  EXPECT_NE(b.text.find("Could not write " + locked), std::string::npos) << b.text;
+  EXPECT_EQ(b.text.find("Strings-Tweaked.pb"), std::string::npos) << b.text;
+  EXPECT_EQ(r.wait(), 1);
+  EXPECT_EQ(read(pb + "help\\Strings.chm"), kFull.at("CHM"));  // the others were written
+
+  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 1);
+  CloseHandle(lock);
+  // A read-only file cannot be deleted, and Uninstall says so.
+  lh::platform::set_read_only(locked, true);
+  Running u;
+  ASSERT_TRUE(start(u, exe));
+  w = wait_window(u);
+  click(w.uninstall);
+  b = answer_message_box(u);
+  EXPECT_NE(b.text.find("Could not delete " + locked), std::string::npos) << b.text;
+  EXPECT_EQ(b.text.find("Uninstalled"), std::string::npos);
+  EXPECT_EQ(u.wait(), 1);
+  EXPECT_FALSE(lh::platform::exists(pb + "help\\Strings.chm"));
+}
+
+}  // namespace
