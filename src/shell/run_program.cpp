@@ -21,7 +21,7 @@ struct Program {
 namespace {
 
 constexpr int kIdleWaitMs = 10;
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = 16 * 1024;
 
 // The path without the quotes the caller may have put around it.
 std::string unquoted(const std::string& program) {
@@ -69,14 +69,14 @@ void take_available(Program* p) {
 // Blocks until more output arrives; false at the end of the output.
 bool take_more(Program* p) {
   if (p->output_ended) return false;
-  std::string chunk(kChunk, '\0');
-  std::size_t got = platform::read_pipe(p->process, chunk.data(), chunk.size());
+  char chunk[kChunk];
+  std::size_t got = platform::read_pipe(p->process, chunk, sizeof chunk);
   if (got == 0) {
     p->output_ended = true;
     p->pending_cr = false;
     return false;
   }
-  append(p, chunk.data(), got);
+  append(p, chunk, got);
   return true;
 }
 
@@ -136,6 +136,7 @@ int run_program(const std::string& program, const std::string& arguments,
 
 bool program_running(Program* p) {
   if (!p) return false;
+  if (unread(p) > 0) return true;  // output remains: no need to ask the system
   const bool ended = platform::process_ended(p->process);
   take_available(p);
   if (unread(p) > 0) return true;
@@ -148,7 +149,7 @@ bool program_running(Program* p) {
 
 std::size_t available_output(Program* p) {
   if (!p) return 0;
-  take_available(p);
+  if (unread(p) == 0) take_available(p);
   return unread(p) + platform::pipe_bytes_available(p->process);
 }
 
