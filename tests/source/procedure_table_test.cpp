@@ -23,6 +23,38 @@ TEST(ProcedureTable, InsertsAfterTheRecordALookupFound) {
   EXPECT_EQ(names(t), (std::vector<std::string>{"A", "D", "B", "C", "E"}));
 }
 
+// A lookup finds the first record of a name in table order, which for a
+// shared name need not be the one made first.
+TEST(ProcedureTable, SharedNamesAreFoundInTableOrder) {
+  ProcedureTable t;
+  append_record(t, {kPageEntry, "", "A", "", ""});
+  append_record(t, {kPageEntry, "", "X", "first made", ""});
+  ASSERT_TRUE(find_procedure(t, "A"));
+  append_record(t, {kExportedProcedure, "", "X", "made later, placed earlier", ""});
+  ASSERT_TRUE(find_procedure(t, "X"));
+  EXPECT_EQ(t.current->parameters, "made later, placed earlier");
+  append_record(t, {kTextOnlyEntry, "", "Y", "", ""});
+  EXPECT_EQ(names(t), (std::vector<std::string>{"A", "X", "Y", "X"}));
+  EXPECT_FALSE(find_procedure(t, "x"));
+  EXPECT_EQ(t.current->name, "X");  // the last record
+  EXPECT_EQ(t.current->parameters, "first made");
+}
+
+TEST(ProcedureTable, RecordsAddedToTheListDirectlyAreFound) {
+  ProcedureTable t;
+  append_record(t, {kPageEntry, "", "A", "", ""});
+  EXPECT_TRUE(find_procedure(t, "A"));
+  t.records.push_front({kPageEntry, "", "B", "", ""});
+  t.records.push_back({kPageEntry, "", "A", "later", ""});
+  EXPECT_TRUE(find_procedure(t, "B"));
+  EXPECT_EQ(t.current, t.records.begin());
+  EXPECT_TRUE(find_procedure(t, "A"));
+  EXPECT_EQ(t.current->parameters, "");
+  for (int i = 0; i < 5000; ++i) append_record(t, {kExportedProcedure, "", "P" + std::to_string(i), "", ""});
+  EXPECT_TRUE(find_procedure(t, "P4999"));
+  EXPECT_EQ(std::prev(t.records.end())->name, "A");  // inserted after the first A
+}
+
 TEST(ProcedureTable, FirstInsertGoesToTheHead) {
   ProcedureTable t;
   EXPECT_FALSE(find_procedure(t, "x"));

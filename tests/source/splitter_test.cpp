@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "work_folder.h"
@@ -325,6 +326,32 @@ TEST(Splitter, LetterCaseOfFileNamesFollowsTheFileSystem) {
     EXPECT_EQ(s.files["Foo.cod"], "brought\r\n");
     EXPECT_EQ(s.files["FOO.cod"], lines({"ProcedureDLL FOO()", "EndProcedure"}));
   }
+}
+
+// The bundled example library uses every marker; its split is what its
+// manual and the demo rely on.
+TEST(Splitter, TheExampleLibrary) {
+  SplitRun s;
+  std::string text;
+  ASSERT_TRUE(platform::read_file(LH_TEST_DATA "/../../examples/StringTools/StringTools.pb", text));
+  platform::write_file(s.work + "StrPadLeft.nfo", "brought\r\n");
+  s.run(text, "StringTools");
+  EXPECT_EQ(s.model.library_version, "1.2");
+  EXPECT_EQ(s.model.exported_count, 13);
+  EXPECT_EQ(s.names().front(), "Introduction");
+  EXPECT_EQ(s.kinds().front(), kPageEntry);
+  std::vector<int> kinds = s.kinds();
+  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), kTextOnlyEntry), 4);  // Index, Padding, Words, Tests
+  EXPECT_EQ(s.files["StringTools.ver"], "StringTools\r\n1.2\r\n");
+  EXPECT_EQ(s.files.count("StrToolsVersion.cod"), 0u);
+  EXPECT_EQ(s.files["StrPadLeft.exd"], "Leading zeros\r\n");
+  EXPECT_EQ(s.files["StrReverseWords.exd"], "Reversing a sentence\r\n");
+  EXPECT_EQ(s.files["StrPadLeft.nfo"], "brought\r\n");
+  EXPECT_NE(s.files["Resident.pb"].find("EndStructure ;//resident"), std::string::npos);
+  EXPECT_EQ(contents_top_level_keys(s.reg), std::vector<std::string>{"Introduction"});
+  EXPECT_EQ(contents_groups(s.reg), (std::vector<std::string>{"Padding", "Words", "Tests"}));
+  EXPECT_EQ(contents_group_keys(s.reg, "Tests"),
+            (std::vector<std::string>{"StrStartsWith", "StrEndsWith", "StrIsBlank", "StrToolsVersion"}));
 }
 
 TEST(AppendLine, CreatesThenAppendsWithCrLf) {
