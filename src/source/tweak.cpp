@@ -79,9 +79,9 @@ std::vector<std::string> variant_lines(const ProcedureRecord& record, const Para
 
 }  // namespace
 
-void add_internal_copies(SourceLines& source, const ProcedureTable& table) {
-  IndexedLines ix;
-  tweak::build(ix, source, table);
+namespace {
+
+void copies_pass(IndexedLines& ix, const ProcedureTable& table) {
   std::unordered_set<std::string> copied;
   for (const ProcedureRecord& record : table.records) {
     // An empty name would match every "(" in the source.
@@ -93,17 +93,14 @@ void add_internal_copies(SourceLines& source, const ProcedureTable& table) {
     if (end == kNone) continue;  // no end line: the procedure stays as written
     std::vector<std::string> copy;
     copy.push_back("Procedure" + record.return_suffix + " " + record.name + "_internal(" + record.parameters + ")");
-    for (std::string& line : tweak::body_lines(ix, header, end)) copy.push_back(std::move(line));
+    for (std::string& line : tweak::body_lines(ix, header, end, false)) copy.push_back(std::move(line));
     copy.emplace_back();
     tweak::insert_after(ix, ix.lines[header].prev, std::move(copy));
     copied.insert(record.name);
   }
-  tweak::write_back(ix, source);
 }
 
-void expand_optional_parameters(SourceLines& source, const ProcedureTable& table) {
-  IndexedLines ix;
-  tweak::build(ix, source, table);
+void expansion_pass(IndexedLines& ix, const ProcedureTable& table) {
   std::unordered_set<std::string> expanded;
   ParameterList params;
   for (const ProcedureRecord& record : table.records) {
@@ -121,24 +118,24 @@ void expand_optional_parameters(SourceLines& source, const ProcedureTable& table
     if (header == kNone) continue;
     uint32_t end = tweak::end_after(ix, header);
     if (end == kNone) continue;
-    std::vector<std::string> body = tweak::body_lines(ix, header, end);
+    std::vector<std::string> body = tweak::body_lines(ix, header, end, true);
     uint32_t before = ix.lines[header].prev;
     tweak::remove_range(ix, header, end);
     tweak::insert_after(ix, before, variant_lines(record, params, optional_count, std::move(body)));
     expanded.insert(record.name);
     tweak::redirect(ix, id, record.name, std::to_string(optional_count + 1), tweak::CallKind::kFullVariant);
   }
-  tweak::write_back(ix, source);
 }
 
-void redirect_string_calls(SourceLines& source, const ProcedureTable& table) {
+void string_calls_pass(IndexedLines& ix, const ProcedureTable& table) {
   // Calls go to an internal copy only when the source holds one: a
   // procedure left as written (no end line) keeps its calls.
   std::unordered_set<std::string_view> copies;
-  for (const std::string& line : source.lines) {
+  for (uint32_t at = ix.head; at != kNone; at = ix.lines[at].next) {
+    const std::string& line = ix.lines[at].text;
     if (line.compare(0, 9, "Procedure") != 0) continue;
-    size_t at = line.find("_internal(");
-    if (at != std::string::npos) copies.insert(std::string_view(line).substr(0, at + 10));
+    size_t found = line.find("_internal(");
+    if (found != std::string::npos) copies.insert(std::string_view(line).substr(0, found + 10));
   }
   std::vector<const ProcedureRecord*> selected;
   std::unordered_set<std::string> redirected;
@@ -148,12 +145,41 @@ void redirect_string_calls(SourceLines& source, const ProcedureTable& table) {
     redirected.insert(record.name);
     selected.push_back(&record);
   }
-  IndexedLines ix;
-  tweak::build(ix, source, table);
   for (const ProcedureRecord* selected_record : selected) {
     const ProcedureRecord& record = *selected_record;
     tweak::redirect(ix, tweak::name_id(ix, record.name), record.name, "_internal", tweak::CallKind::kStringCopy);
   }
+}
+
+}  // namespace
+
+void add_internal_copies(SourceLines& source, const ProcedureTable& table) {
+  IndexedLines ix;
+  tweak::build(ix, source, table);
+  copies_pass(ix, table);
+  tweak::write_back(ix, source);
+}
+
+void expand_optional_parameters(SourceLines& source, const ProcedureTable& table) {
+  IndexedLines ix;
+  tweak::build(ix, source, table);
+  expansion_pass(ix, table);
+  tweak::write_back(ix, source);
+}
+
+void redirect_string_calls(SourceLines& source, const ProcedureTable& table) {
+  IndexedLines ix;
+  tweak::build(ix, source, table);
+  string_calls_pass(ix, table);
+  tweak::write_back(ix, source);
+}
+
+void tweak_source(SourceLines& source, const ProcedureTable& table) {
+  IndexedLines ix;
+  tweak::build(ix, source, table);
+  copies_pass(ix, table);
+  expansion_pass(ix, table);
+  string_calls_pass(ix, table);
   tweak::write_back(ix, source);
 }
 

@@ -31,6 +31,10 @@ void add_internal_copies(SourceLines& source, const ProcedureTable& table);
 void expand_optional_parameters(SourceLines& source, const ProcedureTable& table);
 void redirect_string_calls(SourceLines& source, const ProcedureTable& table);
 
+// The three passes above, in that order, over one index of the source: the
+// same lines as calling them one after the other, built once.
+void tweak_source(SourceLines& source, const ProcedureTable& table);
+
 // The call redirection of one expanded procedure on its own: every call of
 // `name` standing at a line start or after a space or tab becomes a call of
 // name + variants. Lines starting (after spaces) with "ProcedureDll" are the

@@ -10,10 +10,27 @@ namespace {
 
 uint64_t edge_key(uint32_t node, char c) { return (uint64_t(node) << 8) | uint8_t(c); }
 
-void add_name(Names& names, const std::string& name) {
-  if (name.empty() || names.ids.count(name)) return;
-  int32_t id = int32_t(names.ids.size());
-  names.ids.emplace(name, id);
+bool identifier_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool is_identifier(std::string_view name) {
+  for (char c : name)
+    if (!identifier_char(c)) return false;
+  return true;
+}
+
+uint64_t hash_of(std::string_view s) {
+  uint64_t h = 1469598103934665603ull;  // FNV-1a
+  for (char c : s) h = (h ^ uint8_t(c)) * 1099511628211ull;
+  return h | 1;  // never 0, which marks a free slot
+}
+
+void add_indexed_name(Names& names, std::string_view name) {
+  if (name.empty() || find_name(names.ids, name) >= 0) return;
+  add_name(names.ids, name);
+  if (is_identifier(name)) return;
+  int32_t id = find_name(names.ids, name);
   uint32_t node = 0;
   for (size_t i = name.size(); i-- > 0;) {
     auto [it, added] = names.edges.emplace(edge_key(node, name[i]), uint32_t(names.terminal.size()));
@@ -23,11 +40,18 @@ void add_name(Names& names, const std::string& name) {
   names.terminal[node] = id;
 }
 
-// Calls `found(id)` for every known name that stands directly before a "("
-// somewhere in the text.
+// Calls `found(id)` for every known name that may stand as a call before a
+// "(" somewhere in the text (a superset of the calls that can be rewritten).
 template <typename F>
 void for_each_name_before_paren(const Names& names, std::string_view text, F found) {
   for (size_t p = text.find('('); p != std::string_view::npos; p = text.find('(', p + 1)) {
+    size_t start = p;
+    while (start > 0 && identifier_char(text[start - 1])) --start;
+    if (start < p) {
+      int32_t id = find_name(names.ids, text.substr(start, p - start));
+      if (id >= 0) found(id);
+    }
+    if (names.edges.empty()) continue;
     uint32_t node = 0;
     for (size_t q = p; q-- > 0;) {
       auto it = names.edges.find(edge_key(node, text[q]));
@@ -70,19 +94,54 @@ void relabel(IndexedLines& ix, size_t extra) {
 
 }  // namespace
 
-void build(IndexedLines& ix, const SourceLines& source, const ProcedureTable& table) {
+int32_t find_name(const NameMap& map, std::string_view name) {
+  if (map.slots.empty()) return -1;
+  uint64_t h = hash_of(name);
+  size_t mask = map.slots.size() - 1;
+  for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
+    const NameMap::Slot& slot = map.slots[i];
+    if (slot.id < 0) return -1;
+    if (slot.hash == h && map.names[size_t(slot.id)] == name) return slot.id;
+  }
+}
+
+int32_t add_name(NameMap& map, std::string_view name) {
+  int32_t existing = find_name(map, name);
+  if (existing >= 0) return existing;
+  if ((map.names.size() + 1) * 2 > map.slots.size()) {
+    std::vector<NameMap::Slot> old = std::move(map.slots);
+    map.slots.assign(old.empty() ? 64 : old.size() * 2, NameMap::Slot());
+    size_t mask = map.slots.size() - 1;
+    for (const NameMap::Slot& slot : old) {
+      if (slot.id < 0) continue;
+      size_t i = size_t(slot.hash) & mask;
+      while (map.slots[i].id >= 0) i = (i + 1) & mask;
+      map.slots[i] = slot;
+    }
+  }
+  uint64_t h = hash_of(name);
+  size_t mask = map.slots.size() - 1;
+  size_t i = size_t(h) & mask;
+  while (map.slots[i].id >= 0) i = (i + 1) & mask;
+  int32_t id = int32_t(map.names.size());
+  map.slots[i] = {h, id};
+  map.names.push_back(name);
+  return id;
+}
+
+void build(IndexedLines& ix, SourceLines& source, const ProcedureTable& table) {
   ix = IndexedLines();
   for (const ProcedureRecord& record : table.records)
-    if (record.kind == kExportedProcedure) add_name(ix.names, record.name);
-  ix.headers.resize(ix.names.ids.size());
-  ix.occurrences.resize(ix.names.ids.size());
+    if (record.kind == kExportedProcedure) add_indexed_name(ix.names, record.name);
+  ix.headers.resize(ix.names.ids.names.size());
+  ix.occurrences.resize(ix.names.ids.names.size());
 
   size_t n = source.lines.size();
-  ix.lines.reserve(n + n / 4);
+  ix.lines.reserve(2 * n + 16);
   uint64_t step = n < (size_t(1) << 23) ? (uint64_t(1) << 40) : UINT64_MAX / (n + 2);
   for (size_t i = 0; i < n; ++i) {
     Line line;
-    line.text = source.lines[i];
+    line.text = std::move(source.lines[i]);
     line.prev = i == 0 ? kNone : uint32_t(i - 1);
     line.next = i + 1 == n ? kNone : uint32_t(i + 1);
     line.label = step * (i + 1);
@@ -96,15 +155,14 @@ void build(IndexedLines& ix, const SourceLines& source, const ProcedureTable& ta
   }
 }
 
-void write_back(const IndexedLines& ix, SourceLines& source) {
+void write_back(IndexedLines& ix, SourceLines& source) {
   source.lines.clear();
-  for (uint32_t at = ix.head; at != kNone; at = ix.lines[at].next) source.lines.push_back(ix.lines[at].text);
+  for (uint32_t at = ix.head; at != kNone; at = ix.lines[at].next) source.lines.push_back(std::move(ix.lines[at].text));
   source.current = std::ptrdiff_t(source.lines.size()) - 1;
 }
 
 int32_t name_id(const IndexedLines& ix, std::string_view name) {
-  auto it = ix.names.ids.find(std::string(name));
-  return it == ix.names.ids.end() ? -1 : it->second;
+  return find_name(ix.names.ids, name);
 }
 
 uint32_t first_header(IndexedLines& ix, int32_t id) {
@@ -129,10 +187,11 @@ uint32_t end_after(const IndexedLines& ix, uint32_t from) {
   return kNone;
 }
 
-std::vector<std::string> body_lines(const IndexedLines& ix, uint32_t header, uint32_t end) {
+std::vector<std::string> body_lines(IndexedLines& ix, uint32_t header, uint32_t end, bool take) {
   std::vector<std::string> out;
   for (uint32_t at = ix.lines[header].next; at != kNone; at = ix.lines[at].next) {
-    if (!is_documentation_line(ix.lines[at].text)) out.push_back(ix.lines[at].text);
+    if (!is_documentation_line(ix.lines[at].text))
+      out.push_back(take ? std::move(ix.lines[at].text) : ix.lines[at].text);
     if (at == end) break;
   }
   return out;
@@ -192,34 +251,32 @@ bool rewrite_line(std::string& line, std::string_view name, std::string_view suf
   if (kind == CallKind::kFullVariant ? lt.substr(0, 12) == "ProcedureDll"
                                      : starts_with_ignoring_case(lt, "proceduredll.s"))
     return false;
-  std::string pattern(name);
-  pattern += '(';
-  size_t found = line.find(pattern);
-  if (found == std::string::npos) return false;
   auto qualifies = [&](size_t at) {
     if (at == 0) return true;
     char c = line[at - 1];
     return c == ' ' || c == '\t' || (kind == CallKind::kStringCopy && (c == '+' || c == '='));
   };
-  std::string out;
-  size_t from = 0;
+  // Occurrences of name + "(", left to right, each scan going on after the
+  // previous occurrence; a rewritten one is followed past its new text.
   bool changed = false;
-  for (; found != std::string::npos; found = line.find(pattern, from)) {
-    out.append(line, from, found - from);
-    if (qualifies(found)) {
-      out.append(name);
-      out.append(suffix);
-      out += '(';
-      changed = true;
-    } else {
-      out += pattern;
+  size_t from = 0;
+  while (from < line.size()) {
+    size_t found = line.find(name, from);
+    if (found == std::string::npos) break;
+    size_t paren = found + name.size();
+    if (paren >= line.size()) break;
+    if (line[paren] != '(') {
+      from = found + 1;
+      continue;
     }
-    from = found + pattern.size();
+    if (qualifies(found)) {
+      line.insert(paren, suffix);
+      paren += suffix.size();
+      changed = true;
+    }
+    from = paren + 1;
   }
-  if (!changed) return false;
-  out.append(line, from, std::string::npos);
-  line = std::move(out);
-  return true;
+  return changed;
 }
 
 void redirect(IndexedLines& ix, int32_t id, std::string_view name, std::string_view suffix, CallKind kind) {

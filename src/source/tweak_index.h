@@ -33,10 +33,28 @@ struct Line {
   uint32_t visit = 0;  // stamp of the last rewrite that looked at the line
 };
 
+// Open-addressing map from a name to its id; the lookup runs for every "("
+// of the source, so it compares stored hashes before any text.
+struct NameMap {
+  struct Slot {
+    uint64_t hash = 0;
+    int32_t id = -1;
+  };
+  std::vector<Slot> slots;  // size a power of two, at most half full
+  std::vector<std::string_view> names;  // by id
+};
+
+int32_t find_name(const NameMap& map, std::string_view name);
+int32_t add_name(NameMap& map, std::string_view name);  // existing or new id
+
+// Names are views of the table's records, which outlive the passes.
 struct Names {
-  std::unordered_map<std::string, int32_t> ids;
-  // Trie of the names read backwards from the "(" that follows them. An
-  // edge is keyed by (node << 8 | byte).
+  NameMap ids;
+  // A call that can be rewritten stands after a blank, "+", "=" or the line
+  // start, so for a name made of letters, digits and "_" it is exactly the
+  // run of such characters before the "(": one lookup in `ids`. Any other
+  // name goes into a trie read backwards from the "(", walked only when
+  // such names exist. An edge is keyed by (node << 8 | byte).
   std::unordered_map<uint64_t, uint32_t> edges;
   std::vector<int32_t> terminal{-1};  // per trie node: name id or -1
 };
@@ -52,12 +70,14 @@ struct IndexedLines {
   std::vector<std::vector<uint32_t>> occurrences;  // per name id
 };
 
-// Builds the working form from the source line list; `table` supplies the
-// names worth indexing (every exported procedure's non-empty name).
-void build(IndexedLines& ix, const SourceLines& source, const ProcedureTable& table);
+// Builds the working form from the source line list, moving its texts out;
+// `table` supplies the names worth indexing (every exported procedure's
+// non-empty name) and must outlive `ix`.
+void build(IndexedLines& ix, SourceLines& source, const ProcedureTable& table);
 
-// Writes the list back, in order; the cursor ends on the last line.
-void write_back(const IndexedLines& ix, SourceLines& source);
+// Moves the list back into `source`, in order; the cursor ends on the last
+// line.
+void write_back(IndexedLines& ix, SourceLines& source);
 
 int32_t name_id(const IndexedLines& ix, std::string_view name);  // -1 if unknown
 
@@ -69,8 +89,9 @@ uint32_t first_header(IndexedLines& ix, int32_t id);
 uint32_t end_after(const IndexedLines& ix, uint32_t from);
 
 // The texts of the lines after `header` through `end`, leaving out the
-// documentation lines.
-std::vector<std::string> body_lines(const IndexedLines& ix, uint32_t header, uint32_t end);
+// documentation lines. With `take` the texts are moved out, for lines about
+// to be removed.
+std::vector<std::string> body_lines(IndexedLines& ix, uint32_t header, uint32_t end, bool take);
 
 // Unlinks the lines from `first` through `last`.
 void remove_range(IndexedLines& ix, uint32_t first, uint32_t last);

@@ -106,6 +106,9 @@ TEST(TweakCompare, IndexedPassesMatchTheStraightforwardReading) {
     redirect_string_calls(fast, t);
     reference::redirect_string_calls(slow, t);
     ASSERT_EQ(fast.lines, slow.lines) << "string calls, seed " << seed;
+    SourceLines once{lines, -1};
+    tweak_source(once, t);
+    ASSERT_EQ(once.lines, slow.lines) << "one index for all passes, seed " << seed;
   }
   // The generator must keep reaching both rewrites to mean anything.
   EXPECT_GT(copied, 500);
