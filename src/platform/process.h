@@ -59,9 +59,9 @@ void release_process(Process* process);
 // and "" inside a group gives a literal quote.
 std::vector<std::string> split_arguments(std::string_view text);
 
-// A whole command line: the program word first (up to the closing quote
-// when it begins with one, else up to the first blank, with no backslash
-// processing), then split_arguments of the rest.
+// A whole command line: the program word first (up to the first blank
+// outside double quotes, the quotes removed, backslashes as they are), then
+// split_arguments of the rest.
 std::vector<std::string> split_command_line(std::string_view text);
 
 }  // namespace lh::platform

@@ -59,15 +59,16 @@ std::vector<std::string> split_command_line(std::string_view text) {
   const std::size_t n = text.size();
   while (i < n && is_blank(text[i])) ++i;
   if (i >= n) return words;
+  // The program word runs to the first blank outside quotes; quotes only
+  // group, and backslashes are taken as they are.
   std::string program;
-  if (text[i] == '"') {
-    ++i;
-    while (i < n && text[i] != '"') program += text[i++];
-    if (i < n) ++i;  // the closing quote
-  }
-  // Whatever follows up to a blank belongs to the same word.
-  while (i < n && !is_blank(text[i])) {
-    if (text[i] != '"') program += text[i];
+  bool in_quotes = false;
+  while (i < n && (in_quotes || !is_blank(text[i]))) {
+    if (text[i] == '"') {
+      in_quotes = !in_quotes;
+    } else {
+      program += text[i];
+    }
     ++i;
   }
   words.push_back(std::move(program));

@@ -36,6 +36,8 @@ TEST(SplitCommandLine, ProgramWordKeepsItsBackslashes) {
   EXPECT_EQ(split_command_line("\"C:\\a b\\\" x"), (Words{"C:\\a b\\", "x"}));
   EXPECT_EQ(split_command_line("plain\\ arg"), (Words{"plain\\", "arg"}));
   EXPECT_EQ(split_command_line("\"/bin/prog\""), (Words{"/bin/prog"}));
+  EXPECT_EQ(split_command_line("\"/bin/pr\"og x"), (Words{"/bin/prog", "x"}));
+  EXPECT_EQ(split_command_line("/opt/a\" b\"/c d"), (Words{"/opt/a b/c", "d"}));
   EXPECT_EQ(split_command_line(""), Words{});
 }
 
