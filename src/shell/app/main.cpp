@@ -1,9 +1,161 @@
+// The program's entry: the headless command line on both targets.
+//
+//   libhammer build SOURCE [--include DIR] [--purebasic DIR]
+//   libhammer --help | --version
+//
+// `build` runs one whole run without any window or message box: start-up,
+// the build, then packaging; one progress line per build step, then one
+// line per expected output, "ok PATH" or "missing PATH". Exit status 0 when
+// every expected output exists, 1 when one is missing, 2 when the run could
+// not start.
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "build/pipeline.h"
+#include "package/packaging.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/system.h"
 #include "shell/app/embedded_images.h"
+#include "shell/app_state.h"
+#include "shell/startup.h"
+#include "shell/tools.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: libhammer build SOURCE [--include DIR] [--purebasic DIR]\n"
+    "       libhammer --help | --version\n"
+    "\n"
+    "build  builds the PureBasic user library SOURCE: its tweaked source, the user\n"
+    "       library (TailBite), the resident file, the manual, and the archive and\n"
+    "       installer beside SOURCE.\n"
+    "       --include DIR    files copied into the work folder first\n"
+    "       --purebasic DIR  the PureBasic folder (default: the one PureBasic is\n"
+    "                        installed in)\n";
+
+void print_out(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+void print_err(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
+
+int usage_error(const std::string& reason) {
+  print_err("libhammer: " + reason + "\n" + kUsage);
+  return 2;
+}
+
+std::string with_separator(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += lh::platform::separator();
+  return folder;
+}
+
+struct BuildArguments {
+  std::string source;
+  std::string include_folder;
+  std::string purebasic_folder;
+};
+
+// Parses what follows "build"; empty text when it is well formed, else why not.
+std::string parse_build_arguments(const std::vector<std::string>& args, BuildArguments& out) {
+  bool have_source = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--include" || a == "--purebasic") {
+      if (i + 1 >= args.size()) return a + " needs a folder";
+      (a == "--include" ? out.include_folder : out.purebasic_folder) = with_separator(args[++i]);
+    } else if (a.size() > 1 && a.compare(0, 2, "--") == 0) {
+      return "unknown option " + a;
+    } else if (!have_source) {
+      out.source = a;
+      have_source = true;
+    } else {
+      return "more than one SOURCE (" + out.source + ", " + a + ")";
+    }
+  }
+  if (!have_source) return "build needs a SOURCE";
+  return {};
+}
+
+int run_headless_build(const BuildArguments& args) {
+  if (!lh::platform::is_file(args.source)) {
+    print_err("libhammer: " + args.source + " is not an existing file\n");
+    return 2;
+  }
+  lh::AppState state;
+  if (lh::start_up_headless(state, lh::platform::program_path(), lh::highlighter_image(), args.purebasic_folder) !=
+      lh::StartupResult::kContinue) {
+    print_err("libhammer: Tailbite not found (PureBasic folder: " +
+              (state.purebasic_folder.empty() ? std::string("none found") : state.purebasic_folder) + ")\n");
+    return 2;
+  }
+  state.library_source = args.source;
+  state.include_folder = args.include_folder;
+
+  lh::SourceModel model;
+  lh::ContentsRegister contents;
+  lh::BuildOptions options;
+  options.open_manual = false;
+  options.progress = [](int step, const std::string& what) {
+    char number[16];
+    std::snprintf(number, sizeof number, "[%2d/%d] ", step, lh::kBuildSteps);
+    print_out(number + what + "\n");
+  };
+  options.report = [](const std::string& text) { print_err("libhammer: " + text + "\n"); };
+  lh::BuildOutcome outcome = lh::run_build(state, model, contents, options);
+  if (!outcome.manual_note.empty()) print_err("libhammer: " + outcome.manual_note + "\n");
+
+  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image());
+  if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return 1;
+
+  const std::string sep(1, lh::platform::separator());
+  const std::string& name = state.library_name;
+  const std::string& pb = state.purebasic_folder;
+  const std::string package = lh::package_base(state, lh::processor_tag_of(outcome.compiler_version_line));
+  std::vector<std::string> expected = {
+      pb + "PureLibraries" + sep + "UserLibraries" + sep + name,
+      state.work_folder + name + ".chm",
+      state.work_folder + name + ".pb",
+      package + ".7z",
+      package + ".exe",
+  };
+  if (lh::platform::is_file(lh::resident_declarations_path(state.work_folder, name)))
+    expected.push_back(pb + "Residents" + sep + name + ".res");
+  bool all = true;
+  for (const std::string& path : expected) {
+    bool there = lh::platform::is_file(path);
+    all = all && there;
+    print_out((there ? "ok " : "missing ") + path + "\n");
+  }
+  return all ? 0 : 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  std::printf("LibHammer 6 (%zu/%zu/%zu bytes embedded)\n", lh::highlighter_image().size(),
-              lh::sevenzip_image().size(), lh::installer_image().size());
-  return 0;
+  lh::platform::attach_parent_console();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    // The window program's main window takes this case on Windows.
+    print_err(kUsage);
+    return 2;
+  }
+  if (args[0] == "--help" && args.size() == 1) {
+    print_out(kUsage);
+    return 0;
+  }
+  if (args[0] == "--version" && args.size() == 1) {
+    print_out("LibHammer 6\n");
+    return 0;
+  }
+  if (args[0] != "build") return usage_error("unknown command " + args[0]);
+  BuildArguments build;
+  std::string problem = parse_build_arguments({args.begin() + 1, args.end()}, build);
+  if (!problem.empty()) return usage_error(problem);
+  return run_headless_build(build);
 }

@@ -1,0 +1,33 @@
+// A fresh work folder for each build: the old one emptied and removed, a new
+// one created and filled with the include folder's files.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace lh {
+
+// Deletes every file directly inside `folder`, then removes the folder.
+// Subfolders are not entered; files that cannot be deleted stay, and the
+// folder with them. A missing folder is no error.
+void delete_work_folder(const std::string& folder);
+
+// Waits until `folder` no longer exists, pausing 1 ms before each look and
+// deleting again now and then, so a file that another program releases
+// within the bound still goes. False when the folder is still there after
+// `bound`.
+bool wait_until_gone(const std::string& folder, std::chrono::milliseconds bound);
+
+// What keeps `folder` in place: its subfolders and the files that could not
+// be deleted, as "name" for files and "name\" ("name/") for folders.
+std::vector<std::string> blocking_entries(const std::string& folder);
+
+// The text that tells the user why the build stopped.
+std::string blocked_work_folder_message(const std::string& folder, const std::vector<std::string>& entries);
+
+// Copies every file directly inside `include_folder` into `work_folder`;
+// nothing when the include folder is empty or not a folder.
+void copy_include_folder(const std::string& include_folder, const std::string& work_folder);
+
+}  // namespace lh
