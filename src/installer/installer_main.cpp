@@ -11,6 +11,7 @@
 // not start (bad arguments, no PureBasic folder, no library name).
 
 #include <windows.h>
+// After windows.h, which they build on.
 #include <commctrl.h>
 #include <shlobj.h>
 #include <stdlib.h>
@@ -306,10 +307,10 @@ int run_window(HINSTANCE instance) {
                         {kExtract, 216, 50, 93, 30, "Extract"}};
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   for (const Spec& s : specs) {
-    HWND b = CreateWindowExA(0, "BUTTON", s.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                             s.x, s.y, s.w, s.h, g_window,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdBase + s.gadget)),
-                             instance, nullptr);
+    HWND b = CreateWindowExA(
+        0, "BUTTON", s.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, s.x, s.y, s.w, s.h,
+        g_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdBase + s.gadget)), instance,
+        nullptr);
     SendMessageA(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     g_buttons[s.gadget] = b;
   }
@@ -342,7 +343,8 @@ int fail_silently(const char* reason) {
 
 // The silent mode: argv[2] names the action, argv[3] the folder.
 int run_silent(int argc, char** argv) {
-  if (argc < 3 || argc > 4) return fail_silently("usage: /S /INSTALL|/UNINSTALL [PUREBASIC_FOLDER] | /S /EXTRACT FOLDER");
+  if (argc < 3 || argc > 4)
+    return fail_silently("usage: /S /INSTALL|/UNINSTALL [PUREBASIC_FOLDER] | /S /EXTRACT FOLDER");
   const char* action = argv[2];
   char folder[kPathMax];
   folder[0] = 0;
@@ -356,18 +358,22 @@ int run_silent(int argc, char** argv) {
   }
   Outcome out;
   if (same_ignoring_case(action, "/EXTRACT")) {
-    if (!folder[0] || !is_folder(folder)) return fail_silently("the folder to extract to does not exist");
+    if (!folder[0] || !is_folder(folder))
+      return fail_silently("the folder to extract to does not exist");
     extract(folder, g_name, out);
   } else if (same_ignoring_case(action, "/INSTALL") || same_ignoring_case(action, "/UNINSTALL")) {
     if (!folder[0]) path_set(folder, g_purebasic);
-    if (!folder[0]) return fail_silently("no PureBasic folder: none is registered and none was given");
+    if (!folder[0])
+      return fail_silently("no PureBasic folder: none is registered and none was given");
     if (!is_purebasic_folder(folder)) {
       say(folder);
       return fail_silently(" is not a valid PureBasic Path");
     }
     if (!g_name[0]) return fail_silently("this package does not name its library");
-    if (same_ignoring_case(action, "/INSTALL")) install(folder, g_name, out);
-    else uninstall(folder, g_name, out);
+    if (same_ignoring_case(action, "/INSTALL"))
+      install(folder, g_name, out);
+    else
+      uninstall(folder, g_name, out);
   } else {
     return fail_silently("unknown action; expected /INSTALL, /UNINSTALL or /EXTRACT");
   }

@@ -40,8 +40,8 @@ int extract_resource(const char* name, const char* path) {
   DWORD size = 0;
   const char* bytes = resource_bytes(name, &size);
   if (!bytes) return 0;
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   // A file that could not be replaced counts as a failure even when an older
   // file of the same size is still there.
   if (file == INVALID_HANDLE_VALUE) return 0;

@@ -27,7 +27,7 @@ constexpr uint32_t kDirResource = 2;
 constexpr uint32_t kDirSecurity = 4;
 constexpr uint32_t kSectionHeaderSize = 40;
 constexpr uint32_t kResourceSectionFlags = 0x40000040;  // initialised data, readable
-constexpr int kMaxTreeDepth = 3;                         // type, name, language
+constexpr int kMaxTreeDepth = 3;                        // type, name, language
 
 uint16_t get16(std::string_view s, size_t at) {
   return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) |
@@ -128,7 +128,8 @@ struct TreeReader {
     if (!in_tree(off, 2)) return false;
     uint32_t len = get16(image, base + off);
     if (!in_tree(off + 2, len * 2)) return false;
-    for (uint32_t i = 0; i < len; ++i) key.name.push_back(static_cast<char16_t>(get16(image, base + off + 2 + i * 2)));
+    for (uint32_t i = 0; i < len; ++i)
+      key.name.push_back(static_cast<char16_t>(get16(image, base + off + 2 + i * 2)));
     return true;
   }
 
@@ -150,7 +151,8 @@ struct TreeReader {
 
   bool read_directory(uint32_t off, int depth, Resource& path) {
     if (!in_tree(off, 16)) return false;
-    uint32_t count = static_cast<uint32_t>(get16(image, base + off + 12)) + get16(image, base + off + 14);
+    uint32_t count =
+        static_cast<uint32_t>(get16(image, base + off + 12)) + get16(image, base + off + 14);
     if (!in_tree(off + 16, count * 8)) return false;
     for (uint32_t i = 0; i < count; ++i) {
       uint32_t entry = base + off + 16 + i * 8;
@@ -158,9 +160,12 @@ struct TreeReader {
       uint32_t target = get32(image, entry + 4);
       ResourceKey key;
       if (!read_key(name_field, key)) return false;
-      if (depth == 0) path.type = key;
-      else if (depth == 1) path.name = key;
-      else path.language = static_cast<uint16_t>(key.id);
+      if (depth == 0)
+        path.type = key;
+      else if (depth == 1)
+        path.name = key;
+      else
+        path.language = static_cast<uint16_t>(key.id);
       bool is_dir = (target & 0x80000000u) != 0;
       target &= 0x7fffffffu;
       if (depth < kMaxTreeDepth - 1) {
@@ -381,13 +386,15 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
   for (size_t i = 0; i < l.sections.size(); ++i) {
     const Section& s = l.sections[i];
     uint32_t vend = s.virtual_address + std::max(s.virtual_size, s.raw_size);
-    if (last < 0 || s.virtual_address >= l.sections[last].virtual_address) last = static_cast<int>(i);
+    if (last < 0 || s.virtual_address >= l.sections[last].virtual_address)
+      last = static_cast<int>(i);
     virtual_end = std::max(virtual_end, vend);
     if (s.raw_size) raw_end = std::max(raw_end, s.raw_pointer + s.raw_size);
   }
   // Only a section of its own is rewritten: a tree merged into another
   // section shares it with data that must stay.
-  bool own_section = old >= 0 && image.substr(l.sections[old].header_at, 6) == std::string_view(".rsrc\0", 6);
+  bool own_section = old >= 0 && std::string_view(image).substr(l.sections[old].header_at, 6) ==
+                                     std::string_view(".rsrc\0", 6);
   bool in_place = own_section && old == last && old_rva == l.sections[old].virtual_address &&
                   (l.sections[old].raw_size == 0 ||
                    l.sections[old].raw_pointer + l.sections[old].raw_size == raw_end);
@@ -439,7 +446,7 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
   if (!in_place) {
     put16(out, l.coff + kCoffNumberOfSections, static_cast<uint32_t>(l.sections.size() + 1));
     std::memcpy(&out[header_at], ".rsrc\0\0\0", 8);
-    if (old >= 0) {
+    if (own_section) {
       // The old tree stays behind, unused; a different name keeps tools that
       // look resources up by section name off it.
       std::memcpy(&out[l.sections[old].header_at], ".rsrc_0\0", 8);
@@ -475,8 +482,8 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
   return true;
 }
 
-bool add_rcdata(std::string& image, std::string_view name, std::string_view data,
-                bool replace_all, std::string* error) {
+bool add_rcdata(std::string& image, std::string_view name, std::string_view data, bool replace_all,
+                std::string* error) {
   std::vector<Resource> resources;
   if (!read_resources(image, resources)) {
     set_error(error, "the executable's resources cannot be read");

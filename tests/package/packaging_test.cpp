@@ -4,11 +4,11 @@
 // checked.
 #include "package/packaging.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
-
-#include <gtest/gtest.h>
 
 #include "package/pe_resources.h"
 #include "platform/files.h"
@@ -58,7 +58,8 @@ class Packaging : public ::testing::Test {
   void SetUp() override {
     sevenzip = image(LH_SEVENZIP_EXE);
     installer = image(LH_INSTALLER_EXE);
-    if (sevenzip.empty() || installer.empty()) GTEST_SKIP() << "archiver or installer image missing";
+    if (sevenzip.empty() || installer.empty())
+      GTEST_SKIP() << "archiver or installer image missing";
     root = ::testing::TempDir() + "lh_packaging_" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name() + S;
     remove_tree(root);
@@ -72,7 +73,8 @@ class Packaging : public ::testing::Test {
     // The compiler's version query gives the processor tag.
     platform::write_file(root + "pb/compilers/pbcompiler",
                          "#!/bin/sh\necho 'PureBasic 6.04 LTS (Linux - x64)'\n");
-    std::filesystem::permissions(root + "pb/compilers/pbcompiler", std::filesystem::perms::owner_all,
+    std::filesystem::permissions(root + "pb/compilers/pbcompiler",
+                                 std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add);
 #endif
     state.library_source = root + "src" + S + "Strings.pb";
@@ -91,15 +93,18 @@ class Packaging : public ::testing::Test {
 
   static void remove_tree(const std::string& folder) {
     for (const platform::FolderEntry& e : platform::list_folder(folder)) {
-      if (e.is_folder) remove_tree(folder + e.name + S);
-      else platform::delete_file(folder + e.name);
+      if (e.is_folder)
+        remove_tree(folder + e.name + S);
+      else
+        platform::delete_file(folder + e.name);
     }
     platform::remove_folder(folder);
   }
 
   // What a build leaves behind; `mark` makes each run's bytes different.
   void write_build(const std::string& mark) {
-    platform::write_file(state.library_source, "ProcedureDLL Len2(s$) ; " + mark + "\r\nEndProcedure\r\n");
+    platform::write_file(state.library_source,
+                         "ProcedureDLL Len2(s$) ; " + mark + "\r\nEndProcedure\r\n");
     platform::write_file(state.work_folder + "Strings.pb", "; tweaked " + mark + "\r\n");
     platform::write_file(state.work_folder + "Strings.chm", "ITSF chm " + mark);
     platform::write_file(user_library(), std::string("\0lib ", 5) + mark);
@@ -136,7 +141,8 @@ TEST_F(Packaging, ArchiveInstallerAndSourceCopies) {
   make_packages(state, sevenzip, installer);
 
   std::set<std::string> entries = archive_entries(base() + ".7z", state.work_folder);
-  for (const char* item : {"Strings.pb", "Strings.chm", "Strings", "Strings.res", "Strings-tweaked.pb"})
+  for (const char* item :
+       {"Strings.pb", "Strings.chm", "Strings", "Strings.res", "Strings-tweaked.pb"})
     EXPECT_EQ(entries.count(item), 1u) << item;
   EXPECT_EQ(include_entry(entries, "a.txt"), 1u);
   EXPECT_EQ(include_entry(entries, "sub/b.txt"), 1u);

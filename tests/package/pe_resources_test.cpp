@@ -3,9 +3,9 @@
 // headers stay consistent with the new layout.
 #include "package/pe_resources.h"
 
-#include <cstring>
-
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "package/packaging.h"
 #include "platform/files.h"
@@ -113,10 +113,11 @@ TEST_F(PeWriter, TreeBecomesTheLastSectionAndHeadersFollow) {
   EXPECT_EQ(std::string(image.data() + last, 5), ".rsrc");
   uint32_t va = u32(image, last + 12), vsize = u32(image, last + 8);
   uint32_t raw_size = u32(image, last + 16), raw_at = u32(image, last + 20);
-  EXPECT_EQ(u32(image, h.opt + 96 + 16), va);     // resource directory
+  EXPECT_EQ(u32(image, h.opt + 96 + 16), va);  // resource directory
   EXPECT_EQ(u32(image, h.opt + 96 + 20), vsize);
   uint32_t section_align = u32(image, h.opt + 32);
-  EXPECT_EQ(u32(image, h.opt + 56), (va + vsize + section_align - 1) / section_align * section_align);
+  EXPECT_EQ(u32(image, h.opt + 56),
+            (va + vsize + section_align - 1) / section_align * section_align);
   EXPECT_EQ(image.size(), size_t(raw_at) + raw_size);
   EXPECT_EQ(u32(image, h.opt + 64), pe::image_checksum(image));
 

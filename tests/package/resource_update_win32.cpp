@@ -26,9 +26,9 @@ struct Case {
 };
 
 std::vector<Case> package() {
-  return {{"NAME", "Strings\r\n1.2\r\n"},       {"SOURCE", sample(3001, 1)},
-          {"LIBRARY", sample(40000, 2)},        {"CHM", sample(123457, 3)},
-          {"SOURCE-TWEAKED", sample(2999, 4)},  {"RESIDENT", sample(777, 5)}};
+  return {{"NAME", "Strings\r\n1.2\r\n"},      {"SOURCE", sample(3001, 1)},
+          {"LIBRARY", sample(40000, 2)},       {"CHM", sample(123457, 3)},
+          {"SOURCE-TWEAKED", sample(2999, 4)}, {"RESIDENT", sample(777, 5)}};
 }
 
 std::string find_in_module(HMODULE module, const char* name, WORD type = 10) {
@@ -76,9 +76,12 @@ TEST_P(ResourceUpdate, WindowsFindsEveryResourceAndTheInstallerRuns) {
 
   HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr);
-  for (const Case& c : package()) EXPECT_TRUE(find_in_module(module, c.name) == c.data) << c.name << " size " << find_in_module(module, c.name).size();
+  for (const Case& c : package())
+    EXPECT_TRUE(find_in_module(module, c.name) == c.data)
+        << c.name << " size " << find_in_module(module, c.name).size();
   EXPECT_EQ(find_in_module(module, "Name"), "Strings\r\n1.2\r\n");
-  EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)), nullptr);  // icon group
+  EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)),
+            nullptr);  // icon group
   EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr);  // manifest
   FreeLibrary(module);
 
@@ -101,14 +104,17 @@ TEST_P(ResourceUpdate, WindowsFindsEveryResourceAndTheInstallerRuns) {
   EXPECT_TRUE(got == package()[3].data);
   EXPECT_TRUE(platform::read_file(out + "Strings", got));
   EXPECT_TRUE(got == package()[2].data) << got.size();
-  for (const char* f : {"Strings.pb", "Strings-Tweaked.pb", "Strings", "Strings.chm", "Strings.res"})
+  for (const char* f :
+       {"Strings.pb", "Strings-Tweaked.pb", "Strings", "Strings.chm", "Strings.res"})
     platform::delete_file(out + f);
   RemoveDirectoryA(out.c_str());
   platform::delete_file(exe);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaths, ResourceUpdate, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "WindowsApi" : "PortableWriter"; });
+                         [](const auto& info) {
+                           return info.param ? "WindowsApi" : "PortableWriter";
+                         });
 
 }  // namespace
 }  // namespace lh

@@ -5,14 +5,15 @@
 // it finds the window, clicks the buttons, answers the folder dialog and
 // reads and closes the message boxes.
 #include <windows.h>
+// After windows.h, which they build on.
 #include <commctrl.h>
 #include <shlobj.h>
+
+#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "package/pe_resources.h"
 #include "platform/files.h"
@@ -97,9 +98,12 @@ struct Find {
 bool is_kind(HWND h, Dialog kind) {
   bool tree = FindWindowExA(h, nullptr, "SysTreeView32", nullptr) != nullptr;
   switch (kind) {
-    case Dialog::kMessageBox: return !tree && GetDlgItem(h, 0xFFFF) != nullptr;
-    case Dialog::kFolder: return tree;
-    default: return true;
+    case Dialog::kMessageBox:
+      return !tree && GetDlgItem(h, 0xFFFF) != nullptr;
+    case Dialog::kFolder:
+      return tree;
+    default:
+      return true;
   }
 }
 
@@ -192,7 +196,8 @@ bool answer_folder_dialog(const Running& r, const std::string& folder) {
   // told to select it (the path is put into the other process for that).
   if (HWND edit = FindWindowExA(dlg, nullptr, "Edit", nullptr))
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
-  void* remote = VirtualAllocEx(r.pi.hProcess, nullptr, folder.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+  void* remote =
+      VirtualAllocEx(r.pi.hProcess, nullptr, folder.size() + 1, MEM_COMMIT, PAGE_READWRITE);
   if (!remote) return false;
   WriteProcessMemory(r.pi.hProcess, remote, folder.c_str(), folder.size() + 1, nullptr);
   // The dialog fills its tree after it appears; the selection is asked for
@@ -215,12 +220,13 @@ class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!lh::platform::read_file(LH_INSTALLER_EXE, image)) GTEST_SKIP() << "no installer image";
-    root = temp() + "lh_installer_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+    root = temp() + "lh_installer_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
     remove_tree(root);
     pb = root + "PureBasic\\";
     out = root + "out\\";
-    for (const std::string& f : {root, pb, pb + "PureLibraries", pb + "PureLibraries\\UserLibraries",
-                                 pb + "Residents", out})
+    for (const std::string& f : {root, pb, pb + "PureLibraries",
+                                 pb + "PureLibraries\\UserLibraries", pb + "Residents", out})
       lh::platform::create_folder(f);
     lh::platform::write_file(pb + "PureBasic.exe", "editor");
     lh::platform::delete_file(temp() + "name.txt");
@@ -249,7 +255,9 @@ class Installer : public ::testing::Test {
     std::string img = image;
     for (const char* name : {"NAME", "SOURCE", "LIBRARY", "CHM", "SOURCE-TWEAKED", "RESIDENT"}) {
       auto found = files.find(name);
-      if (found != files.end()) EXPECT_TRUE(lh::pe::add_rcdata(img, name, found->second, false));
+      if (found != files.end()) {
+        EXPECT_TRUE(lh::pe::add_rcdata(img, name, found->second, false));
+      }
     }
     std::string exe = root + file_name;
     lh::platform::write_file(exe, img);
@@ -265,8 +273,10 @@ class Installer : public ::testing::Test {
             {"RESIDENT", pb + "Residents\\" + n + ".res"}};
   }
   std::map<std::string, std::string> extracted(const std::string& n) const {
-    return {{"SOURCE", out + n + ".pb"},       {"SOURCE-TWEAKED", out + n + "-Tweaked.pb"},
-            {"LIBRARY", out + n},              {"CHM", out + n + ".chm"},
+    return {{"SOURCE", out + n + ".pb"},
+            {"SOURCE-TWEAKED", out + n + "-Tweaked.pb"},
+            {"LIBRARY", out + n},
+            {"CHM", out + n + ".chm"},
             {"RESIDENT", out + n + ".res"}};
   }
   void expect_files(const std::map<std::string, std::string>& where, const Files& files) {
@@ -290,8 +300,10 @@ TEST_F(Installer, SilentInstallUninstallExtract) {
   EXPECT_FALSE(lh::platform::exists(pb + "help\\Strings.chw"));
   EXPECT_EQ(read(temp() + "name.txt"), "Strings\r\n1.2\r\n");
 
-  EXPECT_EQ(run_silent(exe, "/s /uninstall \"" + pb + "\\\""), 0);  // given, and as scripts quote it
-  for (const auto& [res, path] : installed("Strings")) EXPECT_FALSE(lh::platform::exists(path)) << path;
+  EXPECT_EQ(run_silent(exe, "/s /uninstall \"" + pb + "\\\""),
+            0);  // given, and as scripts quote it
+  for (const auto& [res, path] : installed("Strings"))
+    EXPECT_FALSE(lh::platform::exists(path)) << path;
   EXPECT_TRUE(lh::platform::is_file(pb + "PureBasic.exe"));
 
   EXPECT_EQ(run_silent(exe, "/S /EXTRACT \"" + out + "\\\""), 0);
@@ -333,7 +345,8 @@ TEST_F(Installer, WindowInstallsWithTheAssociationsFolder) {
   b = answer_message_box(u);
   EXPECT_EQ(b.text, "Uninstalled");
   EXPECT_EQ(u.wait(), 0);
-  for (const auto& [res, path] : installed("Strings")) EXPECT_FALSE(lh::platform::exists(path)) << path;
+  for (const auto& [res, path] : installed("Strings"))
+    EXPECT_FALSE(lh::platform::exists(path)) << path;
 }
 
 TEST_F(Installer, WindowChoosesFoldersAndExtracts) {
