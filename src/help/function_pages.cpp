@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 #include <string_view>
+#include <unordered_set>
 
 #include "help/html_text.h"
 #include "help/warning_image.h"
@@ -34,19 +35,54 @@ std::string_view body_text(std::string_view line, int32_t kind) {
   return line;
 }
 
+// The names of the work folder's files, listed once: the pages look up six
+// piece files per record, and most of them are absent. Only the pages and
+// coloured files are written while the pages are made, and neither is looked
+// up, so one listing stays true for the whole run.
+struct FolderIndex {
+  std::unordered_set<std::string> names;
+  bool fold = platform::names_fold_case();
+
+  explicit FolderIndex(const std::string& folder) {
+    auto entries = platform::list_folder(folder);
+    names.reserve(entries.size());
+    for (auto& e : entries)
+      if (!e.is_folder) names.insert(fold ? to_lower(e.name) : std::move(e.name));
+  }
+  bool has(const std::string& name) const { return names.count(fold ? to_lower(name) : name) != 0; }
+};
+
 struct PageWriter {
   const std::string& folder;
   const Highlighter& highlighter;
+  FolderIndex files;
   std::optional<ContentsRegister> contents;  // read for the first text-only entry
   std::string page;
   std::string file;      // a piece file's content
   std::string coloured;  // the coloured text of the last colouring
   std::string line;
+  bool example_pending = false;  // an example's coloured text not yet written
+
+  // Reads a piece file that the listing holds.
+  bool read(const std::string& name, std::string& out) {
+    return files.has(name) && platform::read_file(folder + name, out);
+  }
 
   // Colours a code piece and adds its lines to the page, escaped. A piece
   // that could not be coloured leaves the table empty.
   void coloured_lines(const std::string& code_path) {
     if (colour_source_file(highlighter, code_path, &coloured)) put_escaped_lines(page, coloured);
+  }
+
+  // The example of a page that also has a source: its coloured file would be
+  // replaced by the source's at once, so it is coloured in memory and only
+  // written when the source's coloured file is not.
+  void example_lines_before_source(const std::string& base) {
+    coloured.clear();
+    if (!highlighter.loaded || !platform::read_file(base + ".ex", file)) return;
+    colour_text(highlighter, file, coloured);
+    put_escaped_lines(page, coloured);
+    example_pending = true;
   }
 
   void links(const std::string& name) {
@@ -71,6 +107,7 @@ struct PageWriter {
     // gives no page, and nothing else is done for it.
     std::FILE* out = std::fopen((base + ".html").c_str(), "wb");
     if (!out) return;
+    std::setvbuf(out, nullptr, _IONBF, 0);  // the page goes out in one write
     page.clear();
     put_line(page, "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML>");
     put_line(page, "<BODY BGCOLOR=\"#FFFFDF\" LINK=\"#009999\" VLINK=\"#006666\" ALINK=\"#006666\">");
@@ -85,17 +122,18 @@ struct PageWriter {
       line.assign("<B>Description : </B>").append(r.description).append("<br>");
       put_escaped_line(page, line);
     }
-    if (platform::read_file(base + ".txt", file)) {
+    const std::string& n = r.name;
+    if (read(n + ".txt", file)) {
       for_each_line(file, [&](std::string_view text) {
         line.assign(body_text(text, r.kind)).append("<br>");
         put_escaped_line(page, line);
       });
     }
-    if (platform::file_size(base + ".warn") == 0)
+    if (files.has(n + ".warn") && platform::file_size(base + ".warn") == 0)
       put_line(page,
                "<BR><IMG SRC=\"Warning.gif\"><font Color=\"#FF0000\"><b> NEVER PASS A FUNCTION AS STRING "
                "PARAMETER !</b></font>");
-    if (platform::read_file(base + ".nfo", file)) {
+    if (read(n + ".nfo", file)) {
       put_line(page, kTableTag);
       put_line(page, kTableRow);
       put_escaped_lines(page, file);
@@ -109,10 +147,12 @@ struct PageWriter {
       put_line(page, "<BR><HR>");
     }
 
-    const bool has_example = platform::is_file(base + ".ex");
+    // The listing holds files only, so a listed name is a file.
+    const bool has_example = files.has(n + ".ex");
+    const bool has_source = files.has(n + ".cod");
     if (has_example) {
       put_line(page, "<BR><B>Exemple : </B>");
-      if (platform::read_file(base + ".exd", file)) {
+      if (read(n + ".exd", file)) {
         std::string_view title;
         bool first = true;
         for_each_line(file, [&](std::string_view text) {
@@ -123,15 +163,24 @@ struct PageWriter {
       }
       put_line(page, kTableTag);
       put_line(page, kTableRow);
-      coloured_lines(base + ".ex");
+      if (has_source)
+        example_lines_before_source(base);
+      else
+        coloured_lines(base + ".ex");
       put_line(page, kTableEnd);
     }
-    if (platform::is_file(base + ".cod")) {
+    if (has_source) {
       if (has_example) put_line(page, "<BR><HR>");
       line.assign("<BR><B>Source : </B>").append(kTableTag);
       put_line(page, line);
       put_line(page, kTableRow);
-      coloured_lines(base + ".cod");
+      std::string example = std::move(coloured);
+      if (colour_source_file(highlighter, base + ".cod", &coloured)) {
+        put_escaped_lines(page, coloured);
+      } else if (example_pending) {
+        platform::write_file(coloured_path(base + ".ex"), example);
+      }
+      example_pending = false;
       put_line(page, kTableEnd);
     }
     put_line(page, "</P></FONT></BODY></HTML>");
@@ -159,7 +208,7 @@ void prepare_warnings(const std::string& work_folder, const ProcedureTable& tabl
 
 void write_function_pages(const std::string& work_folder, const ProcedureTable& table,
                           const Highlighter& highlighter) {
-  PageWriter writer{work_folder, highlighter, std::nullopt, {}, {}, {}, {}};
+  PageWriter writer{work_folder, highlighter, FolderIndex(work_folder), std::nullopt, {}, {}, {}, {}};
   for (const ProcedureRecord& r : table.records) writer.write(r);
 }
 
