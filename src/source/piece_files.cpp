@@ -5,6 +5,18 @@
 
 namespace lh {
 
+namespace {
+
+void write_out(const std::string& folder, const PieceFile& f) {
+  std::string path = folder + f.name;
+  if (f.replace)
+    platform::write_file(path, f.data);
+  else if (!f.data.empty())
+    platform::append_file(path, f.data);
+}
+
+}  // namespace
+
 PieceFiles make_piece_files(const std::string& folder, bool fold_case) {
   PieceFiles files;
   files.folder = folder;
@@ -23,10 +35,11 @@ PieceFile& piece_file(PieceFiles& files, std::string_view name) {
 }
 
 void piece_append(PieceFile& file, std::string_view spelled, std::string_view line) {
-  if (file.state == PieceFile::kDeleted) {
-    // The append creates the file again, under this spelling.
-    file.state = PieceFile::kCreated;
+  if (file.renamed) {
+    // Where the deletion succeeded, this append creates the file under this
+    // spelling; where it failed, the name reaches the same file.
     file.name = std::string(spelled);
+    file.renamed = false;
   }
   file.data += line;
   file.data += "\r\n";
@@ -34,33 +47,24 @@ void piece_append(PieceFile& file, std::string_view spelled, std::string_view li
 
 void piece_replace(PieceFile& file, std::string_view spelled, std::string_view data) {
   // Emptying an existing file keeps its name; only a new one takes this spelling.
-  if (file.state == PieceFile::kDeleted) file.name = std::string(spelled);
-  file.state = PieceFile::kCreated;
+  if (file.renamed) {
+    file.name = std::string(spelled);
+    file.renamed = false;
+  }
+  file.replace = true;
   file.data = std::string(data);
 }
 
-void piece_delete(PieceFile& file) {
-  file.state = PieceFile::kDeleted;
-  file.was_deleted = true;
+void piece_delete(const PieceFiles& files, PieceFile& file) {
+  write_out(files.folder, file);
+  platform::delete_file(files.folder + file.name);
   file.data.clear();
+  file.replace = false;
+  file.renamed = true;
 }
 
 void write_piece_files(const PieceFiles& files) {
-  for (const PieceFile& f : files.files) {
-    std::string path = files.folder + f.name;
-    switch (f.state) {
-      case PieceFile::kUntouched:
-        if (!f.data.empty()) platform::append_file(path, f.data);
-        break;
-      case PieceFile::kCreated:
-        if (f.was_deleted) platform::delete_file(path);
-        platform::write_file(path, f.data);
-        break;
-      case PieceFile::kDeleted:
-        platform::delete_file(path);
-        break;
-    }
-  }
+  for (const PieceFile& f : files.files) write_out(files.folder, f);
 }
 
 }  // namespace lh

@@ -191,7 +191,7 @@ void split_source(const std::string& source_path, const std::string& work_folder
 
     // No-source switch: drops the code collected for the current entry so far.
     if (starts_with_ignoring_case(lt, ";/nosource")) {
-      if (PieceFile* f = s.file(s.current_cod, current_name, ".cod")) piece_delete(*f);
+      if (PieceFile* f = s.file(s.current_cod, current_name, ".cod")) piece_delete(s.files, *f);
     }
   }
 

@@ -4,8 +4,9 @@
 // exported procedures, and writes the function piece files.
 //
 // The piece files and the register are kept in memory during the split and
-// written once at its end; the files on disk come out byte for byte as if
-// every line had been appended to its file as it was met.
+// written once at its end (only a no-source line's deletion is carried out
+// when it is met); the files on disk come out byte for byte as if every line
+// had been appended to its file as it was met.
 #pragma once
 
 #include <string>

@@ -32,7 +32,7 @@ using Prefill = std::vector<std::pair<std::string, std::string>>;
 // Splits `text` both ways into two work folders filled alike beforehand and
 // compares everything that the split leaves.
 void expect_same_split(const std::string& text, const Prefill& prefill, const std::string& library,
-                       bool with_blocked_folder) {
+                       bool with_blocked_folder, const std::string& read_only = "") {
   ScratchFolder scratch("equal");
   std::string source = scratch.path() + "Source.pb";
   ASSERT_TRUE(platform::write_file(source, text));
@@ -41,6 +41,8 @@ void expect_same_split(const std::string& text, const Prefill& prefill, const st
     for (const auto& [name, data] : prefill) platform::write_file(dir + name, data);
     // A folder where a piece file would go: every line for it is lost.
     if (with_blocked_folder) platform::create_folder(dir + "Bar.exd");
+    // A file that cannot be written to (or, on Windows, deleted).
+    if (!read_only.empty()) platform::set_read_only(dir + read_only, true);
   }
   SourceModel fast, literal;
   ContentsRegister reg;
@@ -67,6 +69,8 @@ void expect_same_split(const std::string& text, const Prefill& prefill, const st
   // The register in memory is the one on disk.
   ContentsRegister on_disk = read_contents_register(literal_dir);
   EXPECT_EQ(format_contents_register(reg), format_contents_register(on_disk));
+  if (!read_only.empty())
+    for (const std::string& dir : {fast_dir, literal_dir}) platform::set_read_only(dir + read_only, false);
 }
 
 TEST(SplitterEquivalence, GeneratedLibraries) {
@@ -145,7 +149,8 @@ TEST(SplitterEquivalence, RandomSources) {
     RandomSource r(seed);
     std::string text = r.source(20 + static_cast<int>(r.pick(60)));
     SCOPED_TRACE(::testing::Message() << "seed " << seed);
-    expect_same_split(text, prefills[seed % 3], "Lib", seed % 2 == 0);
+    const char* read_only = seed % 3 == 1 ? (seed % 2 ? "Foo.txt" : "foo.cod") : "";
+    expect_same_split(text, prefills[seed % 3], "Lib", seed % 2 == 0, read_only);
     if (HasFailure()) break;
   }
 }
