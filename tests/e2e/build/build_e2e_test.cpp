@@ -1,0 +1,324 @@
+// `libhammer build` run as a program, as a user or a script runs it: every
+// outside program started with exactly the command line the build gives it,
+// in order; the work folder's notes, tweaked source and piece files; the
+// library name cut at the first "."; an unremovable work folder reported
+// at once; the exit statuses.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_purebasic.h"
+#include "platform/files.h"
+
+namespace lh {
+namespace {
+
+const char kSep = platform::separator();
+
+// Paths as the program under test sees them: on Windows the Unix folders of
+// the build tree are reached through Wine's Z: drive.
+std::string native(std::string path) {
+#ifdef _WIN32
+  if (!path.empty() && path[0] == '/') {
+    for (char& c : path)
+      if (c == '/') c = '\\';
+    path = "Z:" + path;
+  }
+#endif
+  return path;
+}
+
+void set_env(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  setenv(name, value.c_str(), 1);
+#endif
+}
+
+std::vector<std::string> lines_of(const std::string& path) {
+  std::string text;
+  platform::read_file(path, text);
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    out.push_back(text.substr(start, end - start));
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+    start = end + 1;
+  }
+  return out;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// One case: its own folder with a private temporary folder (so a private
+// work folder), a stand-in PureBasic folder and a log of the stand-ins.
+struct Case {
+  std::string root, temp, work, pb, log, src;
+
+  explicit Case(const std::string& name) {
+    root = native(LH_E2E_WORK) + kSep + name + kSep;
+    remove_tree(root);
+    platform::create_folder(native(LH_E2E_WORK));
+    platform::create_folder(root);
+    temp = root + "tmp" + kSep;
+    platform::create_folder(temp);
+    work = temp + "LibHammer" + kSep;
+    pb = root + "pb" + kSep;
+    EXPECT_TRUE(fakes::lay_out_purebasic(pb));
+    src = root + "src" + kSep;
+    platform::create_folder(src);
+    log = root + "log.txt";
+  }
+
+  static void remove_tree(const std::string& folder) {
+    for (const platform::FolderEntry& e : platform::list_folder(folder)) {
+      if (e.is_folder) {
+        remove_tree(folder + e.name + kSep);
+      } else {
+        platform::set_read_only(folder + e.name, false);
+        platform::delete_file(folder + e.name);
+      }
+    }
+    platform::remove_folder(folder);
+  }
+
+  struct Result {
+    int status = -1;
+    std::vector<std::string> out;
+    std::string err;
+    double seconds = 0;
+  };
+
+  // Runs the program with `arguments` through the system's command
+  // interpreter, standard output and error into files of the case.
+  Result run(const std::string& arguments) {
+#ifdef _WIN32
+    set_env("TEMP", temp);
+    set_env("TMP", temp);
+#else
+    set_env("TMPDIR", temp);
+#endif
+    set_env("LH_FAKE_LOG", log);
+    std::string out = root + "stdout.txt", err = root + "stderr.txt";
+    std::string command = "\"" + native(LH_LIBHAMMER) + "\" " + arguments + " >\"" + out + "\" 2>\"" + err + "\"";
+#ifdef _WIN32
+    command = "\"" + command + "\"";  // cmd /c drops the outer quotes
+#endif
+    auto start = std::chrono::steady_clock::now();
+    int raw = std::system(command.c_str());
+    Result r;
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+#ifdef _WIN32
+    r.status = raw;
+#else
+    r.status = (raw >> 8) & 0xff;
+#endif
+    r.out = lines_of(out);
+    platform::read_file(err, r.err);
+    return r;
+  }
+};
+
+// The command line a stand-in logs: the raw line on Windows, where the run
+// facility quotes the program; the argument words joined by spaces
+// elsewhere, where the quotes have done their work in the split.
+std::string logged(const std::string& program, const std::string& arguments) {
+#ifdef _WIN32
+  return "\"" + program + "\" " + arguments;
+#else
+  std::string args;
+  for (char c : arguments)
+    if (c != '"') args += c;
+  return program + " " + args;
+#endif
+}
+
+std::string exe(const std::string& path) { return fakes::exe(path); }
+
+const char* const kLibrarySource =
+    "#LIBRARY_VERSION = \"1.5\"\r\n"
+    ";{// Overview\r\n"
+    ";// What the library does.\r\n"
+    ";}\r\n"
+    "Structure Pair ;//Resident\r\n"
+    "  a.l : b.l\r\n"
+    "EndStructure\r\n"
+    "#Twice = 2 ;//RESIDENT\r\n"
+    "ProcedureDLL.s Greet(who.s) ; Says hello\r\n"
+    "  ;// Greets who.\r\n"
+    "  ProcedureReturn \"Hello \" + who\r\n"
+    "EndProcedure\r\n"
+    "ProcedureDLL.l Sum(a.l, b.l = 1) ; Adds\r\n"
+    "  ProcedureReturn a + b\r\n"
+    "EndProcedure ; of Sum\r\n"
+    "ProcedureDLL.s Both(who.s)\r\n"
+    "  x = Sum(1)\r\n"
+    "  ProcedureReturn Greet(who)+Greet(who)\r\n"
+    "EndProcedure\r\n";
+
+TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
+  Case c("full");
+  std::string source = c.src + "My.Lib.pb";
+  ASSERT_TRUE(platform::write_file(source, kLibrarySource));
+  std::string include = c.root + "include";
+  platform::create_folder(include);
+  platform::write_file(include + kSep + "Greet.nfo", "note");
+  platform::create_folder(include + kSep + "nested");
+  Case::Result r = c.run("build \"" + source + "\" --include \"" + include + "\" --purebasic \"" + c.pb + "\"");
+
+  // One progress line per step, then one line per expected output.
+  ASSERT_GE(r.out.size(), 19u) << r.err;
+  std::vector<std::string> progress, verdicts;
+  for (const std::string& line : r.out) {
+    if (line.rfind("[", 0) == 0) progress.push_back(line);
+    if (line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) verdicts.push_back(line);
+  }
+  ASSERT_EQ(progress.size(), 19u);
+  EXPECT_EQ(progress[0].substr(0, 7), "[ 1/19]");
+  EXPECT_EQ(progress[18].substr(0, 7), "[19/19]");
+  const std::string user_library = c.pb + "PureLibraries" + kSep + "UserLibraries" + kSep + "My";
+  const std::string resident = c.pb + "Residents" + kSep + "My.res";
+  std::vector<std::string> expected{"ok " + user_library, "ok " + c.work + "My.chm", "ok " + c.work + "My.pb"};
+  ASSERT_EQ(verdicts.size(), 6u);
+  EXPECT_EQ(std::vector<std::string>(verdicts.begin(), verdicts.begin() + 3), expected);
+  EXPECT_EQ(verdicts[3].substr(0, 3), "ok ");
+  EXPECT_TRUE(contains(verdicts[3], "My ( 1.5) ") && contains(verdicts[3], ".7z")) << verdicts[3];
+  EXPECT_EQ(verdicts[4].substr(0, LH_EXPECT_INSTALLER ? 3 : 8), LH_EXPECT_INSTALLER ? "ok " : "missing ");
+  EXPECT_EQ(verdicts[5], "ok " + resident);
+  EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
+
+  // The outside programs of the build, in order, then packaging's own runs.
+  const std::string tailbite = c.pb + "TailBite" + kSep + exe("TailBite");
+  const std::string compiler = c.pb + "compilers" + kSep + exe("pbcompiler");
+  std::vector<std::string> log = lines_of(c.log);
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(log[0], "TailBite: " + logged(tailbite, "/VERS"));
+  EXPECT_EQ(log[1], "pbcompiler: " + logged(compiler, "/VERSION"));
+  EXPECT_EQ(log[2], "TailBite: " + logged(tailbite, "\"" + c.work + "My.pb\" /MULT /CHM:My"));
+  EXPECT_EQ(log[3], "pbcompiler: " + logged(compiler, "\"" + c.work + "Resident.pb\" /Resident \"" + resident + "\""));
+  for (size_t i = 4; i < log.size(); ++i) EXPECT_EQ(log[i], "pbcompiler: " + logged(compiler, "/VERSION"));
+
+  // Notes.
+  std::vector<std::string> notes = lines_of(c.work + "Compilation.txt");
+  ASSERT_EQ(notes.size(), 7u);
+  EXPECT_EQ(notes[0], ";//Library  1.5");
+  EXPECT_TRUE(notes[1].rfind(";//PureBasic ", 0) == 0 && notes[1].back() == ')') << notes[1];
+  EXPECT_TRUE(notes[2].rfind(";//TB ", 0) == 0 && notes[2].size() > 6) << notes[2];
+  EXPECT_EQ(notes[3], ";//LibHammer 6");
+  ASSERT_EQ(notes[4].size(), 17u);
+  EXPECT_EQ(notes[4][5], '/');
+  EXPECT_EQ(notes[4][14], 'h');
+  EXPECT_EQ(notes[5], ";//3 functions");
+  EXPECT_EQ(notes[6], ";//<BR>Resident below");
+  EXPECT_EQ(lines_of(c.work + "Compilation.cod"),
+            (std::vector<std::string>{"Structure Pair ", "#Twice = 2 ;//RESIDENT"}));
+
+  // Piece files and the include folder's file (not its subfolder).
+  EXPECT_EQ(lines_of(c.work + "Greet.cod"),
+            (std::vector<std::string>{"ProcedureDLL.s Greet(who.s) ; Says hello", "  ProcedureReturn \"Hello \" + who",
+                                      "EndProcedure"}));
+  EXPECT_EQ(lines_of(c.work + "Greet.txt"), std::vector<std::string>{"  ;// Greets who."});
+  EXPECT_TRUE(platform::is_file(c.work + "Greet.nfo"));
+  EXPECT_FALSE(platform::exists(c.work + "nested"));
+  EXPECT_EQ(lines_of(c.work + "My.ver"), (std::vector<std::string>{"My", " 1.5"}));
+
+  // The tweaked source.
+  EXPECT_EQ(lines_of(c.work + "My.pb"),
+            (std::vector<std::string>{"#LIBRARY_VERSION = \"1.5\"",
+                                      ";{// Overview",
+                                      ";// What the library does.",
+                                      ";}",
+                                      "Structure Pair ;//Resident",
+                                      "  a.l : b.l",
+                                      "EndStructure",
+                                      "#Twice = 2 ;//RESIDENT",
+                                      "Procedure.s Greet_internal(who.s)",
+                                      "  ProcedureReturn \"Hello \" + who",
+                                      "EndProcedure",
+                                      "",
+                                      "ProcedureDLL.s Greet(who.s) ; Says hello",
+                                      "  ;// Greets who.",
+                                      "  ProcedureReturn \"Hello \" + who",
+                                      "EndProcedure",
+                                      "Declare.l Sum2(a.l, b.l )",
+                                      "",
+                                      "ProcedureDll.l Sum(a.l) ; Adds",
+                                      "  ProcedureReturn Sum2(a.l, 1)",
+                                      "EndProcedure",
+                                      "",
+                                      "ProcedureDll.l Sum2(a.l, b.l ) ; Adds",
+                                      "  ProcedureReturn a + b",
+                                      "EndProcedure ; of Sum",
+                                      "Procedure.s Both_internal(who.s)",
+                                      "  x = Sum2(1)",
+                                      "  ProcedureReturn Greet_internal(who)+Greet_internal(who)",
+                                      "EndProcedure",
+                                      "",
+                                      "ProcedureDLL.s Both(who.s)",
+                                      "  x = Sum2(1)",
+                                      "  ProcedureReturn Greet_internal(who)+Greet_internal(who)",
+                                      "EndProcedure"}));
+  // The manual, also in PureBasic's help folder.
+  EXPECT_TRUE(platform::is_file(c.pb + "help" + kSep + "My.chm"));
+}
+
+TEST(HeadlessBuild, LibraryNamedResidentKeepsItsDeclarationsApart) {
+  Case c("resident");
+  std::string source = c.src + "Resident.pb";
+  ASSERT_TRUE(platform::write_file(source, "#A = 1 ;//Resident\r\nProcedureDLL.l One()\r\n  ProcedureReturn 1\r\n"
+                                           "EndProcedure\r\n"));
+  Case::Result r = c.run("build \"" + source + "\" --purebasic \"" + c.pb + "\"");
+  EXPECT_TRUE(contains(lines_of(c.work + "Resident.pb").back(), "EndProcedure")) << r.err;
+  std::string resident_image;
+  platform::read_file(c.pb + "Residents" + kSep + "Resident.res", resident_image);
+  EXPECT_TRUE(contains(resident_image, "#A = 1 ;//Resident"));
+  EXPECT_FALSE(contains(resident_image, "ProcedureDLL"));
+}
+
+TEST(HeadlessBuild, UnremovableWorkFolderIsReportedNotWaitedOn) {
+  Case c("blocked");
+  std::string source = c.src + "Lib.pb";
+  platform::write_file(source, "ProcedureDLL A()\r\nEndProcedure\r\n");
+  platform::create_folder(c.work);
+  platform::create_folder(c.work + "Keep");
+  platform::write_file(c.work + "Lib.pb", "old tweaked source");
+  Case::Result r = c.run("build \"" + source + "\" --purebasic \"" + c.pb + "\"");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "Keep")) << r.err;
+  EXPECT_LT(r.seconds, 60.0);
+  // Nothing of the build ran, and nothing was packaged.
+  EXPECT_TRUE(lines_of(c.log).empty());
+  for (const platform::FolderEntry& e : platform::list_folder(c.src)) EXPECT_EQ(e.name, "Lib.pb");
+  EXPECT_FALSE(platform::exists(c.pb + "PureLibraries" + kSep + "UserLibraries" + kSep + "Lib"));
+}
+
+TEST(HeadlessBuild, CommandLineMistakesAndMissingTools) {
+  Case c("usage");
+  EXPECT_EQ(c.run("").status, 2);
+  Case::Result version = c.run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::vector<std::string>{"LibHammer 6"});
+  EXPECT_EQ(c.run("--help").status, 0);
+  EXPECT_EQ(c.run("frobnicate").status, 2);
+  EXPECT_EQ(c.run("build").status, 2);
+  Case::Result missing = c.run("build \"" + c.src + "nothing.pb\" --purebasic \"" + c.pb + "\"");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_TRUE(contains(missing.err, "nothing.pb")) << missing.err;
+  std::string source = c.src + "Lib.pb";
+  platform::write_file(source, "");
+  std::string empty = c.root + "empty";
+  platform::create_folder(empty);
+  Case::Result no_tailbite = c.run("build \"" + source + "\" --purebasic \"" + empty + "\"");
+  EXPECT_EQ(no_tailbite.status, 2);
+  EXPECT_TRUE(contains(no_tailbite.err, "Tailbite not found")) << no_tailbite.err;
+  EXPECT_TRUE(lines_of(c.log).empty());
+}
+
+}  // namespace
+}  // namespace lh
