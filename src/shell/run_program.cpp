@@ -2,7 +2,6 @@
 // the fallback to the open action, and line reading with a buffer.
 #include "shell/run_program.h"
 
-
 #include "platform/process.h"
 
 namespace lh {
