@@ -17,6 +17,11 @@ char separator();
 // (Windows), so "Foo.txt" and "foo.txt" are one file.
 bool names_fold_case();
 
+// The form of a file name under which the file system finds it: on Windows
+// the name in upper case by the system code page (so "\xC4rger.txt" and
+// "\xE4rger.txt" meet too), elsewhere the name unchanged.
+std::string folded_name(std::string_view name);
+
 // Reads the whole file into `out`. False when it cannot be opened or read.
 bool read_file(const std::string& path, std::string& out);
 

@@ -40,6 +40,8 @@ char separator() { return '/'; }
 
 bool names_fold_case() { return false; }
 
+std::string folded_name(std::string_view name) { return std::string(name); }
+
 bool read_file(const std::string& path, std::string& out) {
   out.clear();
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -27,6 +27,12 @@ char separator() { return '\\'; }
 
 bool names_fold_case() { return true; }
 
+std::string folded_name(std::string_view name) {
+  std::string out(name);
+  if (!out.empty()) CharUpperBuffA(out.data(), static_cast<DWORD>(out.size()));
+  return out;
+}
+
 bool read_file(const std::string& path, std::string& out) {
   out.clear();
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
