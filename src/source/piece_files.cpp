@@ -1,7 +1,6 @@
 #include "source/piece_files.h"
 
 #include "platform/files.h"
-#include "source/text.h"
 
 namespace lh {
 
@@ -25,7 +24,7 @@ PieceFiles make_piece_files(const std::string& folder, bool fold_case) {
 }
 
 PieceFile& piece_file(PieceFiles& files, std::string_view name) {
-  std::string key = files.fold_case ? to_lower(name) : std::string(name);
+  std::string key = files.fold_case ? platform::folded_name(name) : std::string(name);
   auto it = files.by_name.find(key);
   if (it != files.by_name.end()) return *it->second;
   PieceFile& f = files.files.emplace_back();

@@ -23,7 +23,7 @@ struct PieceFile {
 
 struct PieceFiles {
   std::string folder;           // ends in its separator
-  bool fold_case = false;       // "Foo.txt" and "foo.txt" are one file
+  bool fold_case = false;       // "Foo.txt" and "foo.txt" are one file (platform::folded_name)
   std::deque<PieceFile> files;  // in order of first use; addresses stay put
   std::unordered_map<std::string, PieceFile*> by_name;
 };

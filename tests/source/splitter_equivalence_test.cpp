@@ -90,7 +90,7 @@ struct RandomSource {
 
   std::string name() {
     static const char* const names[] = {"Foo", "foo", "FOO", "Bar", " Intro", "", "../x", "a:b", ".", "Lib",
-                                        "Resident", "chm", "X y", "Trim", "trim", "..", "A=B", "Gen"};
+                                        "Resident", "chm", "X y", "Trim", "trim", "..", "A=B", "Gen", "\xC4rger", "\xE4rger"};
     return any(names);
   }
   std::string line() {
