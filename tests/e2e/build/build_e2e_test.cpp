@@ -113,7 +113,13 @@ struct Case {
 #endif
     set_env("LH_FAKE_LOG", log);
     std::string out = root + "stdout.txt", err = root + "stderr.txt";
-    std::string command = "\"" + native(LH_LIBHAMMER) + "\" " + arguments + " >\"" + out + "\" 2>\"" + err + "\"";
+    std::string command = "\"";
+    command += native(LH_LIBHAMMER);
+    command += "\" ";
+    command += arguments;
+    command += " >\"" + out;
+    command += "\" 2>\"" + err;
+    command += "\"";
 #ifdef _WIN32
     command = "\"" + command + "\"";  // cmd /c drops the outer quotes
 #endif
@@ -291,6 +297,28 @@ TEST(HeadlessBuild, LibraryNamedResidentKeepsItsDeclarationsApart) {
   platform::read_file(c.pb + "Residents" + kSep + "Resident.res", resident_image);
   EXPECT_TRUE(contains(resident_image, "#A = 1 ;//Resident"));
   EXPECT_FALSE(contains(resident_image, "ProcedureDLL"));
+}
+
+// No resident lines: no declarations, no resident notes, six notes lines,
+// and the resident file of an earlier build is gone; no resident file is
+// expected, so a build without one is complete.
+TEST(HeadlessBuild, SourceWithoutResidentLines) {
+  Case c("no_resident");
+  std::string source = c.src + "Plain.pb";
+  ASSERT_TRUE(platform::write_file(source, "ProcedureDLL.l One() ; One\r\n  ProcedureReturn 1\r\nEndProcedure\r\n"));
+  const std::string old_resident = c.pb + "Residents" + kSep + "Plain.res";
+  platform::write_file(old_resident, "from an earlier build");
+  Case::Result r = c.run("build \"" + source + "\" --purebasic " + quoted_folder(c.pb));
+  EXPECT_FALSE(platform::exists(old_resident));
+  EXPECT_FALSE(platform::exists(c.work + "Resident.pb"));
+  EXPECT_FALSE(platform::exists(c.work + "Compilation.cod"));
+  std::vector<std::string> notes = lines_of(c.work + "Compilation.txt");
+  ASSERT_EQ(notes.size(), 6u);
+  EXPECT_EQ(notes[0], ";//Library ");
+  EXPECT_EQ(notes[5], ";//1 functions");
+  for (const std::string& line : r.out)
+    if (line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) EXPECT_FALSE(contains(line, "Plain.res")) << line;
+  EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
 }
 
 TEST(HeadlessBuild, UnremovableWorkFolderIsReportedNotWaitedOn) {
