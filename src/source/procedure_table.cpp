@@ -55,6 +55,10 @@ bool is_string_procedure(const ProcedureRecord& record) {
 }
 
 void insert_line(SourceLines& list, std::string line) {
+  // A cursor left past the end (lines removed by hand) means the last line.
+  const auto size = static_cast<std::ptrdiff_t>(list.lines.size());
+  if (list.current >= size) list.current = size - 1;
+  if (list.current < -1) list.current = -1;
   auto pos = static_cast<size_t>(list.current + 1);
   list.lines.insert(list.lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
   list.current = static_cast<std::ptrdiff_t>(pos);

@@ -74,6 +74,10 @@ TEST(SourceLines, DeletingTheFirstLineLeavesNoCurrentLine) {
   EXPECT_EQ(s.current, 1);
   insert_line(s, "z");
   EXPECT_EQ(s.lines, (std::vector<std::string>{"x", "y", "z", "c"}));
+  s.current = 9;  // past the end: inserts after the last line
+  insert_line(s, "end");
+  EXPECT_EQ(s.lines.back(), "end");
+  EXPECT_EQ(s.current, 4);
 }
 
 TEST(ParseExportHeader, TheWorkedExampleAndOddSpacing) {
