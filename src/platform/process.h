@@ -16,7 +16,8 @@ struct Process;
 struct StartRequest {
   std::string command_line;    // quoted program path, then the arguments
   std::string working_folder;  // empty: the caller's current folder
-  bool hide = false;           // hidden window
+  bool hide = false;           // hidden window; without `read` also no console
+                               // (POSIX: standard handles on /dev/null)
   bool read = false;           // standard output into a pipe
 };
 

@@ -67,9 +67,11 @@ void sleep_ms(int milliseconds) {
 }
 
 // Starts argv in `folder` (none when empty), standard output to `out_fd`
-// when it is not -1. Returns the pid or -1.
+// when it is not -1. A detached child has no terminal: its standard handles
+// lead to /dev/null, as a Windows child started without a console writes
+// nowhere. Returns the pid or -1.
 pid_t spawn(const std::vector<std::string>& words, const std::string& folder, int out_fd,
-            int close_fd) {
+            int close_fd, bool detached = false) {
   std::vector<char*> argv;
   for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
   argv.push_back(nullptr);
@@ -80,6 +82,11 @@ pid_t spawn(const std::vector<std::string>& words, const std::string& folder, in
     posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
   }
   if (close_fd != -1) posix_spawn_file_actions_addclose(&actions, close_fd);
+  if (detached) {
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  }
   if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
 
   // A program path with a separator is taken as it is; a bare name is
@@ -101,7 +108,8 @@ Process* start_process(const StartRequest& request) {
 
   int fds[2] = {-1, -1};
   if (request.read && pipe2(fds, O_CLOEXEC) != 0) return nullptr;
-  pid_t pid = spawn(words, request.working_folder, fds[1], fds[0]);
+  const bool detached = request.hide && !request.read;
+  pid_t pid = spawn(words, request.working_folder, fds[1], fds[0], detached);
   if (fds[1] != -1) close(fds[1]);
   if (pid == -1) {
     if (fds[0] != -1) close(fds[0]);

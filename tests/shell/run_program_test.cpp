@@ -123,6 +123,19 @@ TEST(Mechanics, WaitRunsReturnAfterTheChildEnded) {
   test::remove_tree(folder);
 }
 
+TEST(Mechanics, HiddenRunWithoutReadWritesNowhere) {
+  // A hidden run (the archiver's) has no console: its chatter must not mix
+  // into the program's own output.
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(run_hidden_wait(echo_program(), "--out hidden-run\\n", ""), 1);
+  EXPECT_EQ(run_visible_wait(echo_program(), "--out visible-run\\n", ""), 1);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.find("hidden-run"), std::string::npos) << out;
+#ifndef _WIN32
+  EXPECT_NE(out.find("visible-run"), std::string::npos) << out;
+#endif
+}
+
 TEST(Mechanics, OpenRunDoesNotWait) {
   const std::string folder = test::scratch_folder("open");
   EXPECT_EQ(run_open(echo_program(), "--sleep 1500 --touch \"" + folder + "o.txt\"", ""), 1);
