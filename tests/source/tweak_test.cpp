@@ -164,3 +164,31 @@ TEST(TweakedSource, RedirectToFullVariantLeavesGeneratedHeadersAlone) {
 
 }  // namespace
 }  // namespace lh
+
+#include "source/tweak_index.h"
+
+namespace lh {
+namespace {
+
+// Insertions that keep landing in one gap between two lines use up its
+// labels; the list must then be labelled afresh without losing its order.
+TEST(TweakIndex, RepeatedInsertionsIntoOneGapKeepTheOrder) {
+  SourceLines s{{"ProcedureDLL A(x)", "EndProcedure"}, -1};
+  ProcedureTable table;
+  append_record(table, {kExportedProcedure, "", "A", "x", ""});
+  tweak::IndexedLines ix;
+  tweak::build(ix, s, table);
+  Lines expected{"ProcedureDLL A(x)"};
+  for (int i = 0; i < 200; ++i) {
+    tweak::insert_after(ix, 0, {"l" + std::to_string(i)});
+    expected.insert(expected.begin() + 1, "l" + std::to_string(i));
+  }
+  expected.push_back("EndProcedure");
+  EXPECT_EQ(tweak::end_after(ix, 0), 1u);
+  EXPECT_EQ(tweak::first_header(ix, tweak::name_id(ix, "A")), 0u);
+  tweak::write_back(ix, s);
+  EXPECT_EQ(s.lines, expected);
+}
+
+}  // namespace
+}  // namespace lh
