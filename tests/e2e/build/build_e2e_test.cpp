@@ -316,8 +316,11 @@ TEST(HeadlessBuild, SourceWithoutResidentLines) {
   ASSERT_EQ(notes.size(), 6u);
   EXPECT_EQ(notes[0], ";//Library ");
   EXPECT_EQ(notes[5], ";//1 functions");
-  for (const std::string& line : r.out)
-    if (line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) EXPECT_FALSE(contains(line, "Plain.res")) << line;
+  for (const std::string& line : r.out) {
+    if (line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) {
+      EXPECT_FALSE(contains(line, "Plain.res")) << line;
+    }
+  }
   EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
 }
 
