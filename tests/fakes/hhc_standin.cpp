@@ -1,8 +1,8 @@
 // Stand-in for HTML Help Workshop's hhc.exe, for Windows programs under
 // Wine: takes the project path as hhc.exe does, has hhc_chmcmd.sh (beside
 // this program) compile it with chmcmd, waits for that script's report file
-// and ends with chmcmd's exit code. Only projects on the Z: drive (the Unix
-// root) are understood.
+// and ends with chmcmd's exit code. Wine's own path conversion gives the
+// Unix name of a project on any drive.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,12 +10,20 @@
 
 namespace {
 
-std::string unix_path(std::string path) {
-  if (path.size() < 2 || (path[0] != 'Z' && path[0] != 'z') || path[1] != ':') return {};
-  path.erase(0, 2);
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  return path;
+// Wine's kernel32 exports wine_get_unix_file_name, which maps a Windows path
+// on any drive (C: is the prefix's drive_c) to the Unix path behind it.
+std::string unix_path(const std::string& path) {
+  using Convert = char* (*)(const wchar_t*);
+  auto convert = reinterpret_cast<Convert>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!convert) return {};
+  wchar_t wide[MAX_PATH * 2];
+  if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2)) return {};
+  char* unix = convert(wide);
+  if (!unix) return {};
+  std::string result = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
 }
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -36,7 +44,7 @@ int main(int argc, char** argv) {
   }
   const std::string unix_project = unix_path(project);
   if (unix_project.empty()) {
-    std::fprintf(stderr, "hhc stand-in: %s is not on the Z: drive\n", project.c_str());
+    std::fprintf(stderr, "hhc stand-in: %s has no Unix path\n", project.c_str());
     return 1;
   }
   char self[MAX_PATH];

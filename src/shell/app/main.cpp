@@ -18,7 +18,10 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "shell/app/embedded_images.h"
+#include "shell/app/main_window.h"
+#include "shell/message_box.h"
 #include "shell/app_state.h"
+#include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/tools.h"
 
@@ -51,6 +54,10 @@ int usage_error(const std::string& reason) {
 }
 
 std::string with_separator(std::string folder) {
+  // A script that writes --include "C:\Inc\" hands us C:\Inc" : the C
+  // runtime reads the final \" as an escaped quote. No Windows folder name
+  // ends in a quote, so that quote stands for the separator.
+  if (lh::platform::separator() == '\\' && !folder.empty() && folder.back() == '"') folder.back() = '\\';
   if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += lh::platform::separator();
   return folder;
 }
@@ -135,15 +142,43 @@ int run_headless_build(const BuildArguments& args) {
   return all ? 0 : 1;
 }
 
+#ifdef _WIN32
+// The program as its users know it: start-up with its prompts, the window,
+// one build on COMPILE, the settings saved, packaging, and the end.
+int run_window_program() {
+  lh::AppState state;
+  if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image()) != lh::StartupResult::kContinue)
+    return 0;  // "Tailbite not found" has been shown
+  lh::SourceModel model;
+  lh::ContentsRegister contents;
+  lh::BuildOptions options;
+  lh::MainWindowHooks hooks;
+  hooks.build = [&] {
+    lh::BuildOutcome outcome = lh::run_build(state, model, contents, options);
+    if (!outcome.manual_note.empty())
+      lh::show_message_box("LibHammer", outcome.manual_note, lh::MessageIcon::kInformation);
+  };
+  hooks.registry_lookup = [] { return lh::purebasic_registry_lookup(); };
+  hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(pb); };
+  lh::run_main_window(state, hooks);
+  lh::write_settings(state);
+  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image());
+  return 0;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   lh::platform::attach_parent_console();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
-    // The window program's main window takes this case on Windows.
+#ifdef _WIN32
+    return run_window_program();
+#else
     print_err(kUsage);
     return 2;
+#endif
   }
   if (args[0] == "--help" && args.size() == 1) {
     print_out(kUsage);

@@ -15,9 +15,16 @@
 namespace lh {
 namespace {
 
+// The window of this process with that title (another program's window of
+// the same title is not ours to drive).
 HWND wait_for_window(const char* title) {
   for (int i = 0; i < 500; ++i) {
-    if (HWND h = FindWindowA(nullptr, title)) return h;
+    for (HWND h = FindWindowA(nullptr, title); h; h = FindWindowExA(nullptr, h, nullptr, title)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(h, &pid);
+      // Shown only once all its gadgets exist.
+      if (pid == GetCurrentProcessId() && IsWindowVisible(h)) return h;
+    }
     Sleep(10);
   }
   return nullptr;
