@@ -343,7 +343,11 @@ TEST(HeadlessBuild, UnremovableWorkFolderIsReportedNotWaitedOn) {
 
 TEST(HeadlessBuild, CommandLineMistakesAndMissingTools) {
   Case c("usage");
+#ifndef _WIN32
+  // Without arguments the Windows program opens its window (tested with the
+  // window); elsewhere it prints its usage.
   EXPECT_EQ(c.run("").status, 2);
+#endif
   Case::Result version = c.run("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, std::vector<std::string>{"LibHammer 6"});
