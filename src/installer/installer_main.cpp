@@ -293,7 +293,7 @@ int run_window(HINSTANCE instance) {
                              nullptr, instance, nullptr);
   if (!g_window) return 2;
 
-  struct Spec {
+  struct ButtonPlace {
     Gadget gadget;
     int x, y, w, h;
     const char* text;
@@ -301,12 +301,12 @@ int run_window(HINSTANCE instance) {
   char path_label[kPathMax];
   path_set(path_label, kPathCaption);
   path_add(path_label, g_purebasic);
-  const Spec specs[] = {{kPath, 10, 10, 300, 30, path_label},
+  const ButtonPlace places[] = {{kPath, 10, 10, 300, 30, path_label},
                         {kInstall, 10, 50, 93, 30, "Install"},
                         {kUninstall, 113, 50, 93, 30, "Uninstall"},
                         {kExtract, 216, 50, 93, 30, "Extract"}};
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  for (const Spec& s : specs) {
+  for (const ButtonPlace& s : places) {
     HWND b = CreateWindowExA(
         0, "BUTTON", s.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, s.x, s.y, s.w, s.h,
         g_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdBase + s.gadget)), instance,

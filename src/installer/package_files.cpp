@@ -88,57 +88,65 @@ static void form(char* dst, const char* base, const char* folder, const char* na
   path_add(dst, ending);
 }
 
+// The files a package carries, in the order every action handles them: the
+// resource, the folder under the PureBasic installation that Install uses,
+// and the ending after the library name.
+struct PackageFile {
+  const char* resource;
+  const char* folder;
+  const char* ending;
+};
+
+static const PackageFile kFiles[] = {
+    {"SOURCE", "Library_Source\\", ".pb"},
+    {"SOURCE-TWEAKED", "Library_Source\\", "-Tweaked.pb"},
+    {"LIBRARY", "PureLibraries\\UserLibraries\\", ""},
+    {"CHM", "help\\", ".chm"},
+    {"RESIDENT", "Residents\\", ".res"},
+};
+
+static bool is_manual(const PackageFile& f) { return lstrcmpA(f.resource, "CHM") == 0; }
+
 void install(const char* p, const char* n, Outcome& out) {
   begin(out);
   char path[kPathMax];
   form(path, p, "Library_Source", "", "");
   CreateDirectoryA(path, nullptr);
-  form(path, p, "Library_Source\\", n, ".pb");
-  write_if_present("SOURCE", path, out);
-  form(path, p, "Library_Source\\", n, "-Tweaked.pb");
-  write_if_present("SOURCE-TWEAKED", path, out);
-  form(path, p, "PureLibraries\\UserLibraries\\", n, "");
-  write_if_present("LIBRARY", path, out);
-  form(path, p, "help", "", "");
-  CreateDirectoryA(path, nullptr);
-  form(path, p, "help\\", n, ".chm");
-  write_if_present("CHM", path, out);
-  form(path, p, "help\\", n, ".chw");
-  delete_file(path, out);
-  form(path, p, "Residents\\", n, ".res");
-  write_if_present("RESIDENT", path, out);
+  for (const PackageFile& f : kFiles) {
+    if (is_manual(f)) {
+      form(path, p, "help", "", "");
+      CreateDirectoryA(path, nullptr);
+    }
+    form(path, p, f.folder, n, f.ending);
+    write_if_present(f.resource, path, out);
+    // The viewer's index of an older manual would no longer match it.
+    if (is_manual(f)) {
+      form(path, p, "help\\", n, ".chw");
+      delete_file(path, out);
+    }
+  }
 }
 
 void uninstall(const char* p, const char* n, Outcome& out) {
   begin(out);
   char path[kPathMax];
-  form(path, p, "Library_Source\\", n, ".pb");
-  delete_file(path, out);
-  form(path, p, "Library_Source\\", n, "-Tweaked.pb");
-  delete_file(path, out);
-  form(path, p, "PureLibraries\\UserLibraries\\", n, "");
-  delete_file(path, out);
-  form(path, p, "help\\", n, ".chm");
-  delete_file(path, out);
-  form(path, p, "help\\", n, ".chw");
-  delete_file(path, out);
-  form(path, p, "Residents\\", n, ".res");
-  delete_file(path, out);
+  for (const PackageFile& f : kFiles) {
+    form(path, p, f.folder, n, f.ending);
+    delete_file(path, out);
+    if (is_manual(f)) {
+      form(path, p, "help\\", n, ".chw");
+      delete_file(path, out);
+    }
+  }
 }
 
 void extract(const char* d, const char* n, Outcome& out) {
   begin(out);
   char path[kPathMax];
-  form(path, d, "", n, ".pb");
-  write_if_present("SOURCE", path, out);
-  form(path, d, "", n, "-Tweaked.pb");
-  write_if_present("SOURCE-TWEAKED", path, out);
-  form(path, d, "", n, "");
-  write_if_present("LIBRARY", path, out);
-  form(path, d, "", n, ".chm");
-  write_if_present("CHM", path, out);
-  form(path, d, "", n, ".res");
-  write_if_present("RESIDENT", path, out);
+  for (const PackageFile& f : kFiles) {
+    form(path, d, "", n, f.ending);
+    write_if_present(f.resource, path, out);
+  }
 }
 
 }  // namespace installer

@@ -151,36 +151,32 @@ void string_calls_pass(IndexedLines& ix, const ProcedureTable& table) {
   }
 }
 
+// Indexes the lines once, runs the given passes in order over the index and
+// writes the result back to the source line list.
+template <class... Pass>
+void run_passes(SourceLines& source, const ProcedureTable& table, Pass... passes) {
+  IndexedLines ix;
+  tweak::build(ix, source, table);
+  (passes(ix, table), ...);
+  tweak::write_back(ix, source);
+}
+
 }  // namespace
 
 void add_internal_copies(SourceLines& source, const ProcedureTable& table) {
-  IndexedLines ix;
-  tweak::build(ix, source, table);
-  copies_pass(ix, table);
-  tweak::write_back(ix, source);
+  run_passes(source, table, copies_pass);
 }
 
 void expand_optional_parameters(SourceLines& source, const ProcedureTable& table) {
-  IndexedLines ix;
-  tweak::build(ix, source, table);
-  expansion_pass(ix, table);
-  tweak::write_back(ix, source);
+  run_passes(source, table, expansion_pass);
 }
 
 void redirect_string_calls(SourceLines& source, const ProcedureTable& table) {
-  IndexedLines ix;
-  tweak::build(ix, source, table);
-  string_calls_pass(ix, table);
-  tweak::write_back(ix, source);
+  run_passes(source, table, string_calls_pass);
 }
 
 void tweak_source(SourceLines& source, const ProcedureTable& table) {
-  IndexedLines ix;
-  tweak::build(ix, source, table);
-  copies_pass(ix, table);
-  expansion_pass(ix, table);
-  string_calls_pass(ix, table);
-  tweak::write_back(ix, source);
+  run_passes(source, table, copies_pass, expansion_pass, string_calls_pass);
 }
 
 void redirect_calls_to_full_variant(SourceLines& source, std::string_view name, int variants) {
