@@ -93,6 +93,9 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
 
   step(7, "resident declarations");
   write_resident_notes(work);
+  // A source page named "Compilation" shares the notes' files: the pages
+  // read them back from the folder rather than as the split left them.
+  forget_piece_content(model.pieces, "Compilation.cod");
 
   step(8, "TailBite version");
   NotesInput notes;
@@ -105,6 +108,7 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
   notes.time = options.now ? options.now() : local_now();
   notes.exported_count = model.exported_count;
   write_compilation_notes(work, notes);
+  forget_piece_content(model.pieces, "Compilation.txt");
 
   step(10, "Compilation page");
   append_record(model.table, {kPageEntry, "", "Compilation", "", ""});
@@ -114,7 +118,8 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
   step(11, "help pages and project");
   prepare_warnings(work, model.table);
   Highlighter highlighter = load_highlighter(state.colouring_library);
-  write_function_pages(work, model.table, highlighter);
+  write_function_pages(work, model.table, highlighter, &model.pieces);
+  model.pieces = PieceContents();
   unload_highlighter(highlighter);
   write_help_project(work, name, model.table);
 

@@ -90,11 +90,19 @@ bool colour_source_file(const Highlighter& highlighter, const std::string& path,
   if (!highlighter.loaded) return false;
   std::string code;
   if (!platform::read_file(path, code)) return false;
-  std::string out;
+  return colour_code_to_file(highlighter, code, path, coloured);
+}
+
+bool colour_code_to_file(const Highlighter& highlighter, std::string_view code, const std::string& path,
+                         std::string* coloured) {
+  if (coloured) coloured->clear();
+  if (!highlighter.loaded) return false;
+  std::string local;
+  std::string& out = coloured ? *coloured : local;
   colour_text(highlighter, code, out);
-  if (!platform::write_file(coloured_path(path), out)) return false;
-  if (coloured) *coloured = std::move(out);
-  return true;
+  if (platform::write_file(coloured_path(path), out)) return true;
+  out.clear();
+  return false;
 }
 
 }  // namespace lh

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "highlight/syntax_highlight.h"
 #include "platform/dynlib.h"
@@ -40,6 +41,11 @@ std::string coloured_path(const std::string& path);
 // coloured file.
 bool colour_source_file(const Highlighter& highlighter, const std::string& path,
                         std::string* coloured = nullptr);
+
+// What colour_source_file does once it has the file's content `code`: the
+// coloured file of `path` is written without reading `path`.
+bool colour_code_to_file(const Highlighter& highlighter, std::string_view code, const std::string& path,
+                         std::string* coloured = nullptr);
 
 // Colours `code` in memory (what colour_source_file writes).
 void colour_text(const Highlighter& highlighter, std::string_view code, std::string& out);

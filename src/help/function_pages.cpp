@@ -40,47 +40,65 @@ std::string_view body_text(std::string_view line, int32_t kind) {
 // coloured files are written while the pages are made, and neither is looked
 // up, so one listing stays true for the whole run.
 struct FolderIndex {
-  std::unordered_set<std::string> names;
+  std::unordered_set<std::string> names;  // by piece_key
   bool fold = platform::names_fold_case();
 
   explicit FolderIndex(const std::string& folder) {
     auto entries = platform::list_folder(folder);
     names.reserve(entries.size());
     for (auto& e : entries)
-      if (!e.is_folder) names.insert(fold ? to_lower(e.name) : std::move(e.name));
+      if (!e.is_folder) names.insert(piece_key(e.name, fold));
   }
-  bool has(const std::string& name) const { return names.count(fold ? to_lower(name) : name) != 0; }
+  bool has(const std::string& name) const { return names.count(piece_key(name, fold)) != 0; }
 };
 
 struct PageWriter {
   const std::string& folder;
   const Highlighter& highlighter;
+  const PieceContents* known;  // piece files as the split wrote them, or null
   FolderIndex files;
   std::optional<ContentsRegister> contents;  // read for the first text-only entry
   std::string page;
-  std::string file;      // a piece file's content
+  std::string file;      // a piece file's content, when read from the disk
   std::string coloured;  // the coloured text of the last colouring
   std::string line;
   bool example_pending = false;  // an example's coloured text not yet written
 
-  // Reads a piece file that the listing holds.
-  bool read(const std::string& name, std::string& out) {
-    return files.has(name) && platform::read_file(folder + name, out);
+  // The content of a piece file that the listing holds: the split's copy
+  // when it has one, otherwise read into `file`. Valid until the next read.
+  bool read(const std::string& name, std::string_view& out) {
+    if (!files.has(name)) return false;
+    if (known) {
+      auto it = known->find(piece_key(name, files.fold));
+      if (it != known->end()) {
+        out = it->second;
+        return true;
+      }
+    }
+    if (!platform::read_file(folder + name, file)) return false;
+    out = file;
+    return true;
   }
 
-  // Colours a code piece and adds its lines to the page, escaped. A piece
-  // that could not be coloured leaves the table empty.
-  void coloured_lines(const std::string& code_path) {
-    if (colour_source_file(highlighter, code_path, &coloured)) put_escaped_lines(page, coloured);
+  // Colours the code piece `name` into its coloured file and adds its lines
+  // to the page, escaped. Returns false, leaving the table empty, when the
+  // piece could not be coloured.
+  bool coloured_lines(const std::string& name) {
+    std::string_view code;
+    if (!highlighter.loaded || !read(name, code)) return false;
+    if (!colour_code_to_file(highlighter, code, folder + name, &coloured)) return false;
+    put_escaped_lines(page, coloured);
+    return true;
   }
 
   // The example of a page that also has a source: its coloured file would be
   // replaced by the source's at once, so it is coloured in memory and only
   // written when the source's coloured file is not.
-  void example_lines_before_source(const std::string& base) {
+  void example_lines_before_source(const std::string& name) {
     coloured.clear();
-    if (!highlighter.loaded || !platform::read_file(base + ".ex", file)) return;
-    colour_text(highlighter, file, coloured);
+    std::string_view code;
+    if (!highlighter.loaded || !read(name, code)) return;
+    colour_text(highlighter, code, coloured);
     put_escaped_lines(page, coloured);
     example_pending = true;
   }
@@ -123,8 +141,9 @@ struct PageWriter {
       put_escaped_line(page, line);
     }
     const std::string& n = r.name;
-    if (read(n + ".txt", file)) {
-      for_each_line(file, [&](std::string_view text) {
+    std::string_view text_file;
+    if (read(n + ".txt", text_file)) {
+      for_each_line(text_file, [&](std::string_view text) {
         line.assign(body_text(text, r.kind)).append("<br>");
         put_escaped_line(page, line);
       });
@@ -133,10 +152,11 @@ struct PageWriter {
       put_line(page,
                "<BR><IMG SRC=\"Warning.gif\"><font Color=\"#FF0000\"><b> NEVER PASS A FUNCTION AS STRING "
                "PARAMETER !</b></font>");
-    if (read(n + ".nfo", file)) {
+    std::string_view info;
+    if (read(n + ".nfo", info)) {
       put_line(page, kTableTag);
       put_line(page, kTableRow);
-      put_escaped_lines(page, file);
+      put_escaped_lines(page, info);
       put_line(page, kTableEnd);
     }
     put_line(page, "<BR><HR>");
@@ -152,10 +172,11 @@ struct PageWriter {
     const bool has_source = files.has(n + ".cod");
     if (has_example) {
       put_line(page, "<BR><B>Exemple : </B>");
-      if (read(n + ".exd", file)) {
+      std::string_view title_file;
+      if (read(n + ".exd", title_file)) {
         std::string_view title;
         bool first = true;
-        for_each_line(file, [&](std::string_view text) {
+        for_each_line(title_file, [&](std::string_view text) {
           if (first) title = text;
           first = false;
         });
@@ -164,9 +185,9 @@ struct PageWriter {
       put_line(page, kTableTag);
       put_line(page, kTableRow);
       if (has_source)
-        example_lines_before_source(base);
+        example_lines_before_source(n + ".ex");
       else
-        coloured_lines(base + ".ex");
+        coloured_lines(n + ".ex");
       put_line(page, kTableEnd);
     }
     if (has_source) {
@@ -175,11 +196,7 @@ struct PageWriter {
       put_line(page, line);
       put_line(page, kTableRow);
       std::string example = std::move(coloured);
-      if (colour_source_file(highlighter, base + ".cod", &coloured)) {
-        put_escaped_lines(page, coloured);
-      } else if (example_pending) {
-        platform::write_file(coloured_path(base + ".ex"), example);
-      }
+      if (!coloured_lines(n + ".cod") && example_pending) platform::write_file(coloured_path(base + ".ex"), example);
       example_pending = false;
       put_line(page, kTableEnd);
     }
@@ -207,8 +224,8 @@ void prepare_warnings(const std::string& work_folder, const ProcedureTable& tabl
 }
 
 void write_function_pages(const std::string& work_folder, const ProcedureTable& table,
-                          const Highlighter& highlighter) {
-  PageWriter writer{work_folder, highlighter, FolderIndex(work_folder), std::nullopt, {}, {}, {}, {}};
+                          const Highlighter& highlighter, const PieceContents* known) {
+  PageWriter writer{work_folder, highlighter, known, FolderIndex(work_folder), std::nullopt, {}, {}, {}, {}};
   for (const ProcedureRecord& r : table.records) writer.write(r);
 }
 

@@ -195,7 +195,8 @@ void split_source(const std::string& source_path, const std::string& work_folder
     }
   }
 
-  write_piece_files(s.files);
+  model.pieces.clear();
+  write_piece_files(s.files, &model.pieces);
   if (reg.changed) write_contents_register(work_folder, reg);
 }
 

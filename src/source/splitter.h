@@ -15,6 +15,7 @@
 
 #include "source/contents_register.h"
 #include "source/line_reader.h"
+#include "source/piece_files.h"
 #include "source/procedure_table.h"
 
 namespace lh {
@@ -24,6 +25,10 @@ struct SourceModel {
   ProcedureTable table;
   std::string library_version;
   int exported_count = 0;
+  // The piece files the split wrote whole, as they are on disk, so that the
+  // pages need not read them back. A step that writes one of them again
+  // must forget it (forget_piece_content).
+  PieceContents pieces;
 };
 
 // An entry name that may go into a piece file's name: no "/", "\", any of

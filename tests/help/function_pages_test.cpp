@@ -6,6 +6,11 @@
 #include "help/warning_image.h"
 #include "help_fixture.h"
 #include "source/contents_register.h"
+#include "source/splitter.h"
+#include "source/work_folder.h"
+
+// The benchmark's generator of realistic libraries.
+#include "../bench/gen/library_generator.cpp"
 
 namespace lh {
 namespace {
@@ -156,6 +161,33 @@ TEST_F(Pages, UnwritablePageIsSkipped) {
   append_record(table_, record(kPageEntry, "Next"));
   build();
   EXPECT_TRUE(has("Next.html"));
+}
+
+// The pages and coloured files come out the same whether the pages read the
+// piece files back or take them from the split, with files that the include
+// folder brought (read back, since the split only added to them) among them.
+TEST(PagesFromTheSplit, SameAsReadBackFromTheFolder) {
+  lh::testing::ScratchFolder scratch("pages");
+  const std::string source = scratch.path() + "Gen.pb";
+  ASSERT_TRUE(platform::write_file(source, generate_library_source(150, 11) + ";{//Brought\r\n;// more\r\n"));
+  std::map<std::string, std::string> results[2];
+  for (int handed_on = 0; handed_on < 2; ++handed_on) {
+    const std::string work = scratch.sub(handed_on ? "memory" : "disk");
+    ASSERT_TRUE(platform::write_file(work + "Brought.txt", ";// from the include folder\r\n"));
+    ASSERT_TRUE(platform::write_file(work + "Brought.ex", "Debug 1\r\n"));
+    SourceModel model;
+    ContentsRegister reg;
+    split_source(source, work, "Gen", model, reg);
+    ASSERT_GT(model.pieces.size(), 300u);
+    EXPECT_FALSE(model.pieces.count("Brought.txt"));
+    append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+    prepare_warnings(work, model.table);
+    write_function_pages(work, model.table, linked_highlighter(), handed_on ? &model.pieces : nullptr);
+    results[handed_on] = lh::testing::folder_files(work);
+  }
+  EXPECT_NE(results[1]["Brought.html"].find("from the include folder"), std::string::npos);
+  ASSERT_EQ(results[0].size(), results[1].size());
+  for (const auto& [name, bytes] : results[0]) EXPECT_EQ(results[1][name], bytes) << name;
 }
 
 TEST(WarningImage, IsA40By34Gif) {

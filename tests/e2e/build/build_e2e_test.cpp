@@ -324,6 +324,27 @@ TEST(HeadlessBuild, SourceWithoutResidentLines) {
   EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
 }
 
+// A page of the source named "Compilation" shares the notes' files: its
+// page shows the source's text, then the notes, and the resident code.
+TEST(HeadlessBuild, SourcePageNamedCompilationShowsTheNotes) {
+  Case c("compilation_page");
+  std::string source = c.src + "Notes.pb";
+  ASSERT_TRUE(platform::write_file(source, ";{//Compilation\r\n;// Built by the author.\r\n;}\r\n"
+                                           "#Big = 1 ;//resident\r\n"
+                                           "ProcedureDLL.l One() ; One\r\n  ProcedureReturn 1\r\nEndProcedure\r\n"));
+  Case::Result r = c.run("build \"" + source + "\" --purebasic " + quoted_folder(c.pb));
+  std::string page;
+  ASSERT_TRUE(platform::read_file(c.work + "Compilation.html", page)) << r.err;
+  const size_t own = page.find(" Built by the author.<br>");
+  const size_t notes = page.find("LibHammer 6<br>");
+  const size_t resident = page.find("#Big ");
+  EXPECT_NE(own, std::string::npos) << page;
+  EXPECT_NE(notes, std::string::npos) << page;
+  EXPECT_NE(resident, std::string::npos) << page;
+  EXPECT_LT(own, notes);
+  EXPECT_LT(notes, resident);
+}
+
 TEST(HeadlessBuild, UnremovableWorkFolderIsReportedNotWaitedOn) {
   Case c("blocked");
   std::string source = c.src + "Lib.pb";
