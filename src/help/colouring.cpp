@@ -87,7 +87,7 @@ void colour_text(const Highlighter& highlighter, std::string_view code, std::str
 
 bool colour_source_file(const Highlighter& highlighter, const std::string& path, std::string* coloured) {
   if (coloured) coloured->clear();
-  if (!highlighter.loaded) return false;
+  if (!highlighter.loaded) return false;  // before reading: nothing to colour with
   std::string code;
   if (!platform::read_file(path, code)) return false;
   return colour_code_to_file(highlighter, code, path, coloured);

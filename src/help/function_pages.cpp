@@ -50,6 +50,7 @@ struct FolderIndex {
       if (!e.is_folder) names.insert(piece_key(e.name, fold));
   }
   bool has(const std::string& name) const { return names.count(piece_key(name, fold)) != 0; }
+  bool has_key(const std::string& key) const { return names.count(key) != 0; }
 };
 
 struct PageWriter {
@@ -67,9 +68,10 @@ struct PageWriter {
   // The content of a piece file that the listing holds: the split's copy
   // when it has one, otherwise read into `file`. Valid until the next read.
   bool read(const std::string& name, std::string_view& out) {
-    if (!files.has(name)) return false;
+    const std::string key = piece_key(name, files.fold);
+    if (!files.has_key(key)) return false;
     if (known) {
-      auto it = known->find(piece_key(name, files.fold));
+      auto it = known->find(key);
       if (it != known->end()) {
         out = it->second;
         return true;

@@ -107,6 +107,12 @@ static const PackageFile kFiles[] = {
 
 static bool is_manual(const PackageFile& f) { return lstrcmpA(f.resource, "CHM") == 0; }
 
+// The help viewer's index of the manual: it would no longer match a new one.
+static void delete_manual_index(char* path, const char* p, const char* n, Outcome& out) {
+  form(path, p, "help\\", n, ".chw");
+  delete_file(path, out);
+}
+
 void install(const char* p, const char* n, Outcome& out) {
   begin(out);
   char path[kPathMax];
@@ -119,11 +125,7 @@ void install(const char* p, const char* n, Outcome& out) {
     }
     form(path, p, f.folder, n, f.ending);
     write_if_present(f.resource, path, out);
-    // The viewer's index of an older manual would no longer match it.
-    if (is_manual(f)) {
-      form(path, p, "help\\", n, ".chw");
-      delete_file(path, out);
-    }
+    if (is_manual(f)) delete_manual_index(path, p, n, out);
   }
 }
 
@@ -133,10 +135,7 @@ void uninstall(const char* p, const char* n, Outcome& out) {
   for (const PackageFile& f : kFiles) {
     form(path, p, f.folder, n, f.ending);
     delete_file(path, out);
-    if (is_manual(f)) {
-      form(path, p, "help\\", n, ".chw");
-      delete_file(path, out);
-    }
+    if (is_manual(f)) delete_manual_index(path, p, n, out);
   }
 }
 

@@ -220,13 +220,14 @@ using TypeMap = std::map<ResourceKey, NameMap, KeyLess>;
 // the name directories, then the language directories), the data entries,
 // the name strings, and the data, each blob on an 8-byte boundary.
 std::string build_tree(const TypeMap& types, uint32_t section_rva) {
-  uint32_t dirs_size = 16 + 8 * static_cast<uint32_t>(types.size());
-  size_t name_count = 0, leaf_count = 0;
+  // A directory: a 16-byte header, then 8 bytes per entry.
+  auto dir_size = [](const auto& map) { return 16 + 8 * static_cast<uint32_t>(map.size()); };
+  uint32_t dirs_size = dir_size(types);
+  size_t leaf_count = 0;
   for (const auto& [type, names] : types) {
-    dirs_size += 16 + 8 * static_cast<uint32_t>(names.size());
-    name_count += names.size();
+    dirs_size += dir_size(names);
     for (const auto& [name, langs] : names) {
-      dirs_size += 16 + 8 * static_cast<uint32_t>(langs.size());
+      dirs_size += dir_size(langs);
       leaf_count += langs.size();
     }
   }
@@ -257,54 +258,48 @@ std::string build_tree(const TypeMap& types, uint32_t section_rva) {
     put16(tree, at + 12, static_cast<uint32_t>(named));
     put16(tree, at + 14, static_cast<uint32_t>(numbered));
   };
-  auto count_named = [](const auto& map) {
-    size_t n = 0;
-    for (const auto& kv : map) n += kv.first.named() ? 1 : 0;
-    return n;
+  // The header of a directory of `map`'s keys (named ones first, as the
+  // maps order them); returns the place of its first entry.
+  auto start_dir = [&](uint32_t at, const auto& map) {
+    size_t named = 0;
+    for (const auto& kv : map) named += kv.first.named() ? 1 : 0;
+    write_dir_header(at, named, map.size() - named);
+    return at + 16;
   };
 
   // Entries whose name points into the string block, fixed up below.
   std::vector<uint32_t> string_refs;
+  // An entry of `key` pointing at the subdirectory at `dir`.
+  auto subdir_entry = [&](uint32_t slot, const ResourceKey& key, uint32_t dir) {
+    put32(tree, slot, string_field(key));
+    if (key.named()) string_refs.push_back(slot);
+    put32(tree, slot + 4, dir | 0x80000000u);
+  };
   struct Leaf {
     uint32_t entry_at;
     const Resource* resource;
   };
   std::vector<Leaf> leaves;
 
-  uint32_t next_dir = 16 + 8 * static_cast<uint32_t>(types.size());
-  size_t n_types_named = count_named(types);
-  write_dir_header(0, n_types_named, types.size() - n_types_named);
   // Second level directories come right after the root, third level after
   // all second level ones.
-  uint32_t third_level = next_dir;
-  for (const auto& kv : types) third_level += 16 + 8 * static_cast<uint32_t>(kv.second.size());
-  uint32_t next_leaf_dir = third_level;
+  uint32_t next_dir = dir_size(types);
+  uint32_t next_leaf_dir = next_dir;
+  for (const auto& kv : types) next_leaf_dir += dir_size(kv.second);
   uint32_t next_entry = entries_at;
 
-  uint32_t slot = 16;
+  uint32_t slot = start_dir(0, types);
   for (const auto& [type, names] : types) {
-    uint32_t field = string_field(type);
-    put32(tree, slot, field);
-    if (type.named()) string_refs.push_back(slot);
-    put32(tree, slot + 4, next_dir | 0x80000000u);
+    subdir_entry(slot, type, next_dir);
     slot += 8;
-
-    uint32_t name_dir = next_dir;
-    next_dir += 16 + 8 * static_cast<uint32_t>(names.size());
-    size_t n_named = count_named(names);
-    write_dir_header(name_dir, n_named, names.size() - n_named);
-    uint32_t name_slot = name_dir + 16;
+    uint32_t name_slot = start_dir(next_dir, names);
+    next_dir += dir_size(names);
     for (const auto& [name, langs] : names) {
-      uint32_t nfield = string_field(name);
-      put32(tree, name_slot, nfield);
-      if (name.named()) string_refs.push_back(name_slot);
-      put32(tree, name_slot + 4, next_leaf_dir | 0x80000000u);
+      subdir_entry(name_slot, name, next_leaf_dir);
       name_slot += 8;
-
-      uint32_t lang_dir = next_leaf_dir;
-      next_leaf_dir += 16 + 8 * static_cast<uint32_t>(langs.size());
-      write_dir_header(lang_dir, 0, langs.size());
-      uint32_t lang_slot = lang_dir + 16;
+      write_dir_header(next_leaf_dir, 0, langs.size());  // languages are numbers
+      uint32_t lang_slot = next_leaf_dir + 16;
+      next_leaf_dir += dir_size(langs);
       for (const auto& [lang, res] : langs) {
         put32(tree, lang_slot, lang);
         put32(tree, lang_slot + 4, next_entry);
