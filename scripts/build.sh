@@ -9,12 +9,20 @@ jobs="$(nproc)"
 sanitize=OFF
 [ "${1:-}" = "--sanitize" ] && sanitize=ON
 
+# ccache, when the machine has it, keeps rebuilds short; its base folder is
+# the checkout's parent so that several checkouts side by side share it.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$here")}" CCACHE_NOHASHDIR=true
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 cmake -S "$here" -B "$build_root/win32" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw32.cmake" \
-  -DLH_7ZIP_DIR="$build_root/deps/7zip-bin" >/dev/null
+  -DLH_7ZIP_DIR="$build_root/deps/7zip-bin" "${launcher[@]}" >/dev/null
 cmake --build "$build_root/win32" -j "$jobs"
 
 cmake -S "$here" -B "$build_root/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DLH_SANITIZE="$sanitize" -DLH_7ZIP_DIR="$build_root/deps/7zip-bin" \
-  -DLH_INSTALLER_IMAGE="$build_root/win32/src/installer/installer.exe" >/dev/null
+  -DLH_INSTALLER_IMAGE="$build_root/win32/src/installer/installer.exe" "${launcher[@]}" >/dev/null
 cmake --build "$build_root/linux" -j "$jobs"

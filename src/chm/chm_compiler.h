@@ -1,0 +1,40 @@
+// The built-in CHM compiler: a compiled help file (ITSF container, LZX
+// compressed content, the system files a viewer needs) from the files of a
+// help project, held in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lh::chm {
+
+struct ChmSourceFile {
+  std::string name;     // path inside the manual, relative, "/" between folders ("Index.html")
+  std::string content;  // its bytes, unchanged
+};
+
+struct ChmTopic {
+  std::string file;   // a name from ChmProject::files
+  std::string title;  // contents entry name, else index entry name, else file name
+};
+
+struct ChmProject {
+  std::string title;          // "Title="
+  std::string default_topic;  // "Default topic=", a file name; may be empty
+  std::string contents_file;  // "Contents file="; may be empty
+  std::string index_file;     // "Index file="; may be empty
+  std::string default_font;   // "Default Font="; may be empty
+  uint32_t language = 0x0409; // "Language=" (LCID)
+  bool full_text_search = false;
+  // Every file the manual holds, in the order the project reader found them.
+  std::vector<ChmSourceFile> files;
+  // The HTML pages among them, in the same order; a topic's index in this
+  // list is its number in #TOPICS.
+  std::vector<ChmTopic> topics;
+};
+
+// The CHM file's bytes. The same project always gives the same bytes.
+std::string compile_chm(const ChmProject& project);
+
+}  // namespace lh::chm

@@ -1,0 +1,50 @@
+// LZX compression as compiled help files carry it: the input is cut into
+// 32 KB frames, the bit stream is aligned to 16 bits after each frame, and
+// the whole coder state (window, repeated offsets, code lengths) starts
+// afresh every `reset_interval_frames` frames, so that a reader can start
+// decoding at any reset point it finds in the reset table.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lh::chm {
+
+inline constexpr uint32_t kLzxFrameSize = 0x8000;
+
+struct LzxStream {
+  std::string bytes;  // the compressed stream
+  // Compressed offset at which each 32 KB frame of the input starts: one
+  // entry per frame (a short last frame included), the first one 0.
+  std::vector<uint64_t> frame_offsets;
+  uint64_t uncompressed_size = 0;
+};
+
+// Compresses input that arrives in pieces (the files of a manual, one after
+// another) without gathering it into one copy: it keeps at most a window
+// and a frame of it.
+class LzxCompressor {
+ public:
+  // window_bits: 15 to 21; manuals use 16 (a 64 KB window).
+  LzxCompressor(unsigned window_bits, unsigned reset_interval_frames);
+  ~LzxCompressor();
+  LzxCompressor(const LzxCompressor&) = delete;
+  LzxCompressor& operator=(const LzxCompressor&) = delete;
+
+  void write(std::string_view bytes);
+  // Compresses what is left and hands the stream over; the compressor is
+  // spent afterwards.
+  LzxStream finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The same for input held in one piece.
+LzxStream lzx_compress(std::string_view input, unsigned window_bits, unsigned reset_interval_frames);
+
+}  // namespace lh::chm
