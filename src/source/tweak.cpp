@@ -123,7 +123,8 @@ void expansion_pass(IndexedLines& ix, const ProcedureTable& table) {
     tweak::remove_range(ix, header, end);
     tweak::insert_after(ix, before, variant_lines(record, params, optional_count, std::move(body)));
     expanded.insert(record.name);
-    tweak::redirect(ix, id, record.name, std::to_string(optional_count + 1), tweak::CallKind::kFullVariant);
+    tweak::redirect(ix, id,
+                    {record.name, tweak::CallKind::kFullVariant, int(params.size()) - optional_count, optional_count + 1});
   }
 }
 
@@ -147,7 +148,7 @@ void string_calls_pass(IndexedLines& ix, const ProcedureTable& table) {
   }
   for (const ProcedureRecord* selected_record : selected) {
     const ProcedureRecord& record = *selected_record;
-    tweak::redirect(ix, tweak::name_id(ix, record.name), record.name, "_internal", tweak::CallKind::kStringCopy);
+    tweak::redirect(ix, tweak::name_id(ix, record.name), {record.name, tweak::CallKind::kStringCopy});
   }
 }
 
@@ -179,10 +180,9 @@ void tweak_source(SourceLines& source, const ProcedureTable& table) {
   run_passes(source, table, copies_pass, expansion_pass, string_calls_pass);
 }
 
-void redirect_calls_to_full_variant(SourceLines& source, std::string_view name, int variants) {
-  if (name.empty()) return;
-  std::string suffix = std::to_string(variants);
-  for (std::string& line : source.lines) tweak::rewrite_line(line, name, suffix, tweak::CallKind::kFullVariant);
+void redirect_calls_to_full_variant(SourceLines& source, std::string_view name, int required, int variants) {
+  for (std::string& line : source.lines)
+    tweak::rewrite_line(line, {name, tweak::CallKind::kFullVariant, required, variants});
 }
 
 }  // namespace lh

@@ -5,7 +5,8 @@
 //                              string-returning exported procedure;
 //   expand_optional_parameters one exported variant per number of arguments
 //                              for procedures with optional parameters, and
-//                              calls sent to the variant with the body;
+//                              calls sent to the variant that takes as many
+//                              arguments as they pass;
 //   redirect_string_calls      calls of string-returning procedures sent to
 //                              their plain copies.
 //
@@ -35,11 +36,13 @@ void redirect_string_calls(SourceLines& source, const ProcedureTable& table);
 // same lines as calling them one after the other, built once.
 void tweak_source(SourceLines& source, const ProcedureTable& table);
 
-// The call redirection of one expanded procedure on its own: every call of
-// `name` standing at a line start or after a space or tab becomes a call of
-// name + variants. Lines starting (after spaces) with "ProcedureDll" are the
-// generated variant headers and are left alone.
-void redirect_calls_to_full_variant(SourceLines& source, std::string_view name, int variants);
+// The call redirection of one expanded procedure on its own: a call of
+// `name` passing A arguments (counted on its line) goes to the variant that
+// takes them, A - required + 1, when there is one. A call stands at the line
+// start or after a character that cannot end a name. Lines starting (after
+// spaces) with "ProcedureDll" are the generated variant headers and are left
+// alone.
+void redirect_calls_to_full_variant(SourceLines& source, std::string_view name, int required, int variants);
 
 // An end line for the passes: "EndProcedure" in any letter case with blanks
 // around it, alone or followed by a ";" comment.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "source/call_arguments.h"
 #include "source/text.h"
 #include "source/tweak.h"
 
@@ -246,40 +247,74 @@ void insert_after(IndexedLines& ix, uint32_t after, std::vector<std::string> tex
   (before == kNone ? ix.tail : ix.lines[before].prev) = prev;
 }
 
-bool rewrite_line(std::string& line, std::string_view name, std::string_view suffix, CallKind kind) {
-  std::string_view lt = strip_leading_spaces(line);
-  if (kind == CallKind::kFullVariant ? lt.substr(0, 12) == "ProcedureDll"
-                                     : starts_with_ignoring_case(lt, "proceduredll.s"))
-    return false;
-  auto qualifies = [&](size_t at) {
-    if (at == 0) return true;
-    char c = line[at - 1];
-    return c == ' ' || c == '\t' || (kind == CallKind::kStringCopy && (c == '+' || c == '='));
-  };
+namespace {
+
+// The characters that can stand right before "Sum(" as part of something
+// else: a longer name (letters, digits, "_", bytes from 128 up), a field
+// (a\Sum), a type or module path ("."), an address (@Sum), a constant or a
+// string name ("#", "$"). After any of them the text is no call of Sum.
+bool can_end_name(char c) {
+  return identifier_char(c) || c == '\\' || c == '.' || c == '@' || c == '#' || c == '$' || uint8_t(c) >= 128;
+}
+
+bool protected_line(std::string_view line, CallKind kind) {
+  std::string_view rest = strip_leading_spaces(line);
+  return kind == CallKind::kFullVariant ? rest.substr(0, 12) == "ProcedureDll"
+                                        : starts_with_ignoring_case(rest, "proceduredll.s");
+}
+
+bool is_call(std::string_view line, size_t at, CallKind kind) {
+  if (at == 0) return true;
+  char c = line[at - 1];
+  if (kind == CallKind::kFullVariant) return !can_end_name(c);
+  return c == ' ' || c == '\t' || c == '+' || c == '=';
+}
+
+// What goes between the name and the "(" of a call; empty when it stays.
+std::string call_suffix(const CallRewrite& rewrite, CallArguments& arguments, size_t paren) {
+  if (rewrite.kind == CallKind::kStringCopy) return "_internal";
+  int count = arguments.at(paren);
+  if (count == kNoArgumentCount) return {};
+  int variant = count - rewrite.required + 1;
+  if (variant < 2 || variant > rewrite.variants) return {};  // variant 1 is the name itself
+  return std::to_string(variant);
+}
+
+}  // namespace
+
+bool rewrite_line(std::string& line, const CallRewrite& rewrite) {
+  if (rewrite.name.empty() || protected_line(line, rewrite.kind)) return false;
   // Occurrences of name + "(", left to right, each scan going on after the
-  // previous occurrence; a rewritten one is followed past its new text.
-  bool changed = false;
-  size_t from = 0;
-  while (from < line.size()) {
-    size_t found = line.find(name, from);
-    if (found == std::string::npos) break;
-    size_t paren = found + name.size();
-    if (paren >= line.size()) break;
-    if (line[paren] != '(') {
+  // previous occurrence's "("; the suffixes go into a fresh text, so the
+  // argument counts are read from the line as it was.
+  std::string_view text = line;
+  CallArguments arguments(text);
+  std::string out;
+  size_t copied = 0;
+  for (size_t from = 0; from < text.size();) {
+    size_t found = text.find(rewrite.name, from);
+    if (found == std::string_view::npos) break;
+    size_t paren = found + rewrite.name.size();
+    if (paren >= text.size()) break;
+    if (text[paren] != '(') {
       from = found + 1;
       continue;
     }
-    if (qualifies(found)) {
-      line.insert(paren, suffix);
-      paren += suffix.size();
-      changed = true;
-    }
     from = paren + 1;
+    if (!is_call(text, found, rewrite.kind)) continue;
+    std::string suffix = call_suffix(rewrite, arguments, paren);
+    if (suffix.empty()) continue;
+    out.append(text.substr(copied, paren - copied));
+    out += suffix;
+    copied = paren;
   }
-  return changed;
+  if (out.empty()) return false;  // no suffix was inserted
+  out.append(text.substr(copied));
+  line = std::move(out);
+  return true;
 }
 
-void redirect(IndexedLines& ix, int32_t id, std::string_view name, std::string_view suffix, CallKind kind) {
+void redirect(IndexedLines& ix, int32_t id, const CallRewrite& rewrite) {
   uint32_t stamp = ++ix.visit_stamp;
   // The list of candidates may grow while it is walked (a rewritten line is
   // indexed again), so it is walked by position.
@@ -288,7 +323,7 @@ void redirect(IndexedLines& ix, int32_t id, std::string_view name, std::string_v
     Line& line = ix.lines[at];
     if (!line.alive || line.visit == stamp) continue;
     line.visit = stamp;
-    if (rewrite_line(line.text, name, suffix, kind)) index_line(ix, at);
+    if (rewrite_line(line.text, rewrite)) index_line(ix, at);
   }
 }
 

@@ -50,11 +50,12 @@ int32_t add_name(NameMap& map, std::string_view name);  // existing or new id
 // Names are views of the table's records, which outlive the passes.
 struct Names {
   NameMap ids;
-  // A call that can be rewritten stands after a blank, "+", "=" or the line
-  // start, so for a name made of letters, digits and "_" it is exactly the
-  // run of such characters before the "(": one lookup in `ids`. Any other
-  // name goes into a trie read backwards from the "(", walked only when
-  // such names exist. An edge is keyed by (node << 8 | byte).
+  // A call that can be rewritten stands at the line start or after a
+  // character that cannot end a name, so for a name made of letters, digits
+  // and "_" it is exactly the run of such characters before the "(": one
+  // lookup in `ids`. Any other name goes into a trie read backwards from the
+  // "(", walked only when such names exist. An edge is keyed by
+  // (node << 8 | byte).
   std::unordered_map<uint64_t, uint32_t> edges;
   std::vector<int32_t> terminal{-1};  // per trie node: name id or -1
 };
@@ -101,11 +102,27 @@ void insert_after(IndexedLines& ix, uint32_t after, std::vector<std::string> tex
 
 enum class CallKind { kFullVariant, kStringCopy };
 
-// Applies one name's call rewriting to every line that may hold a call of it:
-// each qualifying `name(` becomes `name` + `suffix` + "(".
-void redirect(IndexedLines& ix, int32_t id, std::string_view name, std::string_view suffix, CallKind kind);
+// What the calls of one procedure become.
+//   kFullVariant: a call that stands at the line start or after a character
+//     that cannot end a name, passing A arguments, goes to the variant that
+//     takes them: variant A - required + 1, named `name` for variant 1 and
+//     `name` + k for variant k. A count no variant takes, or a call whose
+//     ")" is not on the line, stays. Lines starting (after spaces) with
+//     "ProcedureDll", the generated variant headers, are left alone.
+//   kStringCopy: a call at the line start or after a blank, "+" or "=" goes
+//     to `name` + "_internal". Lines starting (after spaces) with
+//     "ProcedureDLL.s" in any letter case are left alone.
+struct CallRewrite {
+  std::string_view name;
+  CallKind kind;
+  int required = 0;  // kFullVariant: parameters without a default
+  int variants = 1;  // kFullVariant: number of variants
+};
+
+// Applies one name's call rewriting to every line that may hold a call of it.
+void redirect(IndexedLines& ix, int32_t id, const CallRewrite& rewrite);
 
 // The rewriting of one line, as every pass applies it. True when it changed.
-bool rewrite_line(std::string& line, std::string_view name, std::string_view suffix, CallKind kind);
+bool rewrite_line(std::string& line, const CallRewrite& rewrite);
 
 }  // namespace lh::tweak

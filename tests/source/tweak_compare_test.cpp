@@ -40,12 +40,27 @@ std::string header(Gen& g, const std::string& name) {
   return line;
 }
 
+// The text after a call's "(": arguments with strings, brackets and nested
+// calls, closed on the line or not.
+std::string arguments(Gen& g, int depth) {
+  static const std::vector<std::string> kArgs{"1", "a", " ", "", "\")\"", "~\"\\\",(\"", "\"C:\\\"", "v\\a[1, 2]",
+                                              "x[1", "(1, 2)", "f(", "~\"\\"};
+  static const std::vector<std::string> kClose{")", ")", ") + 1", "", "]", ")]"};
+  std::string out;
+  size_t n = g.pick(4);
+  for (size_t i = 0; i < n; ++i) {
+    if (i) out += g.chance(50) ? "," : ", ";
+    out += depth < 2 && g.chance(15) ? g.one(kNames) + "(" + arguments(g, depth + 1) : g.one(kArgs);
+  }
+  return out + g.one(kClose);
+}
+
 std::string code_line(Gen& g) {
-  static const std::vector<std::string> kBefore{"", " ", "\t", "+", "=", "x", "(", ",", "  x = ", "  y$ = s$+"};
-  static const std::vector<std::string> kAfter{"1)", "a) + 1", ")", "a, b)"};
+  static const std::vector<std::string> kBefore{"", " ", "\t", "+", "=", "x", "(", ",", "  x = ", "  y$ = s$+",
+                                                "@", "\\", ".", "#", "$", "\xC3", "*", "~", "\""};
   std::string line;
   size_t calls = 1 + g.pick(3);
-  for (size_t i = 0; i < calls; ++i) line += g.one(kBefore) + g.one(kNames) + "(" + g.one(kAfter);
+  for (size_t i = 0; i < calls; ++i) line += g.one(kBefore) + g.one(kNames) + "(" + arguments(g, 0);
   return line;
 }
 

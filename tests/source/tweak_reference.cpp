@@ -1,7 +1,9 @@
 #include "source/tweak_reference.h"
 
+#include <cctype>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "source/text.h"
 
@@ -60,10 +62,66 @@ void rewrite(std::string& line, const std::string& name, const std::string& with
   }
 }
 
-void redirect_to_full_variant(SourceLines& s, const std::string& name, int v) {
+// Letters, digits, "_", "\", ".", "@", "#", "$" and bytes from 128 up: after one of
+// them name + "(" is part of something else (MySum(, a\Sum(, @Sum(), no call.
+bool can_end_name(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("_\\.@#$").find(c) != std::string_view::npos ||
+         static_cast<unsigned char>(c) >= 128;
+}
+
+// The arguments of the call whose "(" stands at `open`: walk to the matching
+// ")" keeping a stack of the closers still owed, step over strings, count
+// the commas owed to the call's own ")". -1 when the line ends first or a
+// closer does not match.
+int arguments(const std::string& line, size_t open) {
+  std::string owed = ")";
+  int commas = 0;
+  bool blank_only = true;
+  for (size_t i = open + 1; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '"' || (c == '~' && i + 1 < line.size() && line[i + 1] == '"')) {
+      blank_only = false;
+      bool escapes = c == '~';
+      i += escapes ? 2 : 1;
+      while (i < line.size() && line[i] != '"') {
+        if (escapes && line[i] == '\\') ++i;
+        ++i;
+      }
+      if (i >= line.size()) return -1;
+      continue;
+    }
+    if (c == ')' || c == ']') {
+      if (c != owed.back()) return -1;
+      owed.pop_back();
+      if (owed.empty()) return blank_only ? 0 : commas + 1;
+      continue;
+    }
+    if (c != ' ' && c != '\t') blank_only = false;
+    if (c == '(') owed += ')';
+    if (c == '[') owed += ']';
+    if (c == ',' && owed.size() == 1) ++commas;
+  }
+  return -1;
+}
+
+// Every call of `name` that passes A arguments goes to variant A - l + 1
+// when 1 <= A - l + 1 <= v; variant 1 keeps the name.
+void redirect_to_full_variant(SourceLines& s, const std::string& name, int l, int v) {
+  std::string pattern = name + "(";
   for (std::string& line : s.lines) {
     if (std::string(strip_leading_spaces(line)).substr(0, 12) == "ProcedureDll") continue;
-    rewrite(line, name, name + std::to_string(v), std::string(" \t"));
+    const std::string original = line;
+    std::string out;
+    size_t copied = 0;
+    for (size_t at = original.find(pattern); at != std::string::npos;
+         at = original.find(pattern, at + pattern.size())) {
+      if (at > 0 && can_end_name(original[at - 1])) continue;
+      int k = arguments(original, at + name.size()) - l + 1;
+      if (k < 2 || k > v) continue;
+      out += original.substr(copied, at + name.size() - copied) + std::to_string(k);
+      copied = at + name.size();
+    }
+    line = out + original.substr(copied);
   }
 }
 
@@ -144,7 +202,7 @@ void expand_optional_parameters(SourceLines& s, const ProcedureTable& table) {
       }
     }
     done.insert(r.name);
-    redirect_to_full_variant(s, r.name, v);
+    redirect_to_full_variant(s, r.name, n - o, v);
   }
 }
 

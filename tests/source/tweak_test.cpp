@@ -37,7 +37,7 @@ Lines tweak_all(const Lines& lines) {
 
 TEST(TweakedSource, OptionalParametersWorkedExample) {
   Lines out = tweak_all({"ProcedureDLL.l Sum(a.l, b.l = 1, c.l = 2) ; Adds numbers", "  ProcedureReturn a + b + c",
-                         "EndProcedure", "x = Sum(4)", "x=Sum(4)"});
+                         "EndProcedure"});
   EXPECT_EQ(out, (Lines{"Declare.l Sum3(a.l, b.l , c.l )",
                         "",
                         "ProcedureDll.l Sum(a.l) ; Adds numbers",
@@ -50,9 +50,61 @@ TEST(TweakedSource, OptionalParametersWorkedExample) {
                         "",
                         "ProcedureDll.l Sum3(a.l, b.l , c.l ) ; Adds numbers",
                         "  ProcedureReturn a + b + c",
-                        "EndProcedure",
-                        "x = Sum3(4)",
-                        "x=Sum(4)"}));
+                        "EndProcedure"}));
+}
+
+// Each call goes to the variant that takes as many arguments as it passes.
+TEST(TweakedSource, CallsReachTheVariantTakingTheirArguments) {
+  const Lines calls{"x = Sum(4)",
+                    "x = Sum(1, 2, 3)",
+                    "v = Val(Sum(1, 2))",
+                    "x=Sum(4,5)",
+                    "y = 2*Sum(1, \")\", 3)",
+                    "z = Sum(1, 2, 3, 4)",
+                    "a\\Sum(1,2)",
+                    "MySum(1, 2)",
+                    "p = @Sum(1, 2) + s$Sum(1, 2) + t.Sum(1, 2)",
+                    "w = Sum(1,",
+                    "procedureDLL Other2( Sum(1,2))",
+                    "  ProcedureDll Other( Sum(1, 2))",
+                    "Declare.l Sum(a.l, b.l = 1, c.l = 2)"};
+  Lines in{"ProcedureDLL.l Sum(a.l, b.l = 1, c.l = 2) ; Adds numbers", "  ProcedureReturn a + b + c", "EndProcedure"};
+  in.insert(in.end(), calls.begin(), calls.end());
+  Lines out = tweak_all(in);
+  EXPECT_EQ(Lines(out.end() - Lines::difference_type(calls.size()), out.end()),
+            (Lines{"x = Sum(4)",
+                   "x = Sum3(1, 2, 3)",
+                   "v = Val(Sum2(1, 2))",
+                   "x=Sum2(4,5)",
+                   "y = 2*Sum3(1, \")\", 3)",
+                   "z = Sum(1, 2, 3, 4)",
+                   "a\\Sum(1,2)",
+                   "MySum(1, 2)",
+                   "p = @Sum(1, 2) + s$Sum(1, 2) + t.Sum(1, 2)",
+                   "w = Sum(1,",
+                   "procedureDLL Other2( Sum2(1,2))",
+                   "  ProcedureDll Other( Sum(1, 2))",
+                   "Declare.l Sum3(a.l, b.l = 1, c.l = 2)"}));
+}
+
+// Strings (a plain one ends at the next quote; ~"..." knows escapes),
+// brackets and nesting on one line; the call's ")" must be on the line.
+TEST(TweakedSource, CallsOfSeveralAritiesOnOneLine) {
+  Lines out = tweak_all({"ProcedureDLL Sum(a, b = 1, c = 2)", "EndProcedure",
+                         "t = Sum(1) + Sum(1, 2) - Sum(Sum(1, 2, 3), ~\"\\\",(\", f(1, 2)) + Sum( ) + Sum(\"C:\\\", 2) "
+                         "+ Sum(v\\a[1, 2], 3) + Sum(x[1)]"});
+  EXPECT_EQ(out.back(),
+            "t = Sum(1) + Sum2(1, 2) - Sum3(Sum3(1, 2, 3), ~\"\\\",(\", f(1, 2)) + Sum( ) + Sum2(\"C:\\\", 2) "
+            "+ Sum2(v\\a[1, 2], 3) + Sum(x[1)]");
+}
+
+// A one-argument call of a string procedure with optional parameters stays
+// on variant 1 and so ends at the internal copy, which keeps the defaults.
+TEST(TweakedSource, StringProcedureWithOptionalParameters) {
+  Lines out = tweak_all({"ProcedureDLL.s Pad(s.s, n.l = 10)", "  ProcedureReturn LSet(s, n)", "EndProcedure",
+                         "x$ = Pad(s)", "y$ = Pad(s, 3)"});
+  EXPECT_EQ(out[0], "Procedure.s Pad_internal(s.s, n.l = 10)");
+  EXPECT_EQ(Lines(out.end() - 2, out.end()), (Lines{"x$ = Pad_internal(s)", "y$ = Pad2(s, 3)"}));
 }
 
 TEST(TweakedSource, StringProceduresWorkedExample) {
@@ -103,7 +155,7 @@ TEST(TweakedSource, VariantsOfAllOptionalAndSingleOptionalParameters) {
                         "", "ProcedureDll Foo2(a) ; ", "  ProcedureReturn Foo3(a,2)", "EndProcedure", "",
                         "ProcedureDll Foo3(a,b) ; ", "EndProcedure", "Declare Bar2(x, y)", "",
                         "ProcedureDll Bar(x) ; two", "  ProcedureReturn Bar2(x,7)", "EndProcedure", "",
-                        "ProcedureDll Bar2(x, y) ; two", "  Foo3(x) : Foo3(y)", "EndProcedure"}));
+                        "ProcedureDll Bar2(x, y) ; two", "  Foo2(x) : Foo2(y)", "EndProcedure"}));
 }
 
 // An end line may carry a comment; the search must not run on to a later
@@ -149,17 +201,17 @@ TEST(TweakedSource, RepeatedNameGetsOneCopyAndOneExpansion) {
 
 TEST(TweakedSource, ExpandedCallsInsideLaterBodiesReachTheirVariants) {
   // Bar is expanded after Sum: its full variant keeps the redirected call.
-  Lines out = tweak_all({"ProcedureDLL Sum(a, b = 1)", "EndProcedure", "ProcedureDLL Bar(c = 2)", " Sum(c)",
+  Lines out = tweak_all({"ProcedureDLL Sum(a, b = 1)", "EndProcedure", "ProcedureDLL Bar(c = 2)", " Sum(c, 1)",
                          "EndProcedure"});
   EXPECT_EQ(out.back(), "EndProcedure");
-  EXPECT_EQ(out[out.size() - 2], " Sum2(c)");
+  EXPECT_EQ(out[out.size() - 2], " Sum2(c, 1)");
 }
 
 TEST(TweakedSource, RedirectToFullVariantLeavesGeneratedHeadersAlone) {
-  SourceLines s{{"ProcedureDll Sum(a) ; x", "ProcedureDLL Sum(a)", "Sum(1) Sum(2)+Sum(3)", "\tSum(1)"}, -1};
-  redirect_calls_to_full_variant(s, "Sum", 12);
-  EXPECT_EQ(s.lines, (Lines{"ProcedureDll Sum(a) ; x", "ProcedureDLL Sum12(a)", "Sum12(1) Sum12(2)+Sum(3)",
-                            "\tSum12(1)"}));
+  SourceLines s{{"ProcedureDll Sum(a,b) ; x", "ProcedureDLL Sum(a,b)", "Sum(1,2) Sum(2)+Sum(3,4)", "\tSum(1,2)"}, -1};
+  redirect_calls_to_full_variant(s, "Sum", 1, 2);
+  EXPECT_EQ(s.lines, (Lines{"ProcedureDll Sum(a,b) ; x", "ProcedureDLL Sum2(a,b)", "Sum2(1,2) Sum(2)+Sum2(3,4)",
+                            "\tSum2(1,2)"}));
 }
 
 }  // namespace

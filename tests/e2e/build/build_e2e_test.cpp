@@ -171,7 +171,7 @@ const char* const kLibrarySource =
     "  ProcedureReturn a + b\r\n"
     "EndProcedure ; of Sum\r\n"
     "ProcedureDLL.s Both(who.s)\r\n"
-    "  x = Sum(1)\r\n"
+    "  x = Sum(1) + Sum(1, 2)\r\n"
     "  ProcedureReturn Greet(who)+Greet(who)\r\n"
     "EndProcedure\r\n";
 
@@ -272,12 +272,12 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
                                       "  ProcedureReturn a + b",
                                       "EndProcedure ; of Sum",
                                       "Procedure.s Both_internal(who.s)",
-                                      "  x = Sum2(1)",
+                                      "  x = Sum(1) + Sum2(1, 2)",
                                       "  ProcedureReturn Greet_internal(who)+Greet_internal(who)",
                                       "EndProcedure",
                                       "",
                                       "ProcedureDLL.s Both(who.s)",
-                                      "  x = Sum2(1)",
+                                      "  x = Sum(1) + Sum2(1, 2)",
                                       "  ProcedureReturn Greet_internal(who)+Greet_internal(who)",
                                       "EndProcedure"}));
   // The manual, also in PureBasic's help folder.
