@@ -31,11 +31,21 @@ fi
 
 # The 7-Zip console archivers that the programs embed come from npm's
 # 7zip-bin package; they are fetched into the build tree, never committed.
+# The tarball must be the one the programs were built and tested with: its
+# SHA-256 is pinned here (npm's integrity value for it is
+# sha512-ukTPVhqG4jNzMro2qA9HSCSSVJN3aN7tlb+hfqYCt3ER0yWroeA2VR38MNrOHLQ/cVj+DaIMad0kFCtWWowh/A==).
 sevenzip_dir="$build_root/deps/7zip-bin"
+sevenzip_sha256=04f9738ee00be8be53f5d06254a9e6e4b5117b17f8b74058477d870e62764a7d
 if [ ! -f "$sevenzip_dir/win/ia32/7za.exe" ] || [ ! -f "$sevenzip_dir/linux/x64/7za" ]; then
   echo "install-deps: fetching 7zip-bin@5.2.0"
   tmp="$(mktemp -d)"
   (cd "$tmp" && npm pack --silent 7zip-bin@5.2.0 >/dev/null)
+  actual="$(sha256sum "$tmp"/7zip-bin-5.2.0.tgz | cut -d' ' -f1)"
+  if [ "$actual" != "$sevenzip_sha256" ]; then
+    echo "install-deps: 7zip-bin-5.2.0.tgz has SHA-256 $actual, expected $sevenzip_sha256; not unpacked" >&2
+    rm -rf "$tmp"
+    exit 1
+  fi
   rm -rf "$sevenzip_dir"
   mkdir -p "$sevenzip_dir"
   tar -xzf "$tmp"/7zip-bin-5.2.0.tgz -C "$sevenzip_dir" --strip-components=1
