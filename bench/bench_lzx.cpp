@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
     all += bytes;
     ++files;
   }
+  if (const char* dump = std::getenv("LH_BENCH_DUMP")) lh::platform::write_file(dump, all);
   const double mb = all.size() / 1e6;
   std::printf("manual of %d procedures: %zu files, %.1f MB\n", procedures, files, mb);
 

@@ -123,6 +123,15 @@ TEST(LzxRoundTrip, RunsRandomDataAndMixtures) {
   expect_round_trip(mix, 17, 1000);
 }
 
+// Text is coded with matches; data that does not compress is stored, at a
+// cost of a few bytes per block, not coded into something larger.
+TEST(LzxCompressor, CompressesTextAndStoresNoise) {
+  const std::string html = html_pages(20 * kLzxFrameSize, 9);
+  EXPECT_LT(lh::chm::lzx_compress(html, 16, 2).bytes.size(), html.size() / 5);
+  const std::string noise = random_bytes(20 * kLzxFrameSize, 9);
+  EXPECT_LE(lh::chm::lzx_compress(noise, 16, 2).bytes.size(), noise.size() + 20 * 16);
+}
+
 TEST(LzxCompressor, PiecesGiveTheSameBytesAsOneWhole) {
   const std::string input = html_pages(4 * kLzxFrameSize + 12345, 4) + random_bytes(50000, 5);
   const LzxStream whole = lh::chm::lzx_compress(input, 16, 2);
