@@ -53,7 +53,10 @@ uint32_t project_time(const ChmProject& p) {
 
 // The $FIftiMain search index when the project asks for one; empty while
 // the index builder is not part of the compiler, so that such a project is
-// compiled without search.
+// compiled without search. With the builder in, this hands it one document
+// per topic (its number, its page's bytes), and full_text_search_available()
+// says true; compile_chm stores a non-empty result as /$FIftiMain and marks
+// #SYSTEM as searchable.
 std::string full_text_index(const ChmProject& project) {
   (void)project;
   return {};
