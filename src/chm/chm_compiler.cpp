@@ -148,7 +148,7 @@ std::string compile_chm(const ChmProject& project) {
   };
   for (size_t i = system_count; i < files.size(); ++i) compress(i);
   for (size_t i = 0; i < system_count; ++i) compress(i);
-  const LzxStream stream = compressor.finish();
+  LzxStream stream = compressor.finish();
 
   // The uncompressed section: #SYSTEM and its empty neighbours, the
   // compressed section's description, and the compressed stream last.
@@ -170,11 +170,14 @@ std::string compile_chm(const ChmProject& project) {
   const uint64_t file_size =
       kItsfHeaderSize + kHeaderSection0Size + directory.size() + section0_head.size() + stream.bytes.size();
 
-  std::string out = file_header(time, project.language, directory.size(), file_size);
-  out.reserve(file_size);
-  out += directory;
-  out += section0_head;
-  out += stream.bytes;
+  // Everything before the compressed stream goes in front of it in its own
+  // buffer, which most often has the room: the stream, which for poorly
+  // compressible input is as large as the input, is not copied.
+  std::string head = file_header(time, project.language, directory.size(), file_size);
+  head += directory;
+  head += section0_head;
+  std::string out = std::move(stream.bytes);
+  out.insert(0, head);
   return out;
 }
 
