@@ -33,10 +33,13 @@ constexpr unsigned kAlignedSymbols = 8;
 
 // Match finding effort: chain links followed per position, a length that
 // ends the search at once, and one past which the next position is not
-// tried.
+// tried. After every 64 positions searched in vain one more is passed over,
+// up to 32: noise costs little time, text loses nothing.
 constexpr unsigned kChainDepth = 24;
 constexpr unsigned kNiceLength = 96;
 constexpr unsigned kLazyLength = 40;
+constexpr unsigned kSkipAfterMissesShift = 6;
+constexpr unsigned kMaxSkip = 32;
 
 // Rough costs in bits, to weigh one match against another or literals.
 constexpr int kLiteralBits = 6;
@@ -327,13 +330,17 @@ struct LzxCompressor::State {
   // Literals and matches of one frame, lazily: a match is put off by one
   // byte when the next position offers a better one.
   void parse_frame(size_t start, size_t end) {
+    unsigned misses = 0;  // positions searched in vain since the last match
     for (size_t pos = start; pos < end;) {
       insert_up_to(pos);
       Choice cur = find_match(pos, end);
       if (cur.gain <= 0) {
-        add_literal(buf[pos++]);
+        misses = std::min(misses + 1, kMaxSkip << kSkipAfterMissesShift);
+        const size_t skip = std::min<size_t>(1 + (misses >> kSkipAfterMissesShift), end - pos);
+        for (size_t i = 0; i < skip; ++i) add_literal(buf[pos++]);
         continue;
       }
+      misses = 0;
       while (cur.length < kLazyLength && pos + 1 < end) {
         insert_up_to(pos + 1);
         const Choice next = find_match(pos + 1, end);
