@@ -11,7 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <map>
+#include <vector>
 #include <string>
 
 #include "chm/lzx.h"
@@ -30,13 +30,12 @@ double seconds_since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::map<std::string, std::string> snapshot(const std::string& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : lh::platform::list_folder(folder)) {
-    if (e.is_folder) continue;
-    lh::platform::read_file(folder + e.name, files[e.name]);
-  }
-  return files;
+// What a compiled manual holds: pages, image, sitemaps; not the pieces
+// the split leaves in the work folder.
+bool is_manual_file(const std::string& name) {
+  const auto dot = name.rfind('.');
+  static const std::string kept[] = {".html", ".hhc", ".hhk", ".css", ".png", ".gif", ".jpg"};
+  return dot != std::string::npos && std::find(std::begin(kept), std::end(kept), name.substr(dot)) != std::end(kept);
 }
 
 }  // namespace
@@ -61,17 +60,17 @@ int main(int argc, char** argv) {
   lh::append_record(model.table, lh::ProcedureRecord{lh::kPageEntry, "", "Compilation", "", ""});
   lh::register_contents_entry(reg, "", "Compilation");
   lh::write_contents_register(work, reg);
-  const auto before = snapshot(work);
   lh::write_function_pages(work, model.table, lh::linked_highlighter(), &model.pieces);
   lh::write_help_project(work, "Bench", model.table);
   std::string all;
   size_t files = 0;
-  for (const auto& [name, bytes] : snapshot(work)) {
-    const auto dot = name.rfind('.');
-    static const std::string kept[] = {".html", ".hhc", ".hhk", ".css", ".png", ".gif", ".jpg"};
-    if (before.count(name) || dot == std::string::npos ||
-        std::find(std::begin(kept), std::end(kept), name.substr(dot)) == std::end(kept))
-      continue;
+  std::vector<std::string> names;
+  for (const auto& e : lh::platform::list_folder(work))
+    if (!e.is_folder && is_manual_file(e.name)) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
+  std::string bytes;
+  for (const auto& name : names) {
+    lh::platform::read_file(work + name, bytes);
     all += bytes;
     ++files;
   }
