@@ -195,7 +195,8 @@ struct LzxCompressor::State {
 
   void first_costs() {
     std::fill(main_cost, main_cost + 256, kFirstLiteralBits);
-    for (unsigned s = 256; s < kMainSymbols; ++s) main_cost[s] = s < 256 + 3 * 8 ? kFirstRepeatSymbolBits : kFirstMatchSymbolBits;
+    std::fill(main_cost + 256, main_cost + 256 + 3 * 8, kFirstRepeatSymbolBits);
+    std::fill(main_cost + 256 + 3 * 8, main_cost + kMainSymbols, kFirstMatchSymbolBits);
     std::fill(std::begin(length_cost), std::end(length_cost), kFirstLengthBits);
   }
 
@@ -300,7 +301,7 @@ struct LzxCompressor::State {
       const int gain = literal_cost(pos, len) - match_cost(static_cast<unsigned>(r), len);
       if (gain > best.gain) best = {len, d, r, gain};
     }
-    if (limit < 3) return best;
+    if (limit < 3 || best.length == limit) return best;
     int32_t cand = finder.first(buf.data(), static_cast<int32_t>(pos));
     for (unsigned depth = kChainDepth; depth > 0 && cand >= static_cast<int32_t>(lowest); --depth) {
       const uint8_t* there = buf.data() + cand;
@@ -327,10 +328,8 @@ struct LzxCompressor::State {
   }
 
   void add_match(Choice m) {
-    if (m.repeat < 0) {
-      for (int r = 0; r < 3; ++r)
-        if (repeats[r] == m.distance) m.repeat = r;
-    }
+    for (int r = 0; r < 3 && m.repeat < 0; ++r)
+      if (repeats[r] == m.distance) m.repeat = r;
     Item item{};
     unsigned slot;
     if (m.repeat >= 0) {
