@@ -31,13 +31,13 @@ constexpr unsigned kMainSymbols = 256 + 8 * kMaxSlots;
 constexpr unsigned kPretreeSymbols = 20;
 constexpr unsigned kAlignedSymbols = 8;
 
-// Match finding effort: chain links followed per position, a length that
-// ends the search at once, and one past which the next position is not
-// tried. After every 64 positions searched in vain one more is passed over,
-// up to 32: noise costs little time, text loses nothing.
+// Match finding effort: chain links followed per position (the search ends
+// early only at the longest match the frame allows), and a length past
+// which the next position is not tried. After every 64 positions searched
+// in vain one more is passed over, up to 32: noise costs little time, text
+// loses nothing.
 constexpr unsigned kChainDepth = 48;
-constexpr unsigned kNiceLength = 96;
-constexpr unsigned kLazyLength = 40;
+constexpr unsigned kLazyLength = 64;
 constexpr unsigned kSkipAfterMissesShift = 6;
 constexpr unsigned kMaxSkip = 32;
 
@@ -313,7 +313,7 @@ struct LzxCompressor::State {
           const int gain = literal_cost(pos, len) - match_cost(slot, len) - kSlots.extra[slot];
           if (gain > best.gain) {
             best = {len, d, -1, gain};
-            if (len >= kNiceLength || len == limit) break;
+            if (len == limit) break;
           }
         }
       }
