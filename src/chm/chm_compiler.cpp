@@ -55,8 +55,8 @@ uint32_t project_time(const ChmProject& p) {
 // the index builder is not part of the compiler, so that such a project is
 // compiled without search. With the builder in, this hands it one document
 // per topic (its number, its page's bytes), and full_text_search_available()
-// says true; compile_chm stores a non-empty result as /$FIftiMain and marks
-// #SYSTEM as searchable.
+// says true; compile_chm stores a non-empty result as /$FIftiMain in the
+// uncompressed section and marks #SYSTEM as searchable.
 std::string full_text_index(const ChmProject& project) {
   (void)project;
   return {};
@@ -123,11 +123,14 @@ std::string compile_chm(const ChmProject& project) {
   // The format's own files come first, so that a project file of the same
   // name (say "#SYSTEM") is the one left out.
   std::vector<StoredFile> files = {{"/", 0, {}}, {"/#ITBITS", 0, {}}, {"/#SYSTEM", 0, sys.system}};
+  // The search index is stored uncompressed: its bit-packed codes shrink
+  // to about half under LZX, at several times the compression time per
+  // byte of the pages.
+  if (!fulltext.empty()) files.push_back({"/$FIftiMain", 0, fulltext});
   for (const auto& [name, data] : {std::pair<const char*, const std::string*>{"/#TOPICS", &sys.topics},
                                    {"/#URLTBL", &sys.urltbl},
                                    {"/#URLSTR", &sys.urlstr},
-                                   {"/#STRINGS", &sys.strings},
-                                   {"/$FIftiMain", &fulltext}})
+                                   {"/#STRINGS", &sys.strings}})
     if (!data->empty()) files.push_back({name, 1, *data});
   const size_t system_count = files.size();
   files.reserve(system_count + project.files.size());
@@ -150,8 +153,9 @@ std::string compile_chm(const ChmProject& project) {
   for (size_t i = 0; i < system_count; ++i) compress(i);
   LzxStream stream = compressor.finish();
 
-  // The uncompressed section: #SYSTEM and its empty neighbours, the
-  // compressed section's description, and the compressed stream last.
+  // The uncompressed section: #SYSTEM and its empty neighbours, the search
+  // index, the compressed section's description, and the compressed
+  // stream last.
   std::string section0_head;
   for (size_t i = 0; i < system_count; ++i) {
     if (files[i].section != 0) continue;
