@@ -1,0 +1,124 @@
+// Manuals of headless builds read back by three independent readers:
+// chmlib (extract_chmLib), 7-Zip (7z x) and pychm. Every page, image and
+// sitemap of the work folder comes out of the manual byte for byte, for the
+// example library and for a generated one of 10,000 commands with pages
+// whose names hold blanks and high-bit CP1252 letters, and a lone "<".
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "gen/library_generator.h"
+#include "headless_case.h"
+
+namespace lh {
+namespace {
+
+using namespace lh::test;
+
+bool ends_with(const std::string& s, const std::string& tail) {
+  if (s.size() < tail.size()) return false;
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != tail[i]) return false;
+  return true;
+}
+
+// The files of the work folder that the manual must hold.
+std::vector<std::string> manual_files(const std::string& work) {
+  std::vector<std::string> names;
+  for (const platform::FolderEntry& e : platform::list_folder(work))
+    if (!e.is_folder && (ends_with(e.name, ".html") || ends_with(e.name, ".gif") || ends_with(e.name, ".hhc") ||
+                         ends_with(e.name, ".hhk")))
+      names.push_back(e.name);
+  return names;
+}
+
+// pychm: every normal object of the manual written below `out`.
+const char* const kPychm = R"(
+import os, struct, sys
+import chm.chm, chm.chmlib, chm.extra
+chm.extra.struct = struct
+f = chm.chm.CHMFile()
+if not f.LoadCHM(sys.argv[1]): sys.exit(3)
+out = os.fsencode(sys.argv[2])
+paths = []
+def each(file, ui, context):
+    paths.append(ui.path)
+    return chm.chmlib.CHM_ENUMERATOR_CONTINUE
+chm.chmlib.chm_enumerate(f.file, chm.chmlib.CHM_ENUMERATE_NORMAL, each, None)
+for p in paths:
+    if p.endswith(b'/'): continue
+    result, ui = f.ResolveObject(p)
+    if result != chm.chmlib.CHM_RESOLVE_SUCCESS: sys.exit(4)
+    size, data = f.RetrieveObject(ui)
+    target = os.path.join(out, p.lstrip(b'/'))
+    os.makedirs(os.path.dirname(target), exist_ok=True)
+    with open(target, 'wb') as o: o.write(data)
+)";
+
+void expect_readers_agree(const Case& c, const std::string& name) {
+  const std::string manual = c.work + name + ".chm";
+  const std::vector<std::string> files = manual_files(c.work);
+  ASSERT_GT(files.size(), 3u);
+  const std::string script = c.root + "pychm_extract.py";
+  ASSERT_TRUE(platform::write_file(script, kPychm));
+  struct Reader {
+    const char* name;
+    std::string command;
+  };
+  const std::string out = c.root + "out-";
+  const Reader readers[] = {
+      {"chmlib", "extract_chmLib '" + manual + "' '" + out + "chmlib' >/dev/null"},
+      {"7-Zip", "7z x -y -o'" + out + "7-Zip' '" + manual + "' >/dev/null"},
+      {"pychm", "/usr/bin/python3 '" + script + "' '" + manual + "' '" + out + "pychm'"},
+  };
+  for (const Reader& reader : readers) {
+    ASSERT_EQ(std::system(reader.command.c_str()), 0) << reader.name << ": " << reader.command;
+    const std::string folder = out + reader.name + kSep;
+    size_t differing = 0;
+    for (const std::string& file : files) {
+      std::string inside, written;
+      platform::read_file(c.work + file, written);
+      if (!platform::read_file(folder + file, inside) || inside != written) {
+        if (++differing <= 5) ADD_FAILURE() << reader.name << ": " << file << " missing or different";
+      }
+    }
+    EXPECT_EQ(differing, 0u) << reader.name << " of " << files.size() << " files";
+  }
+}
+
+TEST(ManualReaders, ExampleLibrary) {
+  Case c("readers_example");
+  const std::string example = LH_EXAMPLES_DIR "/StringTools/";
+  Case::Result r = c.run("build '" + example + "StringTools.pb' --include '" + example + "include' --purebasic " +
+                         quoted_folder(c.pb));
+  ASSERT_TRUE(platform::is_file(c.work + "StringTools.chm")) << r.err;
+  expect_readers_agree(c, "StringTools");
+}
+
+TEST(ManualReaders, GeneratedLibraryOfTenThousandCommandsWithAwkwardNames) {
+  Case c("readers_generated");
+  std::string source = generate_library_source(10000, 11);
+  source +=
+      ";{// Page with blanks\r\n;// Its name holds blanks.\r\n;}\r\n"
+      ";{// Gr\xF6\xDF" "e und \xC4rger \xE9t\xE9\r\n;// High-bit letters in the name: \xE0\xE9\xFC.\r\n;}\r\n"
+      "ProcedureDLL.l Lesser(a.l, b.l) ; true when a < b\r\n"
+      "  ;// Returns whether a < b; 1<2 always.\r\n"
+      "  ProcedureReturn Bool(a < b)\r\n"
+      "EndProcedure\r\n";
+  ASSERT_TRUE(platform::write_file(c.src + "Big.pb", source));
+  Case::Result r = c.run("build '" + c.src + "Big.pb' --purebasic " + quoted_folder(c.pb));
+  ASSERT_TRUE(platform::is_file(c.work + "Big.chm")) << r.err;
+  // Page entries' names keep the blank after the marker.
+  for (const char* page : {" Page with blanks.html", " Gr\xF6\xDF" "e und \xC4rger \xE9t\xE9.html", "Lesser.html"})
+    ASSERT_TRUE(platform::is_file(c.work + page)) << page;
+  std::string lesser;
+  platform::read_file(c.work + "Lesser.html", lesser);
+  EXPECT_NE(lesser.find("a < b"), std::string::npos);
+  EXPECT_GT(manual_files(c.work).size(), 10000u);
+  expect_readers_agree(c, "Big");
+}
+
+}  // namespace
+}  // namespace lh
