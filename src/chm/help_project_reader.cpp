@@ -57,7 +57,7 @@ std::string_view folder_of(std::string_view name) {
 // leads nowhere inside the project: a URL or absolute path, a bare fragment,
 // a climb above the project's folder.
 std::string resolve(std::string_view base, std::string_view reference) {
-  std::string ref(trim(reference));
+  std::string ref(reference);
   size_t cut = ref.find_first_of("#?");
   if (cut != std::string::npos) ref.resize(cut);
   for (char& c : ref)
@@ -237,16 +237,21 @@ class Reader {
   // Takes the file that `reference` in the file `base` names; returns its
   // manual name, or empty when it is not (or not to be) in the manual.
   std::string take_reference(std::string_view base, std::string_view reference, Kind kind) {
+    // The name as written (blanks around it may belong to it: the pages of
+    // text-only entries start with one), then cleaned up as a browser would.
     std::string name = resolve(base, reference);
     if (name.empty()) return {};
     std::string decoded = decode_entities(name);
-    std::string unescaped = percent_decoded(decoded);
-    for (const std::string* candidate : {&name, &decoded, &unescaped}) {
-      if (candidate != &name && *candidate == name) continue;
+    std::string trimmed = resolve(base, trim(decoded));
+    std::string unescaped = percent_decoded(trimmed);
+    const std::string* candidates[] = {&name, &decoded, &trimmed, &unescaped};
+    for (const std::string* candidate : candidates) {
+      if (candidate->empty()) continue;
       auto known = index_of_.find(key_of(*candidate));
       if (known != index_of_.end()) return out_.project.files[known->second].name;
     }
-    for (const std::string* candidate : {&name, &decoded, &unescaped}) {
+    for (const std::string* candidate : candidates) {
+      if (candidate->empty()) continue;
       std::string content;
       std::string spelled = *candidate;
       if (!platform::read_file(disk_path(spelled), content)) {
@@ -257,7 +262,8 @@ class Reader {
       const size_t i = out_.project.files.size();
       out_.project.files.push_back(ChmSourceFile{spelled, std::move(content)});
       index_of_.emplace(key_of(spelled), i);
-      for (const std::string* other : {&name, &decoded, &unescaped}) index_of_.emplace(key_of(*other), i);
+      for (const std::string* other : candidates)
+        if (!other->empty()) index_of_.emplace(key_of(*other), i);
       kinds_.push_back(kind);
       if (kind != kPlain || is_page(spelled)) queue_.push_back(i);
       return spelled;

@@ -112,9 +112,12 @@ TEST_F(ProjectFolder, FollowsReferencesThroughPagesAndTitlesTopics) {
 }
 
 // What a strict parser rejects still gives every link: a lone "<", a tag
-// without its ">", a comment never closed, a quote never closed.
+// without its ">", a comment never closed, a quote never closed. A name
+// that starts with a blank keeps it.
 TEST_F(ProjectFolder, ForgivingHtmlLosesNoPage) {
-  put("toc.hhc", "<param name=\"Local\" value=\"a.html\">");
+  // A text-only entry's page name starts with a blank.
+  put("toc.hhc", "<param name=\"Local\" value=\"a.html\"><param name=\"Local\" value=\" lead.html\">");
+  put(" lead.html", "");
   put("a.html",
       "If a < b and c<>d then <a href=\"b.html\">b</a> 1<2 <a href=\"c.html\" <img src=\"d.gif\">"
       "<p class=\"x>text <a href=e.html>");
@@ -125,8 +128,8 @@ TEST_F(ProjectFolder, ForgivingHtmlLosesNoPage) {
   put("f.html", "f");
   put("g.html", "g");
   HelpProjectReading r = read("[OPTIONS]\nContents file=toc.hhc\n");
-  EXPECT_EQ(names(r), (std::vector<std::string>{"toc.hhc", "a.html", "b.html", "c.html", "d.gif", "e.html", "f.html",
-                                                "g.html"}));
+  EXPECT_EQ(names(r), (std::vector<std::string>{"toc.hhc", "a.html", " lead.html", "b.html", "c.html", "d.gif",
+                                                "e.html", "f.html", "g.html"}));
   EXPECT_TRUE(r.missing.empty());
 }
 
