@@ -18,6 +18,11 @@ constexpr unsigned kBlockUncompressed = 3;
 // frames at most, so that the pending input stays small.
 constexpr unsigned kMaxBlockFrames = 2;
 
+// Input that passes before the buffer slides back: a whole number of
+// windows, at least this much, so that sliding (and renumbering the hash
+// chains) is rare.
+constexpr size_t kMinSlide = size_t{1} << 19;
+
 // Bytes readable past the end of the data, so that match comparisons and
 // hashing need no bounds checks at the edge.
 constexpr size_t kSlack = 16;
@@ -152,9 +157,10 @@ struct LzxCompressor::State {
       : window_bits(std::clamp(window_bits_in, 15u, 21u)),
         window_size(uint32_t{1} << window_bits),
         reset_interval(std::max(reset_interval_in, 1u)),
-        // History of one window, up to another window before it slides,
-        // and the block being gathered.
-        buf(2 * size_t{window_size} + kMaxBlockFrames * kLzxFrameSize + kSlack, 0),
+        slide_span(std::max<size_t>(window_size, kMinSlide)),
+        // History of one window, the input that passes before the buffer
+        // slides back, and the block being gathered.
+        buf(size_t{window_size} + slide_span + kMaxBlockFrames * kLzxFrameSize + kSlack, 0),
         bits(out.bytes) {
     first_costs();
   }
@@ -162,6 +168,7 @@ struct LzxCompressor::State {
   unsigned window_bits;
   uint32_t window_size;
   unsigned reset_interval;
+  size_t slide_span;
   std::vector<uint8_t> buf;
   size_t block_start = 0;  // first byte in buf not yet compressed
   size_t data_end = 0;     // end of the input held in buf
@@ -226,8 +233,8 @@ struct LzxCompressor::State {
 
   // Keeps one window of history before the block and drops what is older.
   void slide() {
-    if (block_start < 2 * size_t{window_size}) return;
-    const size_t shift = (block_start / window_size - 1) * window_size;
+    if (block_start < window_size + slide_span) return;
+    const size_t shift = (block_start - window_size) / window_size * window_size;
     std::memmove(buf.data(), buf.data() + shift, data_end - shift);
     block_start -= shift;
     data_end -= shift;

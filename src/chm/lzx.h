@@ -29,8 +29,11 @@ struct LzxStream {
 };
 
 // Compresses input that arrives in pieces (the files of a manual, one after
-// another) without gathering it into one copy: it keeps at most a window
-// and a frame of it.
+// another) without gathering it into one copy: it keeps a window of it,
+// the two frames of the block being coded, and up to 512 KB (or one more
+// window, when larger) that passes before its buffer slides back: under
+// 2 MB in all with a 64 KB window (the compressed stream aside), whatever
+// the input's size.
 class LzxCompressor {
  public:
   // window_bits: 15 to 21 (others are taken as the nearest); manuals use

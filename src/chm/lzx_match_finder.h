@@ -37,9 +37,8 @@ class LzxMatchFinder {
 
   // The buffer dropped its first `shift` bytes (a multiple of the window).
   void shift(int32_t by) {
-    auto down = [by](int32_t& v) { v = std::max(v - by, kNone); };
-    std::for_each(head_.begin(), head_.end(), down);
-    std::for_each(prev_.begin(), prev_.end(), down);
+    for (auto* table : {&head_, &prev_})
+      for (int32_t& v : *table) v = v - by < kNone ? kNone : v - by;
   }
 
  private:
