@@ -22,7 +22,7 @@ ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_
     return result;
   }
   ChmProject& project = reading.project;
-  if (project.full_text_search && !kBuiltInFullTextSearch) {
+  if (project.full_text_search && !full_text_search_available()) {
     project.full_text_search = false;
     result.search_left_out = true;
   }

@@ -7,16 +7,14 @@
 
 namespace lh::chm {
 
-// The built-in compiler does not make the full-text index yet: a project
-// that asks for search gets a manual without a Search tab.
-inline constexpr bool kBuiltInFullTextSearch = false;
-
 struct ProjectCompilation {
   bool project_read = false;       // the .hhp could be read
   bool written = false;            // the manual was written to output_path
   std::string output_path;         // where the manual goes
   std::vector<std::string> missing;  // referenced files that are not there
-  bool search_left_out = false;    // the project asked for search, the manual has none
+  // The project asked for search, and the compiler makes no search index
+  // yet (full_text_search_available()): the manual has no Search tab.
+  bool search_left_out = false;
   size_t files = 0;                // files in the manual
   size_t topics = 0;               // pages among them
   std::string problem;             // why nothing was written; empty when written
