@@ -278,6 +278,30 @@ TEST(HeadlessBuild, UnremovableWorkFolderIsReportedNotWaitedOn) {
   EXPECT_FALSE(platform::exists(c.pb + "PureLibraries" + kSep + "UserLibraries" + kSep + "Lib"));
 }
 
+// `chm` on a project of its own: the manual where "Compiled file=" says, or,
+// with a file missing, no manual, exit status 1 and the file named.
+TEST(HeadlessBuild, ChmCommandCompilesAProjectOrNamesWhatIsMissing) {
+  Case c("chm_command");
+  platform::create_folder(c.src + "out");
+  ASSERT_TRUE(platform::write_file(c.src + "Help.hhp", "[OPTIONS]\r\nCompiled file=out\\Help.chm\r\n"
+                                                        "Default topic=start.html\r\n"));
+  ASSERT_TRUE(platform::write_file(c.src + "start.html", "<a href=\"next.html\">next</a> <img src=\"pic.gif\">"));
+  ASSERT_TRUE(platform::write_file(c.src + "next.html", "next"));
+  Case::Result missing = c.run("chm \"" + c.src + "Help.hhp\"");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_TRUE(contains(missing.err, "missing: pic.gif")) << missing.err;
+  EXPECT_FALSE(platform::exists(c.src + "out" + kSep + "Help.chm"));
+
+  ASSERT_TRUE(platform::write_file(c.src + "pic.gif", "GIF89a"));
+  Case::Result made = c.run("chm \"" + c.src + "Help.hhp\"");
+  EXPECT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(made.out, std::vector<std::string>{"ok " + c.src + "out" + kSep + "Help.chm (3 files, 2 topics)"});
+  std::string manual;
+  ASSERT_TRUE(platform::read_file(c.src + "out" + kSep + "Help.chm", manual));
+  EXPECT_EQ(manual.compare(0, 4, "ITSF"), 0);
+  EXPECT_EQ(c.run("chm").status, 2);
+}
+
 TEST(HeadlessBuild, CommandLineMistakesAndMissingTools) {
   Case c("usage");
 #ifndef _WIN32
