@@ -8,6 +8,7 @@ runs of Windows-1252 letters and digits, lower-cased. A tag that only changes
 the font does not cut a word. Prints every mismatch; exit status 1 if any.
 """
 import html.parser
+import os
 import random
 import struct
 import sys
@@ -90,7 +91,7 @@ def main(argv):
         if argv[i] == "--sample":
             sample, i = int(argv[i + 1]), i + 2
         elif argv[i] == "--expect":
-            expect.append(argv[i + 1].encode("cp1252")); i += 2
+            expect.append(os.fsencode(argv[i + 1])); i += 2
         else:
             raise SystemExit("unknown argument " + argv[i])
     f = chm.CHMFile()

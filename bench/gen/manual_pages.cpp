@@ -1,4 +1,4 @@
-#include "manual_pages.h"
+#include "gen/manual_pages.h"
 
 #include <algorithm>
 
@@ -9,7 +9,7 @@
 #include "source/contents_register.h"
 #include "source/splitter.h"
 
-namespace lh::test {
+namespace lh {
 
 chm::ChmProject manual_project(const std::string& source_path, const std::string& work_folder,
                                const std::string& library, bool full_text_search) {
@@ -43,4 +43,4 @@ chm::ChmProject manual_project(const std::string& source_path, const std::string
   return project;
 }
 
-}  // namespace lh::test
+}  // namespace lh

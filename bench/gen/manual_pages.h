@@ -6,7 +6,7 @@
 
 #include "chm/chm_compiler.h"
 
-namespace lh::test {
+namespace lh {
 
 // Splits the library source at `source_path` into `work_folder` (which must
 // exist), writes the pages, the warning image and the help project files,
@@ -15,4 +15,4 @@ namespace lh::test {
 chm::ChmProject manual_project(const std::string& source_path, const std::string& work_folder,
                                const std::string& library, bool full_text_search);
 
-}  // namespace lh::test
+}  // namespace lh
