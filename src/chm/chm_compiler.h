@@ -10,7 +10,10 @@
 namespace lh::chm {
 
 struct ChmSourceFile {
-  std::string name;     // path inside the manual, relative, "/" between folders ("Index.html")
+  // Path inside the manual, relative, "/" between folders ("Index.html"),
+  // spelled as the pages and sitemaps spell it (Windows-1252). Names equal
+  // but for letter case are one file to a viewer: the first one is kept.
+  std::string name;
   std::string content;  // its bytes, unchanged
 };
 
@@ -21,6 +24,7 @@ struct ChmTopic {
 
 struct ChmProject {
   std::string title;          // "Title="
+  std::string compiled_file;  // "Compiled file=" ("Name.chm"); may be empty
   std::string default_topic;  // "Default topic=", a file name; may be empty
   std::string contents_file;  // "Contents file="; may be empty
   std::string index_file;     // "Index file="; may be empty
@@ -35,6 +39,13 @@ struct ChmProject {
 };
 
 // The CHM file's bytes. The same project always gives the same bytes.
+// Throws std::invalid_argument, naming the file, for a name the format
+// cannot hold: empty, longer than 255 bytes (a Windows path is shorter),
+// or with a NUL byte.
 std::string compile_chm(const ChmProject& project);
+
+// Whether compile_chm adds the full-text search index when a project asks
+// for it; when not, such a project is compiled without search.
+bool full_text_search_available();
 
 }  // namespace lh::chm

@@ -1,0 +1,29 @@
+// The files a help viewer reads besides the pages: #SYSTEM (what to open
+// first, the contents and index files, title, language), #TOPICS with its
+// #URLTBL, #URLSTR and #STRINGS (each topic's file and title), #WINDOWS.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "chm/chm_compiler.h"
+
+namespace lh::chm {
+
+struct SystemFiles {
+  std::string system;  // stored uncompressed, the others compressed
+  std::string topics;
+  std::string urltbl;
+  std::string urlstr;
+  std::string strings;
+  std::string windows;
+};
+
+// `unix_time` stands for the compile time (seconds since 1970); the
+// caller derives it from the project so that the bytes repeat.
+SystemFiles build_system_files(const ChmProject& project, uint32_t unix_time, bool has_full_text_index);
+
+// The hash a viewer looks topics up by in #URLTBL.
+uint32_t url_hash(std::string_view url);
+
+}  // namespace lh::chm
