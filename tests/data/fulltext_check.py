@@ -80,7 +80,12 @@ def pages_of(f):
     for name in names:
         res, ui = chmlib.chm_resolve_object(f.file, name)
         size, content = chmlib.chm_retrieve_object(f.file, ui, 0, ui.length)
-        pages[name.lstrip(b"/")] = content
+        # The directory spells names in UTF-8, #URLSTR in the manual's code page.
+        try:
+            url = name.lstrip(b"/").decode("utf-8").encode("cp1252")
+        except (UnicodeDecodeError, UnicodeEncodeError):
+            url = name.lstrip(b"/")
+        pages[url] = content
     return pages
 
 
