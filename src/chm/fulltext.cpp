@@ -24,7 +24,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <unordered_map>
 
 #include "chm/fulltext_words.h"
 
@@ -73,9 +72,47 @@ size_t shared_prefix(std::string_view a, std::string_view b) {
 // places, then the places (word numbers in the page), ascending.
 using Postings = std::vector<uint32_t>;
 
-struct WordHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+// Numbers of words: open addressing over a power-of-two table of word
+// numbers + 1 (0: free), each slot with its word's hash beside it.
+class WordNumbers {
+ public:
+  // The number of `w` in `words`, appended there when new.
+  uint32_t find_or_add(std::string_view w, std::vector<std::string>& words) {
+    if ((words.size() + 1) * 2 > slots_.size()) grow(words);
+    const uint32_t h = hash(w);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      const uint32_t s = slots_[i];
+      if (s == 0) {
+        words.emplace_back(w);
+        slots_[i] = static_cast<uint32_t>(words.size());
+        hashes_[i] = h;
+        return static_cast<uint32_t>(words.size() - 1);
+      }
+      if (hashes_[i] == h && words[s - 1] == w) return s - 1;
+    }
+  }
+
+ private:
+  static uint32_t hash(std::string_view w) {
+    uint32_t h = 2166136261u;  // FNV-1a
+    for (char c : w) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h;
+  }
+  void grow(const std::vector<std::string>& words) {
+    std::vector<uint32_t> slots(std::max<size_t>(1024, slots_.size() * 2), 0), hashes(slots.size(), 0);
+    const size_t mask = slots.size() - 1;
+    for (uint32_t n = 0; n < words.size(); ++n) {
+      const uint32_t h = hash(words[n]);
+      size_t i = h & mask;
+      while (slots[i] != 0) i = (i + 1) & mask;
+      slots[i] = n + 1;
+      hashes[i] = h;
+    }
+    slots_ = std::move(slots);
+    hashes_ = std::move(hashes);
+  }
+  std::vector<uint32_t> slots_, hashes_;
 };
 
 // Gathers every word of every page with its places.
@@ -100,16 +137,8 @@ class Collector final : public WordSink {
   }
 
   void word(std::string_view w) override {
-    auto it = ids_.find(w);
-    uint32_t id;
-    if (it == ids_.end()) {
-      id = static_cast<uint32_t>(words.size());
-      ids_.emplace(std::string(w), id);
-      words.emplace_back(w);
-      postings.emplace_back();
-    } else {
-      id = it->second;
-    }
+    const uint32_t id = numbers_.find_or_add(w, words);
+    if (id == postings.size()) postings.emplace_back();
     hits_.push_back(uint64_t{id} << 32 | place_++);
     ++total_words;
     total_length += w.size();
@@ -122,7 +151,7 @@ class Collector final : public WordSink {
   uint64_t total_length = 0;
 
  private:
-  std::unordered_map<std::string, uint32_t, WordHash, std::equal_to<>> ids_;
+  WordNumbers numbers_;
   std::vector<uint64_t> hits_;
   uint32_t place_ = 0;
 };

@@ -122,15 +122,28 @@ size_t decode_reference(std::string_view html, size_t i, unsigned char& out) {
   return 0;
 }
 
+// A tag name of up to 8 bytes as a number, for comparing names without
+// calls: the bytes from the low end, 0 beyond the name.
+constexpr uint64_t name_key(std::string_view name) {
+  uint64_t key = 0;
+  for (size_t i = 0; i < name.size() && i < 8; ++i) key |= uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+  return name.size() > 8 ? 0 : key;
+}
+
 // Tags that only change the font of the text they hold: a word may run
 // across them ("<b>Str</b>ing" reads as one word).
 bool is_inline_tag(std::string_view name) {
-  static constexpr std::string_view kInline[] = {
-      "a",    "abbr", "acronym", "b",    "basefont", "bdo",  "big",  "cite", "code",
-      "dfn",  "em",   "font",    "i",    "kbd",      "nobr", "q",    "s",    "samp",
-      "small", "span", "strike", "strong", "sub",    "sup",  "tt",   "u",    "var"};
-  for (auto n : kInline)
-    if (n == name) return true;
+  static constexpr uint64_t kInline[] = {
+      name_key("a"),    name_key("abbr"),  name_key("acronym"), name_key("b"),    name_key("basefont"),
+      name_key("bdo"),  name_key("big"),   name_key("cite"),    name_key("code"), name_key("dfn"),
+      name_key("em"),   name_key("font"),  name_key("i"),       name_key("kbd"),  name_key("nobr"),
+      name_key("q"),    name_key("s"),     name_key("samp"),    name_key("small"), name_key("span"),
+      name_key("strike"), name_key("strong"), name_key("sub"),  name_key("sup"),  name_key("tt"),
+      name_key("u"),    name_key("var")};
+  const uint64_t key = name_key(name);
+  if (key == 0) return false;
+  for (uint64_t k : kInline)
+    if (k == key) return true;
   return false;
 }
 
@@ -170,7 +183,7 @@ class Scanner {
 // the markup ends a word.
 size_t skip_markup(std::string_view html, size_t i, bool& breaks) {
   breaks = true;
-  if (html.substr(i, 4) == "<!--") {
+  if (i + 3 < html.size() && html[i + 1] == '!' && html[i + 2] == '-' && html[i + 3] == '-') {
     size_t end = html.find("-->", i + 4);
     return end == std::string_view::npos ? html.size() : end + 3;
   }
@@ -201,7 +214,7 @@ size_t skip_markup(std::string_view html, size_t i, bool& breaks) {
   }
   size_t after = j < html.size() ? j + 1 : html.size();
   breaks = !is_inline_tag(tag);
-  if (!closing && (tag == "script" || tag == "style"))
+  if (!closing && (name_key(tag) == name_key("script") || name_key(tag) == name_key("style")))
     after = skip_past(html, after, tag == "script" ? "</script" : "</style");
   return after;
 }
