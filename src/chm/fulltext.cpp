@@ -68,9 +68,12 @@ size_t shared_prefix(std::string_view a, std::string_view b) {
   return n;
 }
 
-// A word's places in the pages: for each page, its topic, the number of
-// places, then the places (word numbers in the page), ascending.
-using Postings = std::vector<uint32_t>;
+// A word's places in the pages, in page order: each place as its page's
+// topic and its number among the page's words.
+struct Place {
+  uint32_t topic, word;
+};
+using Postings = std::vector<Place>;
 
 // Numbers of words: open addressing over a power-of-two table of word
 // numbers + 1 (0: free), each slot with its word's hash beside it.
@@ -118,28 +121,18 @@ class WordNumbers {
 // Gathers every word of every page with its places.
 class Collector final : public WordSink {
  public:
+  // Pages come in ascending topic order, so that each word's places are too.
   void document(uint32_t topic, std::string_view html) {
-    hits_.clear();
+    topic_ = topic;
     place_ = 0;
     scan_page_words(html, *this);
-    // By word, then by place: each word's places of this page together.
-    std::sort(hits_.begin(), hits_.end());
-    for (size_t i = 0; i < hits_.size();) {
-      auto id = static_cast<uint32_t>(hits_[i] >> 32);
-      size_t end = i;
-      while (end < hits_.size() && (hits_[end] >> 32) == id) ++end;
-      Postings& p = postings[id];
-      p.push_back(topic);
-      p.push_back(static_cast<uint32_t>(end - i));
-      for (; i < end; ++i) p.push_back(static_cast<uint32_t>(hits_[i]));
-    }
     ++documents;
   }
 
   void word(std::string_view w) override {
     const uint32_t id = numbers_.find_or_add(w, words);
     if (id == postings.size()) postings.emplace_back();
-    hits_.push_back(uint64_t{id} << 32 | place_++);
+    postings[id].push_back({topic_, place_++});
     ++total_words;
     total_length += w.size();
   }
@@ -152,7 +145,7 @@ class Collector final : public WordSink {
 
  private:
   WordNumbers numbers_;
-  std::vector<uint64_t> hits_;
+  uint32_t topic_ = 0;
   uint32_t place_ = 0;
 };
 
@@ -162,16 +155,16 @@ template <typename DocFn, typename PlaceFn>
 void walk_codes(const Postings& p, DocFn&& on_document, PlaceFn&& on_place) {
   uint32_t previous_topic = 0;
   for (size_t i = 0; i < p.size();) {
-    uint32_t topic = p[i], count = p[i + 1];
-    on_document(topic - previous_topic, count);
+    const uint32_t topic = p[i].topic;
+    size_t end = i;
+    while (end < p.size() && p[end].topic == topic) ++end;
+    on_document(topic - previous_topic, static_cast<uint32_t>(end - i));
     previous_topic = topic;
     uint32_t previous_place = 0;
-    for (uint32_t k = 0; k < count; ++k) {
-      uint32_t place = p[i + 2 + k];
-      on_place(place - previous_place);
-      previous_place = place;
+    for (; i < end; ++i) {
+      on_place(p[i].word - previous_place);
+      previous_place = p[i].word;
     }
-    i += 2 + count;
   }
 }
 
@@ -196,29 +189,26 @@ uint8_t best_root(const BitLengths& lengths) {
 class BitWriter {
  public:
   explicit BitWriter(std::string& out) : out_(out) {}
-  void put(uint64_t value, unsigned count) {  // count <= 32
+  void put(uint64_t value, unsigned count) {  // count <= 56
     acc_ = (acc_ << count) | value;
     pending_ += count;
     while (pending_ >= 8) {
       pending_ -= 8;
-      out_.push_back(static_cast<char>((acc_ >> pending_) & 0xFF));
+      out_.push_back(static_cast<char>(acc_ >> pending_));
     }
-    acc_ &= (uint64_t{1} << pending_) - 1;
   }
   void put_code(uint32_t v, unsigned r) {
-    unsigned n = static_cast<unsigned>(std::bit_width(v));
-    if (n <= r) {
-      put(0, 1);
-      put(v, r);
-      return;
-    }
-    for (unsigned ones = n - r; ones > 0;) {
-      unsigned k = std::min(ones, 32u);
+    const auto n = static_cast<unsigned>(std::bit_width(v));
+    if (n <= r) return put(v, 1 + r);  // the leading 0 comes with the value
+    const unsigned ones = n - r;
+    const uint64_t low = v & ((uint64_t{1} << (n - 1)) - 1);
+    if (ones + n <= 56) return put((((uint64_t{1} << ones) - 1) << n) | low, ones + n);
+    for (unsigned left = ones; left > 0;) {
+      const unsigned k = std::min(left, 32u);
       put((uint64_t{1} << k) - 1, k);
-      ones -= k;
+      left -= k;
     }
-    put(0, 1);
-    put(v & ((uint64_t{1} << (n - 1)) - 1), n - 1);
+    put(low, n);
   }
   void align() {
     if (pending_ > 0) put(0, 8 - pending_);
@@ -226,7 +216,7 @@ class BitWriter {
 
  private:
   std::string& out_;
-  uint64_t acc_ = 0;
+  uint64_t acc_ = 0;  // its low `pending_` bits are still to be written
   unsigned pending_ = 0;
 };
 
@@ -247,19 +237,20 @@ Roots choose_roots(const std::vector<Postings>& postings) {
   return {best_root(documents), best_root(counts), best_root(places)};
 }
 
-void encode_codes(const Postings& p, Roots roots, std::string& out) {
+// Appends the word's location codes to `out`; returns its number of documents.
+uint32_t encode_codes(const Postings& p, Roots roots, std::string& out) {
   BitWriter bits(out);
-  bool first = true;
+  uint32_t documents = 0;
   walk_codes(
       p,
       [&](uint32_t d, uint32_t c) {
-        if (!first) bits.align();
-        first = false;
+        if (documents++ > 0) bits.align();
         bits.put_code(d, roots.document);
         bits.put_code(c, roots.count);
       },
       [&](uint32_t d) { bits.put_code(d, roots.place); });
   bits.align();
+  return documents;
 }
 
 struct NodeRef {
@@ -337,9 +328,7 @@ Tree write_tree(const Collector& words, const std::vector<uint32_t>& order, Root
     const std::string& word = words.words[id];
     const Postings& p = words.postings[id];
     codes.clear();
-    encode_codes(p, roots, codes);
-    uint32_t documents = 0;
-    walk_codes(p, [&](uint32_t, uint32_t) { ++documents; }, [](uint32_t) {});
+    const uint32_t documents = encode_codes(p, roots, codes);
     size_t tail = 1 + encint_size(documents) + 4 + 2 + encint_size(codes.size());
     if (!leaf.fits(leaf.entry_size(word, tail))) finish_leaf();
     auto codes_at = static_cast<uint32_t>(file.size());

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 namespace lh::chm {
 namespace {
@@ -131,16 +130,15 @@ constexpr uint64_t name_key(std::string_view name) {
 }
 
 // Tags that only change the font of the text they hold: a word may run
-// across them ("<b>Str</b>ing" reads as one word).
-bool is_inline_tag(std::string_view name) {
+// across them ("<b>Str</b>ing" reads as one word). The commonest first.
+bool is_inline_tag(uint64_t key) {
   static constexpr uint64_t kInline[] = {
-      name_key("a"),    name_key("abbr"),  name_key("acronym"), name_key("b"),    name_key("basefont"),
-      name_key("bdo"),  name_key("big"),   name_key("cite"),    name_key("code"), name_key("dfn"),
-      name_key("em"),   name_key("font"),  name_key("i"),       name_key("kbd"),  name_key("nobr"),
-      name_key("q"),    name_key("s"),     name_key("samp"),    name_key("small"), name_key("span"),
-      name_key("strike"), name_key("strong"), name_key("sub"),  name_key("sup"),  name_key("tt"),
-      name_key("u"),    name_key("var")};
-  const uint64_t key = name_key(name);
+      name_key("font"), name_key("b"),     name_key("a"),      name_key("i"),     name_key("u"),
+      name_key("span"), name_key("tt"),    name_key("code"),   name_key("em"),    name_key("strong"),
+      name_key("abbr"), name_key("acronym"), name_key("basefont"), name_key("bdo"), name_key("big"),
+      name_key("cite"), name_key("dfn"),   name_key("kbd"),    name_key("nobr"),  name_key("q"),
+      name_key("s"),    name_key("samp"),  name_key("small"),  name_key("strike"), name_key("sub"),
+      name_key("sup"),  name_key("var")};
   if (key == 0) return false;
   for (uint64_t k : kInline)
     if (k == key) return true;
@@ -160,22 +158,25 @@ size_t skip_past(std::string_view html, size_t from, std::string_view needle) {
   return html.size();
 }
 
+// The word being read: at most kMaxWordLength bytes are kept; one more
+// marks it too long.
 class Scanner {
  public:
   explicit Scanner(WordSink& sink) : sink_(sink) {}
 
   void text_byte(unsigned char c) {
     if (!kWordBytes[c]) return end_word();
-    if (word_.size() < kMaxWordLength + 1) word_.push_back(static_cast<char>(kFold[c]));
+    if (size_ <= kMaxWordLength) word_[size_++] = static_cast<char>(kFold[c]);
   }
   void end_word() {
-    if (!word_.empty() && word_.size() <= kMaxWordLength) sink_.word(word_);
-    word_.clear();
+    if (size_ > 0 && size_ <= kMaxWordLength) sink_.word(std::string_view(word_, size_));
+    size_ = 0;
   }
 
  private:
   WordSink& sink_;
-  std::string word_;
+  char word_[kMaxWordLength + 1];
+  size_t size_ = 0;
 };
 
 // Skips the markup starting at html[i] == '<' when it is markup; returns
@@ -193,13 +194,13 @@ size_t skip_markup(std::string_view html, size_t i, bool& breaks) {
   bool closing = first == '/';
   if (!(is_alpha(first) || closing || first == '!' || first == '?')) return i;
   if (closing) ++j;
-  char name[12];
+  uint64_t key = 0;  // the tag's name_key, folded
   size_t len = 0;
   for (; j < html.size() && (is_alpha(static_cast<unsigned char>(html[j])) ||
                               is_digit(static_cast<unsigned char>(html[j])));
-       ++j)
-    if (len < sizeof name) name[len++] = static_cast<char>(kFold[static_cast<unsigned char>(html[j])]);
-  std::string_view tag(name, len < sizeof name ? len : 0);
+       ++j, ++len)
+    if (len < 8) key |= uint64_t{kFold[static_cast<unsigned char>(html[j])]} << (8 * len);
+  if (len > 8) key = 0;
   // To the closing ">", passing over quoted attribute values; a quote that
   // is never closed is an ordinary character.
   while (j < html.size() && html[j] != '>') {
@@ -213,9 +214,9 @@ size_t skip_markup(std::string_view html, size_t i, bool& breaks) {
     ++j;
   }
   size_t after = j < html.size() ? j + 1 : html.size();
-  breaks = !is_inline_tag(tag);
-  if (!closing && (name_key(tag) == name_key("script") || name_key(tag) == name_key("style")))
-    after = skip_past(html, after, tag == "script" ? "</script" : "</style");
+  breaks = !is_inline_tag(key);
+  if (!closing && key == name_key("script")) after = skip_past(html, after, "</script");
+  if (!closing && key == name_key("style")) after = skip_past(html, after, "</style");
   return after;
 }
 
