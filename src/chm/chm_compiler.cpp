@@ -102,7 +102,7 @@ std::string compile_chm(const ChmProject& project) {
   // name (unlikely: "#SYSTEM") is the one dropped.
   const std::vector<std::pair<std::string, const std::string*>> compressed_system = {
       {"/#TOPICS", &sys.topics}, {"/#URLTBL", &sys.urltbl},   {"/#URLSTR", &sys.urlstr},
-      {"/#STRINGS", &sys.strings}, {"/#WINDOWS", &sys.windows}};
+      {"/#STRINGS", &sys.strings}};
   std::vector<DirectoryEntry> candidates;
   candidates.reserve(project.files.size() + 16);
   for (const auto& [name, data] : compressed_system)

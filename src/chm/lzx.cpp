@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "chm/lzx_bit_writer.h"
+#include "chm/lzx_huffman.h"
+#include "chm/lzx_match_finder.h"
 
 namespace lh::chm {
 namespace {
@@ -19,6 +21,124 @@ constexpr unsigned kMaxBlockFrames = 2;
 // Bytes readable past the end of the data, so that match comparisons and
 // hashing need no bounds checks at the edge.
 constexpr size_t kSlack = 16;
+
+constexpr unsigned kMinMatch = 2;
+constexpr unsigned kMaxMatch = 257;
+constexpr unsigned kPrimaryLengths = 7;  // match lengths told in the main symbol
+constexpr unsigned kLengthSymbols = 249;
+constexpr unsigned kMaxSlots = 50;
+constexpr unsigned kMainSymbols = 256 + 8 * kMaxSlots;
+constexpr unsigned kPretreeSymbols = 20;
+constexpr unsigned kAlignedSymbols = 8;
+
+// Match finding effort: chain links followed per position, a length that
+// ends the search at once, and one past which the next position is not
+// tried.
+constexpr unsigned kChainDepth = 24;
+constexpr unsigned kNiceLength = 96;
+constexpr unsigned kLazyLength = 40;
+
+// Rough costs in bits, to weigh one match against another or literals.
+constexpr int kLiteralBits = 6;
+constexpr int kMatchSymbolBits = 9;
+constexpr int kRepeatSymbolBits = 7;
+constexpr int kLengthFooterBits = 5;
+
+// Position slots: slot s covers "formatted offsets" (distance + 2) from
+// base[s] on, with extra[s] bits that tell which one; slots 0 to 2 stand for
+// the repeated offsets R0 to R2.
+struct Slots {
+  uint8_t extra[kMaxSlots];
+  uint32_t base[kMaxSlots];
+  constexpr Slots() : extra(), base() {
+    uint32_t b = 0;
+    for (unsigned s = 0; s < kMaxSlots; ++s) {
+      extra[s] = static_cast<uint8_t>(s < 4 ? 0 : s < 36 ? s / 2 - 1 : 17);
+      base[s] = b;
+      b += uint32_t{1} << extra[s];
+    }
+  }
+};
+constexpr Slots kSlots;
+
+unsigned slot_count(unsigned window_bits) {
+  return window_bits == 21 ? 50 : window_bits == 20 ? 42 : 2 * window_bits;
+}
+
+unsigned slot_of(uint32_t formatted) {
+  if (formatted < 4) return formatted;
+  if (formatted >= (1u << 18)) return 36 + ((formatted - (1u << 18)) >> 17);
+  const unsigned b = 31 - static_cast<unsigned>(__builtin_clz(formatted));
+  return 2 * b + ((formatted >> (b - 1)) & 1);
+}
+
+// One literal or match of a block, ready to be written.
+struct Item {
+  uint16_t main;           // main tree symbol
+  uint8_t length_footer;   // length tree symbol, when main says so
+  uint8_t extra;           // number of offset footer bits
+  uint32_t footer;         // offset footer
+};
+
+// A match under consideration: how long, how far (or which repeated
+// offset), and what it saves against literals.
+struct Choice {
+  uint32_t length = 0;
+  uint32_t distance = 0;
+  int repeat = -1;  // 0 to 2: one of R0 to R2
+  int gain = 0;
+};
+
+int length_cost(uint32_t length) { return length - kMinMatch >= kPrimaryLengths ? kLengthFooterBits : 0; }
+
+// Code lengths as a block header carries them: each as a change from the
+// previous block's, coded with a pretree of 20 symbols sent first.
+struct PretreeToken {
+  uint8_t symbol;
+  uint8_t extra_bits;
+  uint8_t extra;
+};
+
+void length_tokens(const uint8_t* cur, const uint8_t* prev, unsigned first, unsigned last,
+                   std::vector<PretreeToken>& out) {
+  out.clear();
+  auto delta = [&](unsigned x) { return static_cast<uint8_t>((prev[x] + 17 - cur[x]) % 17); };
+  for (unsigned x = first; x < last;) {
+    unsigned run = 1;
+    if (cur[x] == 0) {
+      while (x + run < last && cur[x + run] == 0) ++run;
+      if (run >= 4) {
+        while (run >= 20) {
+          const unsigned n = std::min(run, 51u);
+          out.push_back({18, 5, static_cast<uint8_t>(n - 20)});
+          x += n;
+          run -= n;
+        }
+        if (run >= 4) {
+          out.push_back({17, 4, static_cast<uint8_t>(run - 4)});
+          x += run;
+          run = 0;
+        }
+        for (; run > 0; --run, ++x) out.push_back({delta(x), 0, 0});
+        continue;
+      }
+      out.push_back({delta(x), 0, 0});
+      ++x;
+      continue;
+    }
+    // Runs of one new length over one old length: read alike by every
+    // reader, whichever old length it takes the change from.
+    while (x + run < last && run < 5 && cur[x + run] == cur[x] && prev[x + run] == prev[x]) ++run;
+    if (run >= 4) {
+      out.push_back({19, 1, static_cast<uint8_t>(run - 4)});
+      out.push_back({delta(x), 0, 0});
+      x += run;
+    } else {
+      out.push_back({delta(x), 0, 0});
+      ++x;
+    }
+  }
+}
 
 }  // namespace
 
@@ -44,6 +164,23 @@ struct LzxCompressor::State {
   LzxStream out;
   LzxBitWriter bits;
 
+  unsigned main_symbols = 256 + 8 * slot_count(window_bits);
+  LzxMatchFinder finder{window_size};
+  size_t inserted = 0;  // positions of buf below this are in the finder
+  // The block being coded.
+  std::vector<Item> items;
+  std::vector<size_t> frame_ends;  // items of each frame end here
+  uint32_t main_freq[kMainSymbols];
+  uint32_t length_freq[kLengthSymbols];
+  uint32_t aligned_freq[kAlignedSymbols];
+  uint64_t footer_bits = 0;       // offset footers written as they are
+  uint64_t aligned_footers = 0;   // footers of 3 bits or more
+  // Code lengths of the last coded block (0 after a reset), which the next
+  // block's lengths are told against.
+  uint8_t prev_main_len[kMainSymbols] = {};
+  uint8_t prev_length_len[kLengthSymbols] = {};
+  std::vector<PretreeToken> tokens;
+
   // Frames of the block being gathered: whole frames up to the cap or the
   // next reset point.
   unsigned block_frames() const {
@@ -59,6 +196,8 @@ struct LzxCompressor::State {
     block_start -= shift;
     data_end -= shift;
     reset_start = reset_start > shift ? reset_start - shift : 0;
+    inserted -= shift;
+    finder.shift(static_cast<int32_t>(shift));
   }
 
   void write(const uint8_t* data, size_t size) {
@@ -86,6 +225,8 @@ struct LzxCompressor::State {
   void start_reset_interval() {
     reset_start = block_start;
     repeats[0] = repeats[1] = repeats[2] = 1;
+    std::fill(std::begin(prev_main_len), std::end(prev_main_len), 0);
+    std::fill(std::begin(prev_length_len), std::end(prev_length_len), 0);
     bits.put(0, 1);  // no E8 call translation
   }
 
@@ -98,10 +239,202 @@ struct LzxCompressor::State {
   void compress_block(unsigned frames) {
     out.frame_offsets.push_back(out.bytes.size());
     if (frames_done % reset_interval == 0) start_reset_interval();
-    emit_uncompressed(frames);
+    code_block(frames);
     frames_done += frames;
     block_start += size_t{frames} * kLzxFrameSize;
     slide();
+  }
+
+  void insert_up_to(size_t pos) {
+    const size_t end = std::min(pos, data_end - 2);
+    for (; inserted < end; ++inserted) finder.insert(buf.data(), static_cast<int32_t>(inserted));
+  }
+
+  // The best match at `pos` that ends within the frame, by estimated gain.
+  Choice find_match(size_t pos, size_t frame_end) {
+    Choice best;
+    const auto limit = static_cast<uint32_t>(std::min<size_t>(kMaxMatch, frame_end - pos));
+    if (limit < kMinMatch) return best;
+    const size_t lowest = std::max(reset_start, pos > window_size - 3 ? pos - (window_size - 3) : 0);
+    const uint8_t* here = buf.data() + pos;
+    for (int r = 0; r < 3; ++r) {
+      const uint32_t d = repeats[r];
+      if (d > pos - lowest) continue;
+      const uint32_t len = match_length(here, here - d, limit);
+      if (len < kMinMatch) continue;
+      const int gain = static_cast<int>(len) * kLiteralBits - kRepeatSymbolBits - r - length_cost(len);
+      if (gain > best.gain) best = {len, d, r, gain};
+    }
+    if (limit < 3) return best;
+    int32_t cand = finder.first(buf.data(), static_cast<int32_t>(pos));
+    for (unsigned depth = kChainDepth; depth > 0 && cand >= static_cast<int32_t>(lowest); --depth) {
+      const uint8_t* there = buf.data() + cand;
+      if (best.length < limit && there[best.length] == here[best.length]) {
+        const uint32_t len = match_length(here, there, limit);
+        if (len >= 3) {
+          const auto d = static_cast<uint32_t>(pos - cand);
+          const int gain = static_cast<int>(len) * kLiteralBits - kMatchSymbolBits -
+                           kSlots.extra[slot_of(d + 2)] - length_cost(len);
+          if (gain > best.gain) {
+            best = {len, d, -1, gain};
+            if (len >= kNiceLength || len == limit) break;
+          }
+        }
+      }
+      cand = finder.next(cand);
+    }
+    return best;
+  }
+
+  void add_literal(uint8_t byte) {
+    items.push_back({byte, 0, 0, 0});
+    ++main_freq[byte];
+  }
+
+  void add_match(Choice m) {
+    if (m.repeat < 0) {
+      for (int r = 0; r < 3; ++r)
+        if (repeats[r] == m.distance) m.repeat = r;
+    }
+    Item item{};
+    unsigned slot;
+    if (m.repeat >= 0) {
+      slot = static_cast<unsigned>(m.repeat);
+      std::swap(repeats[0], repeats[m.repeat]);
+    } else {
+      slot = slot_of(m.distance + 2);
+      repeats[2] = repeats[1];
+      repeats[1] = repeats[0];
+      repeats[0] = m.distance;
+      item.extra = kSlots.extra[slot];
+      item.footer = m.distance + 2 - kSlots.base[slot];
+      footer_bits += item.extra;
+      if (item.extra >= 3) {
+        ++aligned_freq[item.footer & 7];
+        ++aligned_footers;
+      }
+    }
+    const uint32_t header = std::min<uint32_t>(m.length - kMinMatch, kPrimaryLengths);
+    item.main = static_cast<uint16_t>(256 + slot * 8 + header);
+    if (header == kPrimaryLengths) {
+      item.length_footer = static_cast<uint8_t>(m.length - kMinMatch - kPrimaryLengths);
+      ++length_freq[item.length_footer];
+    }
+    ++main_freq[item.main];
+    items.push_back(item);
+  }
+
+  // Literals and matches of one frame, lazily: a match is put off by one
+  // byte when the next position offers a better one.
+  void parse_frame(size_t start, size_t end) {
+    for (size_t pos = start; pos < end;) {
+      insert_up_to(pos);
+      Choice cur = find_match(pos, end);
+      if (cur.gain <= 0) {
+        add_literal(buf[pos++]);
+        continue;
+      }
+      while (cur.length < kLazyLength && pos + 1 < end) {
+        insert_up_to(pos + 1);
+        const Choice next = find_match(pos + 1, end);
+        if (next.gain <= cur.gain) break;
+        add_literal(buf[pos++]);
+        cur = next;
+      }
+      add_match(cur);
+      pos += cur.length;
+    }
+  }
+
+  // Bits of a tree's code lengths in the header; written when `w` is given.
+  uint64_t put_lengths(const uint8_t* cur, const uint8_t* prev, unsigned first, unsigned last, LzxBitWriter* w) {
+    length_tokens(cur, prev, first, last, tokens);
+    uint32_t freq[kPretreeSymbols] = {};
+    for (const auto& t : tokens) ++freq[t.symbol];
+    uint8_t len[kPretreeSymbols];
+    huffman_lengths(freq, kPretreeSymbols, 15, len);
+    uint64_t total = 4 * kPretreeSymbols;
+    for (const auto& t : tokens) total += len[t.symbol] + t.extra_bits;
+    if (w) {
+      uint16_t code[kPretreeSymbols];
+      huffman_codes(len, kPretreeSymbols, code);
+      for (unsigned s = 0; s < kPretreeSymbols; ++s) w->put(len[s], 4);
+      for (const auto& t : tokens) {
+        w->put(code[t.symbol], len[t.symbol]);
+        if (t.extra_bits) w->put(t.extra, t.extra_bits);
+      }
+    }
+    return total;
+  }
+
+  uint64_t put_trees(const uint8_t* main_len, const uint8_t* length_len, LzxBitWriter* w) {
+    return put_lengths(main_len, prev_main_len, 0, 256, w) +
+           put_lengths(main_len, prev_main_len, 256, main_symbols, w) +
+           put_lengths(length_len, prev_length_len, 0, kLengthSymbols, w);
+  }
+
+  // Parses the block's frames, then writes them in the cheapest block type.
+  void code_block(unsigned frames) {
+    items.clear();
+    frame_ends.clear();
+    std::fill(std::begin(main_freq), std::end(main_freq), 0);
+    std::fill(std::begin(length_freq), std::end(length_freq), 0);
+    std::fill(std::begin(aligned_freq), std::end(aligned_freq), 0);
+    footer_bits = aligned_footers = 0;
+    for (unsigned f = 0; f < frames; ++f) {
+      const size_t start = block_start + size_t{f} * kLzxFrameSize;
+      parse_frame(start, start + kLzxFrameSize);
+      frame_ends.push_back(items.size());
+    }
+
+    uint8_t main_len[kMainSymbols], length_len[kLengthSymbols], aligned_len[kAlignedSymbols];
+    huffman_lengths(main_freq, main_symbols, 16, main_len);
+    huffman_lengths(length_freq, kLengthSymbols, 16, length_len);
+    huffman_lengths(aligned_freq, kAlignedSymbols, 7, aligned_len);
+    uint64_t verbatim = put_trees(main_len, length_len, nullptr) + footer_bits;
+    for (unsigned s = 0; s < main_symbols; ++s) verbatim += uint64_t{main_freq[s]} * main_len[s];
+    for (unsigned s = 0; s < kLengthSymbols; ++s) verbatim += uint64_t{length_freq[s]} * length_len[s];
+    uint64_t aligned = verbatim + 3 * kAlignedSymbols - 3 * aligned_footers;
+    for (unsigned s = 0; s < kAlignedSymbols; ++s) aligned += uint64_t{aligned_freq[s]} * aligned_len[s];
+    const uint64_t stored = uint64_t{frames} * kLzxFrameSize * 8 + 16 + 96;
+
+    if (stored <= std::min(verbatim, aligned)) {
+      // The decoder takes the repeated offsets from a stored block's
+      // header; the ones the parse left are as good as any.
+      emit_uncompressed(frames);
+      return;
+    }
+    const bool use_aligned = aligned < verbatim;
+    put_block_header(use_aligned ? kBlockAligned : kBlockVerbatim, frames * kLzxFrameSize);
+    uint16_t aligned_code[kAlignedSymbols];
+    if (use_aligned) {
+      for (unsigned s = 0; s < kAlignedSymbols; ++s) bits.put(aligned_len[s], 3);
+      huffman_codes(aligned_len, kAlignedSymbols, aligned_code);
+    }
+    put_trees(main_len, length_len, &bits);
+    uint16_t main_code[kMainSymbols], length_code[kLengthSymbols];
+    huffman_codes(main_len, main_symbols, main_code);
+    huffman_codes(length_len, kLengthSymbols, length_code);
+    size_t i = 0;
+    for (unsigned f = 0; f < frames; ++f) {
+      if (f > 0) out.frame_offsets.push_back(out.bytes.size());
+      for (; i < frame_ends[f]; ++i) {
+        const Item& it = items[i];
+        bits.put(main_code[it.main], main_len[it.main]);
+        if (it.main < 256) continue;
+        if (((it.main - 256) & 7) == kPrimaryLengths)
+          bits.put(length_code[it.length_footer], length_len[it.length_footer]);
+        if (use_aligned && it.extra >= 3) {
+          bits.put(it.footer >> 3, it.extra - 3);
+          bits.put(aligned_code[it.footer & 7], aligned_len[it.footer & 7]);
+        } else if (it.extra) {
+          bits.put(it.footer, it.extra);
+        }
+      }
+      bits.align();
+    }
+    std::copy(main_len, main_len + main_symbols, prev_main_len);
+    std::copy(length_len, length_len + kLengthSymbols, prev_length_len);
   }
 
   // The frames stored as they are: for data that does not compress.

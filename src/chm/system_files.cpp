@@ -149,10 +149,6 @@ SystemFiles build_system_files(const ChmProject& project, uint32_t unix_time, bo
     put_u32(f.urltbl, u.urlstr);
   }
 
-  // No window definitions: the viewer opens its default window, with the
-  // contents and index tabs the project names.
-  put_u32(f.windows, 0);
-  put_u32(f.windows, 196);  // size of a definition
   f.strings = strings.take();
   return f;
 }

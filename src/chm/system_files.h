@@ -1,6 +1,9 @@
 // The files a help viewer reads besides the pages: #SYSTEM (what to open
 // first, the contents and index files, title, language), #TOPICS with its
-// #URLTBL, #URLSTR and #STRINGS (each topic's file and title), #WINDOWS.
+// #URLTBL, #URLSTR and #STRINGS (each topic's file and title). There is no
+// #WINDOWS: without one the viewer opens its default three-pane window with
+// the contents and index the project names, whereas viewers read a window
+// definition from #WINDOWS even when it says there are none.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +19,6 @@ struct SystemFiles {
   std::string urltbl;
   std::string urlstr;
   std::string strings;
-  std::string windows;
 };
 
 // `unix_time` stands for the compile time (seconds since 1970); the

@@ -123,6 +123,53 @@ TEST(LzxRoundTrip, RunsRandomDataAndMixtures) {
   expect_round_trip(mix, 17, 1000);
 }
 
+// Text is coded with matches; data that does not compress is stored, at a
+// cost of a few bytes per block, not coded into something larger.
+// A stored block hands the repeated offsets on in its header. Data made to
+// hold no matches but at chosen distances: the offsets are 777, 600 and 500
+// when the noise comes, it is stored, and the text after it repeats at the
+// distance of R0.
+TEST(LzxRoundTrip, RepeatedOffsetsPassThroughStoredBlocks) {
+  std::mt19937 rng(10);
+  std::vector<bool> seen(1 << 24);  // three-byte strings already present
+  std::string s = "ab";
+  auto push = [&](char c) {
+    s += c;
+    const size_t n = s.size();
+    seen[(uint8_t(s[n - 3]) << 16) | (uint8_t(s[n - 2]) << 8) | uint8_t(c)] = true;
+  };
+  auto fresh = [&](size_t count) {
+    while (count > 0) {
+      const char c = static_cast<char>(rng());
+      const size_t n = s.size();
+      bool ok = !seen[(uint8_t(s[n - 2]) << 16) | (uint8_t(s[n - 1]) << 8) | uint8_t(c)];
+      for (size_t d : {size_t{1}, size_t{500}, size_t{600}, size_t{777}})
+        if (n >= d + 1 && s[n - 1] == s[n - 1 - d] && c == s[n - d]) ok = false;
+      if (ok) {
+        push(c);
+        --count;
+      }
+    }
+  };
+  auto repeat = [&](size_t distance, size_t count) {
+    for (size_t i = 0; i < count; ++i) push(s[s.size() - distance]);
+  };
+  for (size_t d : {500, 600, 777}) {
+    fresh(d);
+    repeat(d, 3000);
+  }
+  fresh(7 * kLzxFrameSize);
+  repeat(777, 3000);
+  expect_round_trip(s, 16, 1000);
+}
+
+TEST(LzxCompressor, CompressesTextAndStoresNoise) {
+  const std::string html = html_pages(20 * kLzxFrameSize, 9);
+  EXPECT_LT(lh::chm::lzx_compress(html, 16, 2).bytes.size(), html.size() / 5);
+  const std::string noise = random_bytes(20 * kLzxFrameSize, 9);
+  EXPECT_LE(lh::chm::lzx_compress(noise, 16, 2).bytes.size(), noise.size() + 20 * 16);
+}
+
 TEST(LzxCompressor, PiecesGiveTheSameBytesAsOneWhole) {
   const std::string input = html_pages(4 * kLzxFrameSize + 12345, 4) + random_bytes(50000, 5);
   const LzxStream whole = lh::chm::lzx_compress(input, 16, 2);
