@@ -25,6 +25,7 @@
 #include <array>
 #include <bit>
 
+#include "chm/chm_bytes.h"
 #include "chm/fulltext_words.h"
 
 namespace lh::chm {
@@ -36,31 +37,15 @@ constexpr uint32_t kLeafHeaderSize = 8;
 constexpr uint32_t kIndexHeaderSize = 2;
 constexpr uint32_t kWindows1252 = 1252;
 
-void set_u16(std::string& s, size_t at, uint32_t v) {
-  s[at] = static_cast<char>(v & 0xFF);
-  s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void set_u32(std::string& s, size_t at, uint32_t v) {
-  set_u16(s, at, v & 0xFFFF);
-  set_u16(s, at + 2, v >> 16);
-}
-void append_u16(std::string& s, uint32_t v) {
-  s.append(2, '\0');
-  set_u16(s, s.size() - 2, v);
-}
-void append_u32(std::string& s, uint32_t v) {
-  s.append(4, '\0');
-  set_u32(s, s.size() - 4, v);
-}
-// 7 bits a byte, the low bits first, the high bit set on every byte but the last.
-void append_encint(std::string& s, uint64_t v) {
+// The leaf entries' counts: 7 bits a byte as the container's ENCINT, but
+// the low bits first.
+void put_low_first_encint(std::string& s, uint64_t v) {
   while (v >= 0x80) {
     s.push_back(static_cast<char>(0x80 | (v & 0x7F)));
     v >>= 7;
   }
   s.push_back(static_cast<char>(v));
 }
-size_t encint_size(uint64_t v) { return v < 0x80 ? 1 : 1 + encint_size(v >> 7); }
 
 size_t shared_prefix(std::string_view a, std::string_view b) {
   size_t n = 0;
@@ -336,10 +321,10 @@ Tree write_tree(const Collector& words, const std::vector<uint32_t>& order, Root
     leaf.add_word(word);
     std::string& n = leaf.node();
     n.push_back('\0');  // not a title word: our pages' words are all body text
-    append_encint(n, documents);
-    append_u32(n, codes_at);
-    append_u16(n, 0);
-    append_encint(n, codes.size());
+    put_low_first_encint(n, documents);
+    put_u32(n, codes_at);
+    put_u16(n, 0);
+    put_low_first_encint(n, codes.size());
   }
   finish_leaf();
   tree.leaves = static_cast<uint32_t>(level.size());
@@ -351,8 +336,8 @@ Tree write_tree(const Collector& words, const std::vector<uint32_t>& order, Root
     for (const NodeRef& child : level) {
       if (!index.fits(index.entry_size(child.last_word, 6))) upper.push_back(index.finish(0));
       index.add_word(child.last_word);
-      append_u32(index.node(), child.offset);
-      append_u16(index.node(), 0);
+      put_u32(index.node(), child.offset);
+      put_u16(index.node(), 0);
     }
     upper.push_back(index.finish(0));
     level = std::move(upper);
