@@ -5,7 +5,8 @@ words of its pages, read here independently of the compiler.
 
 Words: the pages' text outside tags (character references decoded), cut into
 runs of Windows-1252 letters and digits, lower-cased. A tag that only changes
-the font does not cut a word. Prints every mismatch; exit status 1 if any.
+the font does not cut a word. Each hit must show its topic's title, which for
+these manuals is the page's name. Prints every mismatch; exit status 1 if any.
 """
 import html.parser
 import os
@@ -119,7 +120,11 @@ def main(argv):
         key = (text, whole)
         if key not in cache:
             result = f.Search(text, 1 if whole else 0, 0)
-            cache[key] = set(result[1].values()) if result else set()
+            found = result[1] if result else {}
+            for title, url in found.items():
+                if title + b".html" != url:
+                    problems.append("hit %r shows the title %r" % (url, title))
+            cache[key] = set(found.values())
         return cache[key]
 
     checked = 0
