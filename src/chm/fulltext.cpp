@@ -19,6 +19,13 @@
 //   each place's distance from the previous one (the place being the word's
 //   number among the page's words), all as scale-2 root-r codes written from
 //   the high bit of each byte down, each document starting on a new byte.
+//
+// pychm, our test reader, looks only at the root offset, depth, node size
+// and the codes' scale and root in the header, and skips the location codes;
+// the other header fields (leaf count, word statistics, code page, LCID) and
+// the location codes follow the description for the viewer's sake. pychm
+// also cannot descend more than one index level, which a manual needs only
+// past about 70,000 different words.
 #include "chm/fulltext.h"
 
 #include <algorithm>
