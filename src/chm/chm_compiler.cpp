@@ -27,10 +27,10 @@ constexpr uint32_t kItsfHeaderSize = 0x60;
 constexpr uint32_t kHeaderSection0Size = 0x18;
 
 void check_name(const std::string& name) {
-  const char* problem = name.empty()                              ? "an empty file name"
-                        : name.size() > kMaxSourceNameBytes       ? "a file name longer than 255 bytes"
-                        : name.find('\0') != std::string::npos    ? "a file name with a NUL byte"
-                                                                  : nullptr;
+  const char* problem = nullptr;
+  if (name.empty()) problem = "an empty file name";
+  else if (name.size() > kMaxSourceNameBytes) problem = "a file name longer than 255 bytes";
+  else if (name.find('\0') != std::string::npos) problem = "a file name with a NUL byte";
   if (problem) throw std::invalid_argument(std::string("CHM compiler: ") + problem + ": \"" + name + "\"");
 }
 
@@ -75,17 +75,52 @@ std::string full_text_index(const ChmProject& project) {
   return build_fulltext_index(documents, project.language);
 }
 
-// One entry per name, the first of names equal but for case; entries are
-// sorted for the directory.
-void sort_and_drop_duplicates(std::vector<DirectoryEntry>& entries) {
-  std::stable_sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
-    return directory_compare(a.name, b.name) < 0;
-  });
-  entries.erase(std::unique(entries.begin(), entries.end(),
-                            [](const DirectoryEntry& a, const DirectoryEntry& b) {
-                              return directory_compare(a.name, b.name) == 0;
-                            }),
-                entries.end());
+// A file as the container stores it: in which section, with which bytes.
+struct StoredFile {
+  std::string name;  // directory name, UTF-8
+  uint32_t section;
+  std::string_view data;
+};
+
+bool directory_less(const std::string& a, const std::string& b) { return directory_compare(a, b) < 0; }
+
+// Which of `files` the directory can hold: of names equal but for case,
+// only the first.
+std::vector<char> first_of_each_name(const std::vector<StoredFile>& files) {
+  std::vector<size_t> order(files.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return directory_less(files[a].name, files[b].name); });
+  std::vector<char> kept(files.size(), 1);
+  for (size_t k = 1; k < order.size(); ++k)
+    if (directory_compare(files[order[k - 1]].name, files[order[k]].name) == 0) kept[order[k]] = 0;
+  return kept;
+}
+
+// The ITSF header, with its table of two header sections, the second
+// section's offset, and the first header section (the file size); the
+// directory follows.
+std::string file_header(uint32_t time, uint32_t lcid, uint64_t directory_size, uint64_t file_size) {
+  const uint64_t directory_at = kItsfHeaderSize + kHeaderSection0Size;
+  std::string out = "ITSF";
+  put_u32(out, 3);
+  put_u32(out, kItsfHeaderSize);
+  put_u32(out, 1);
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((time >> shift) & 0xFF));  // big-endian
+  put_u32(out, lcid);
+  put_guid(out, kItsfGuid1);
+  put_guid(out, kItsfGuid2);
+  put_u64(out, kItsfHeaderSize);
+  put_u64(out, kHeaderSection0Size);
+  put_u64(out, directory_at);
+  put_u64(out, directory_size);
+  put_u64(out, directory_at + directory_size);  // the uncompressed section
+  put_u32(out, 0x1FE);
+  put_u32(out, 0);
+  put_u64(out, file_size);
+  put_u32(out, 0);
+  put_u32(out, 0);
+  return out;
 }
 
 }  // namespace
@@ -98,97 +133,68 @@ std::string compile_chm(const ChmProject& project) {
   const std::string fulltext = project.full_text_search ? full_text_index(project) : std::string();
   const SystemFiles sys = build_system_files(project, time, !fulltext.empty());
 
-  // The format's own files come first so that a project file of the same
-  // name (unlikely: "#SYSTEM") is the one dropped.
-  const std::vector<std::pair<std::string, const std::string*>> compressed_system = {
-      {"/#TOPICS", &sys.topics}, {"/#URLTBL", &sys.urltbl},   {"/#URLSTR", &sys.urlstr},
-      {"/#STRINGS", &sys.strings}};
-  std::vector<DirectoryEntry> candidates;
-  candidates.reserve(project.files.size() + 16);
-  for (const auto& [name, data] : compressed_system)
-    if (!data->empty()) candidates.push_back({name, 1, 0, data->size()});
-  // The search index is stored uncompressed, after #SYSTEM: its bit-packed
-  // location codes shrink to about half under LZX, at several times the
-  // compression time per byte of the pages (for 20,000 pages, 3.5 MB that
-  // took longer to compress than the 60 MB of pages).
-  std::vector<DirectoryEntry> section0 = {{"/", 0, 0, 0}, {"/#ITBITS", 0, 0, 0}};
-  if (!fulltext.empty()) section0.push_back({"/$FIftiMain", 0, 0, fulltext.size()});
-  section0.push_back({"/#SYSTEM", 0, 0, sys.system.size()});
-  candidates.insert(candidates.end(), section0.begin(), section0.end());
-  const size_t first_project_entry = candidates.size();
-  for (const ChmSourceFile& f : project.files) candidates.push_back({"/" + cp1252_to_utf8(f.name), 1, 0, f.content.size()});
-  // Which candidates survive: the index into `candidates` rides in `offset`
-  // until the layout is known.
-  for (size_t i = 0; i < candidates.size(); ++i) candidates[i].offset = i;
-  std::vector<DirectoryEntry> entries = candidates;
-  sort_and_drop_duplicates(entries);
-  std::vector<char> kept(candidates.size(), 0);
-  for (const DirectoryEntry& e : entries) kept[e.offset] = 1;
+  // The format's own files come first, so that a project file of the same
+  // name (say "#SYSTEM") is the one left out.
+  std::vector<StoredFile> files = {{"/", 0, {}}, {"/#ITBITS", 0, {}}, {"/#SYSTEM", 0, sys.system}};
+  // The search index is stored uncompressed: its bit-packed codes shrink
+  // to about half under LZX, at several times the compression time per
+  // byte of the pages.
+  if (!fulltext.empty()) files.push_back({"/$FIftiMain", 0, fulltext});
+  for (const auto& [name, data] : {std::pair<const char*, const std::string*>{"/#TOPICS", &sys.topics},
+                                   {"/#URLTBL", &sys.urltbl},
+                                   {"/#URLSTR", &sys.urlstr},
+                                   {"/#STRINGS", &sys.strings}})
+    if (!data->empty()) files.push_back({name, 1, *data});
+  const size_t system_count = files.size();
+  files.reserve(system_count + project.files.size());
+  for (const ChmSourceFile& f : project.files) files.push_back({"/" + cp1252_to_utf8(f.name), 1, f.content});
+  const std::vector<char> kept = first_of_each_name(files);
 
-  // The compressed section: the project's files in their order, then the
-  // system files, streamed through the compressor.
-  std::vector<uint64_t> offset_of(candidates.size(), 0);
+  // The compressed section, streamed through the compressor: the project's
+  // files, then the system files.
+  std::vector<DirectoryEntry> entries;
+  entries.reserve(files.size() + 8);
   LzxCompressor compressor(kWindowBits, kResetIntervalFrames);
-  uint64_t at = 0;
-  auto compress = [&](size_t candidate, std::string_view data) {
-    if (!kept[candidate]) return;
-    offset_of[candidate] = at;
-    compressor.write(data);
-    at += data.size();
+  uint64_t compressed_at = 0;
+  auto compress = [&](size_t i) {
+    if (!kept[i] || files[i].section != 1) return;
+    entries.push_back({files[i].name, 1, compressed_at, files[i].data.size()});
+    compressor.write(files[i].data);
+    compressed_at += files[i].data.size();
   };
-  for (size_t i = 0; i < project.files.size(); ++i) compress(first_project_entry + i, project.files[i].content);
-  for (size_t i = 0, c = 0; i < compressed_system.size(); ++i)
-    if (!compressed_system[i].second->empty()) compress(c++, *compressed_system[i].second);
+  for (size_t i = system_count; i < files.size(); ++i) compress(i);
+  for (size_t i = 0; i < system_count; ++i) compress(i);
   LzxStream stream = compressor.finish();
 
-  // The uncompressed section: #SYSTEM, the compressed section's
-  // description, and the compressed stream last.
-  std::string section0_head = sys.system;
-  const size_t system_candidate = first_project_entry - 1;
-  offset_of[system_candidate] = 0;
-  if (!fulltext.empty()) {
-    offset_of[system_candidate - 1] = section0_head.size();
-    section0_head += fulltext;
+  // The uncompressed section: #SYSTEM and its empty neighbours, the search
+  // index, the compressed section's description, and the compressed
+  // stream last.
+  std::string section0_head;
+  for (size_t i = 0; i < system_count; ++i) {
+    if (files[i].section != 0) continue;
+    entries.push_back({files[i].name, 0, section0_head.size(), files[i].data.size()});
+    section0_head += files[i].data;
   }
-  for (NamedFile& f : compressed_section_files(stream, kResetIntervalFrames)) {
+  for (const NamedFile& f : compressed_section_files(stream, kResetIntervalFrames)) {
     entries.push_back({f.name, 0, section0_head.size(), f.data.size()});
     section0_head += f.data;
   }
   entries.push_back({kContentName, 0, section0_head.size(), stream.bytes.size()});
-  for (DirectoryEntry& e : entries) {
-    if (e.name.front() == ':' ) continue;  // placed above
-    e.offset = offset_of[e.offset];
-  }
-  sort_and_drop_duplicates(entries);
+  std::sort(entries.begin(), entries.end(),
+            [](const DirectoryEntry& a, const DirectoryEntry& b) { return directory_less(a.name, b.name); });
   const std::string directory = build_directory(entries, project.language);
 
-  const uint64_t directory_at = kItsfHeaderSize + kHeaderSection0Size;
-  const uint64_t section0_at = directory_at + directory.size();
-  const uint64_t file_size = section0_at + section0_head.size() + stream.bytes.size();
+  const uint64_t file_size =
+      kItsfHeaderSize + kHeaderSection0Size + directory.size() + section0_head.size() + stream.bytes.size();
 
-  std::string out;
-  out.reserve(file_size);
-  out += "ITSF";
-  put_u32(out, 3);
-  put_u32(out, kItsfHeaderSize);
-  put_u32(out, 1);
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((time >> shift) & 0xFF));  // big-endian
-  put_u32(out, project.language);
-  put_guid(out, kItsfGuid1);
-  put_guid(out, kItsfGuid2);
-  put_u64(out, kItsfHeaderSize);
-  put_u64(out, kHeaderSection0Size);
-  put_u64(out, directory_at);
-  put_u64(out, directory.size());
-  put_u64(out, section0_at);
-  put_u32(out, 0x1FE);
-  put_u32(out, 0);
-  put_u64(out, file_size);
-  put_u32(out, 0);
-  put_u32(out, 0);
-  out += directory;
-  out += section0_head;
-  out += stream.bytes;
+  // Everything before the compressed stream goes in front of it in its own
+  // buffer, which most often has the room: the stream, which for poorly
+  // compressible input is as large as the input, is not copied.
+  std::string head = file_header(time, project.language, directory.size(), file_size);
+  head += directory;
+  head += section0_head;
+  std::string out = std::move(stream.bytes);
+  out.insert(0, head);
   return out;
 }
 

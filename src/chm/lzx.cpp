@@ -31,18 +31,25 @@ constexpr unsigned kMainSymbols = 256 + 8 * kMaxSlots;
 constexpr unsigned kPretreeSymbols = 20;
 constexpr unsigned kAlignedSymbols = 8;
 
-// Match finding effort: chain links followed per position, a length that
-// ends the search at once, and one past which the next position is not
-// tried.
-constexpr unsigned kChainDepth = 24;
-constexpr unsigned kNiceLength = 96;
-constexpr unsigned kLazyLength = 40;
+// Match finding effort: chain links followed per position (the search ends
+// early only at the longest match the frame allows), and a length past
+// which the next position is not tried. After every 64 positions searched
+// in vain one more is passed over, up to 32: noise costs little time, text
+// loses nothing.
+constexpr unsigned kChainDepth = 48;
+constexpr unsigned kLazyLength = 64;
+constexpr unsigned kSkipAfterMissesShift = 6;
+constexpr unsigned kMaxSkip = 32;
 
-// Rough costs in bits, to weigh one match against another or literals.
-constexpr int kLiteralBits = 6;
-constexpr int kMatchSymbolBits = 9;
-constexpr int kRepeatSymbolBits = 7;
-constexpr int kLengthFooterBits = 5;
+// Costs in bits that weigh one match against another or literals: the
+// code lengths of the last block coded (whatever resets came between), and
+// before any block these guesses. A symbol the last block did not use is
+// taken as rare.
+constexpr uint8_t kFirstLiteralBits = 6;
+constexpr uint8_t kFirstMatchSymbolBits = 9;
+constexpr uint8_t kFirstRepeatSymbolBits = 7;
+constexpr uint8_t kFirstLengthBits = 5;
+constexpr uint8_t kUnusedSymbolBits = 14;
 
 // Position slots: slot s covers "formatted offsets" (distance + 2) from
 // base[s] on, with extra[s] bits that tell which one; slots 0 to 2 stand for
@@ -88,8 +95,6 @@ struct Choice {
   int repeat = -1;  // 0 to 2: one of R0 to R2
   int gain = 0;
 };
-
-int length_cost(uint32_t length) { return length - kMinMatch >= kPrimaryLengths ? kLengthFooterBits : 0; }
 
 // Code lengths as a block header carries them: each as a change from the
 // previous block's, coded with a pretree of 20 symbols sent first.
@@ -150,7 +155,9 @@ struct LzxCompressor::State {
         // History of one window, up to another window before it slides,
         // and the block being gathered.
         buf(2 * size_t{window_size} + kMaxBlockFrames * kLzxFrameSize + kSlack, 0),
-        bits(out.bytes) {}
+        bits(out.bytes) {
+    first_costs();
+  }
 
   unsigned window_bits;
   uint32_t window_size;
@@ -180,6 +187,35 @@ struct LzxCompressor::State {
   uint8_t prev_main_len[kMainSymbols] = {};
   uint8_t prev_length_len[kLengthSymbols] = {};
   std::vector<PretreeToken> tokens;
+  uint8_t main_cost[kMainSymbols];
+  uint8_t length_cost[kLengthSymbols];
+  // Cost of the literals of the frame being parsed, summed from its start.
+  std::vector<uint32_t> literal_costs = std::vector<uint32_t>(kLzxFrameSize + 1);
+  size_t frame_start = 0;
+
+  void first_costs() {
+    std::fill(main_cost, main_cost + 256, kFirstLiteralBits);
+    std::fill(main_cost + 256, main_cost + 256 + 3 * 8, kFirstRepeatSymbolBits);
+    std::fill(main_cost + 256 + 3 * 8, main_cost + kMainSymbols, kFirstMatchSymbolBits);
+    std::fill(std::begin(length_cost), std::end(length_cost), kFirstLengthBits);
+  }
+
+  void learn_costs(const uint8_t* main_len, const uint8_t* length_len) {
+    for (unsigned s = 0; s < main_symbols; ++s) main_cost[s] = main_len[s] ? main_len[s] : kUnusedSymbolBits;
+    for (unsigned s = 0; s < kLengthSymbols; ++s) length_cost[s] = length_len[s] ? length_len[s] : kUnusedSymbolBits;
+  }
+
+  // Bits of a match's main symbol and length, the offset's footer aside.
+  int match_cost(unsigned slot, uint32_t length) const {
+    const uint32_t header = std::min<uint32_t>(length - kMinMatch, kPrimaryLengths);
+    int bits = main_cost[256 + slot * 8 + header];
+    if (header == kPrimaryLengths) bits += length_cost[length - kMinMatch - kPrimaryLengths];
+    return bits;
+  }
+
+  int literal_cost(size_t pos, uint32_t length) const {
+    return static_cast<int>(literal_costs[pos + length - frame_start] - literal_costs[pos - frame_start]);
+  }
 
   // Frames of the block being gathered: whole frames up to the cap or the
   // next reset point.
@@ -262,10 +298,10 @@ struct LzxCompressor::State {
       if (d > pos - lowest) continue;
       const uint32_t len = match_length(here, here - d, limit);
       if (len < kMinMatch) continue;
-      const int gain = static_cast<int>(len) * kLiteralBits - kRepeatSymbolBits - r - length_cost(len);
+      const int gain = literal_cost(pos, len) - match_cost(static_cast<unsigned>(r), len);
       if (gain > best.gain) best = {len, d, r, gain};
     }
-    if (limit < 3) return best;
+    if (limit < 3 || best.length == limit) return best;
     int32_t cand = finder.first(buf.data(), static_cast<int32_t>(pos));
     for (unsigned depth = kChainDepth; depth > 0 && cand >= static_cast<int32_t>(lowest); --depth) {
       const uint8_t* there = buf.data() + cand;
@@ -273,11 +309,11 @@ struct LzxCompressor::State {
         const uint32_t len = match_length(here, there, limit);
         if (len >= 3) {
           const auto d = static_cast<uint32_t>(pos - cand);
-          const int gain = static_cast<int>(len) * kLiteralBits - kMatchSymbolBits -
-                           kSlots.extra[slot_of(d + 2)] - length_cost(len);
+          const unsigned slot = slot_of(d + 2);
+          const int gain = literal_cost(pos, len) - match_cost(slot, len) - kSlots.extra[slot];
           if (gain > best.gain) {
             best = {len, d, -1, gain};
-            if (len >= kNiceLength || len == limit) break;
+            if (len == limit) break;
           }
         }
       }
@@ -292,10 +328,8 @@ struct LzxCompressor::State {
   }
 
   void add_match(Choice m) {
-    if (m.repeat < 0) {
-      for (int r = 0; r < 3; ++r)
-        if (repeats[r] == m.distance) m.repeat = r;
-    }
+    for (int r = 0; r < 3 && m.repeat < 0; ++r)
+      if (repeats[r] == m.distance) m.repeat = r;
     Item item{};
     unsigned slot;
     if (m.repeat >= 0) {
@@ -327,13 +361,20 @@ struct LzxCompressor::State {
   // Literals and matches of one frame, lazily: a match is put off by one
   // byte when the next position offers a better one.
   void parse_frame(size_t start, size_t end) {
+    frame_start = start;
+    for (size_t i = start; i < end; ++i)
+      literal_costs[i - start + 1] = literal_costs[i - start] + main_cost[buf[i]];
+    unsigned misses = 0;  // positions searched in vain since the last match
     for (size_t pos = start; pos < end;) {
       insert_up_to(pos);
       Choice cur = find_match(pos, end);
       if (cur.gain <= 0) {
-        add_literal(buf[pos++]);
+        misses = std::min(misses + 1, kMaxSkip << kSkipAfterMissesShift);
+        const size_t skip = std::min<size_t>(1 + (misses >> kSkipAfterMissesShift), end - pos);
+        for (size_t i = 0; i < skip; ++i) add_literal(buf[pos++]);
         continue;
       }
+      misses = 0;
       while (cur.length < kLazyLength && pos + 1 < end) {
         insert_up_to(pos + 1);
         const Choice next = find_match(pos + 1, end);
@@ -434,6 +475,7 @@ struct LzxCompressor::State {
       bits.align();
     }
     std::copy(main_len, main_len + main_symbols, prev_main_len);
+    learn_costs(main_len, length_len);
     std::copy(length_len, length_len + kLengthSymbols, prev_length_len);
   }
 

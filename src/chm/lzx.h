@@ -18,7 +18,12 @@ inline constexpr uint32_t kLzxFrameSize = 0x8000;
 struct LzxStream {
   std::string bytes;  // the compressed stream
   // Compressed offset at which each 32 KB frame of the input starts: one
-  // entry per frame (a short last frame included), the first one 0.
+  // entry per frame (a short last frame included), the first one 0. Each
+  // is even. Empty input has no frames and no bytes.
+  //
+  // The last frame is coded filled up to 32 KB with zero bytes: chmlib
+  // asks every frame, the last one too, for a whole 32 KB, and fails on
+  // less. Readers that go by uncompressed_size stop before the filling.
   std::vector<uint64_t> frame_offsets;
   uint64_t uncompressed_size = 0;
 };
@@ -28,7 +33,9 @@ struct LzxStream {
 // and a frame of it.
 class LzxCompressor {
  public:
-  // window_bits: 15 to 21; manuals use 16 (a 64 KB window).
+  // window_bits: 15 to 21 (others are taken as the nearest); manuals use
+  // 16 (a 64 KB window). reset_interval_frames: at least 1 (0 is taken as
+  // 1).
   LzxCompressor(unsigned window_bits, unsigned reset_interval_frames);
   ~LzxCompressor();
   LzxCompressor(const LzxCompressor&) = delete;
