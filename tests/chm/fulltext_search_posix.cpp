@@ -52,7 +52,7 @@ TEST_F(FulltextSearch, EveryWordOfTheExampleLibraryFindsItsPages) {
 
 TEST_F(FulltextSearch, GeneratedLibraryWithManyLeaves) {
   // Enough words for several leaves under an index node; a sample per page.
-  check(compile_source(generate_library_source(1200, 3), "Gen"), "--sample 4");
+  check(compile_source(generate_library_source(1200, 3), "Gen"), "--sample 4 --min-leaves 4");
 }
 
 TEST_F(FulltextSearch, HighWindows1252LettersFindTheirPages) {

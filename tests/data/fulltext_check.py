@@ -1,7 +1,7 @@
 """Searches a compiled help file with pychm and checks the hits against the
 words of its pages, read here independently of the compiler.
 
-  fulltext_check.py CHM [--sample N] [--expect WORD]...
+  fulltext_check.py CHM [--sample N] [--expect WORD]... [--min-leaves N]
 
 Words: the pages' text outside tags (character references decoded), cut into
 runs of Windows-1252 letters and digits, lower-cased. A tag that only changes
@@ -91,11 +91,13 @@ def pages_of(f):
 
 
 def main(argv):
-    path, sample, expect = argv[1], 0, []
+    path, sample, expect, min_leaves = argv[1], 0, [], 0
     i = 2
     while i < len(argv):
         if argv[i] == "--sample":
             sample, i = int(argv[i + 1]), i + 2
+        elif argv[i] == "--min-leaves":
+            min_leaves, i = int(argv[i + 1]), i + 2
         elif argv[i] == "--expect":
             expect.append(os.fsencode(argv[i + 1])); i += 2
         else:
@@ -105,6 +107,9 @@ def main(argv):
         print("pychm cannot open", path); return 1
     if not f.IsSearchable():
         print("not searchable"); return 1
+    res, ui = chmlib.chm_resolve_object(f.file, b"/$FIftiMain")
+    size, header = chmlib.chm_retrieve_object(f.file, ui, 0, 0x20)
+    leaves, depth = struct.unpack_from("<I", header, 0x10)[0], struct.unpack_from("<H", header, 0x18)[0]
     pages = pages_of(f)
     words = {url: set(words_of(content)) for url, content in pages.items()}
     pages_with = {}
@@ -158,9 +163,12 @@ def main(argv):
     for w in expect:
         if w not in pages_with:
             problems.append("expected word %r is on no page" % w)
+    if leaves < min_leaves:
+        problems.append("%d leaves, fewer than %d" % (leaves, min_leaves))
     for p in problems[:40]:
         print(p)
-    print("%d pages, %d words, %d checked, %d problems" % (len(pages), len(all_words), checked, len(problems)))
+    print("%d pages, %d words (%d leaves, depth %d), %d checked, %d problems"
+          % (len(pages), len(all_words), leaves, depth, checked, len(problems)))
     return 1 if problems else 0
 
 
