@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <span>
 
 #include "chm/chm_bytes.h"
 #include "chm/fulltext_words.h"
@@ -65,7 +66,7 @@ size_t shared_prefix(std::string_view a, std::string_view b) {
 struct Place {
   uint32_t topic, word;
 };
-using Postings = std::vector<Place>;
+using Postings = std::span<const Place>;
 
 // Numbers of words: open addressing over a power-of-two table of word
 // numbers + 1 (0: free), each slot with its word's hash beside it.
@@ -123,22 +124,43 @@ class Collector final : public WordSink {
 
   void word(std::string_view w) override {
     const uint32_t id = numbers_.find_or_add(w, words);
-    if (id == postings.size()) postings.emplace_back();
-    postings[id].push_back({topic_, place_++});
+    if (id == counts_.size()) counts_.push_back(0);
+    ++counts_[id];
+    hits_.push_back({id, {topic_, place_++}});
     ++total_words;
     total_length += w.size();
   }
 
+  // After the last page: every word's places together, in page order.
+  void finish() {
+    starts_.assign(words.size() + 1, 0);
+    for (size_t id = 0; id < words.size(); ++id) starts_[id + 1] = starts_[id] + counts_[id];
+    std::vector<size_t> next(starts_.begin(), starts_.end() - 1);
+    places_.resize(hits_.size());
+    for (const Hit& h : hits_) places_[next[h.word]++] = h.place;
+    hits_ = {};
+  }
+  Postings postings(uint32_t id) const {
+    return Postings(places_.data() + starts_[id], starts_[id + 1] - starts_[id]);
+  }
+
   std::vector<std::string> words;
-  std::vector<Postings> postings;
   uint32_t documents = 0;
   uint64_t total_words = 0;
   uint64_t total_length = 0;
 
  private:
+  struct Hit {
+    uint32_t word;
+    Place place;
+  };
   WordNumbers numbers_;
   uint32_t topic_ = 0;
   uint32_t place_ = 0;
+  std::vector<Hit> hits_;  // every word of every page, in page order
+  std::vector<uint32_t> counts_;
+  std::vector<size_t> starts_;
+  std::vector<Place> places_;
 };
 
 // Calls f(document distance, place count, place distances...) through a
@@ -216,11 +238,11 @@ struct Roots {
   uint8_t document, count, place;
 };
 
-Roots choose_roots(const std::vector<Postings>& postings) {
+Roots choose_roots(const Collector& words) {
   BitLengths documents{}, counts{}, places{};
-  for (const auto& p : postings)
+  for (uint32_t id = 0; id < words.words.size(); ++id)
     walk_codes(
-        p,
+        words.postings(id),
         [&](uint32_t d, uint32_t c) {
           ++documents[std::bit_width(d)];
           ++counts[std::bit_width(c)];
@@ -318,7 +340,7 @@ Tree write_tree(const Collector& words, const std::vector<uint32_t>& order, Root
   std::string codes;
   for (uint32_t id : order) {
     const std::string& word = words.words[id];
-    const Postings& p = words.postings[id];
+    const Postings p = words.postings(id);
     codes.clear();
     const uint32_t documents = encode_codes(p, roots, codes);
     size_t tail = 1 + encint_size(documents) + 4 + 2 + encint_size(codes.size());
@@ -368,12 +390,13 @@ std::string build_fulltext_index(const std::vector<FulltextDocument>& documents,
   for (size_t i = 0; i < sorted.size(); ++i)
     if (i == 0 || sorted[i]->topic != sorted[i - 1]->topic)
       words.document(sorted[i]->topic, sorted[i]->html);
+  words.finish();
 
   std::vector<uint32_t> order(words.words.size());
   for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(),
             [&](uint32_t a, uint32_t b) { return words.words[a] < words.words[b]; });
-  Roots roots = choose_roots(words.postings);
+  Roots roots = choose_roots(words);
 
   std::string file(kHeaderSize, '\0');
   Tree tree = write_tree(words, order, roots, file);
