@@ -125,8 +125,6 @@ std::string file_header(uint32_t time, uint32_t lcid, uint64_t directory_size, u
 
 }  // namespace
 
-bool full_text_search_available() { return true; }
-
 std::string compile_chm(const ChmProject& project) {
   for (const ChmSourceFile& f : project.files) check_name(f.name);
   const uint32_t time = project_time(project);

@@ -1,5 +1,7 @@
 #include "chm/compile_project.h"
 
+#include <stdexcept>
+
 #include "chm/chm_compiler.h"
 #include "chm/help_project_reader.h"
 #include "platform/files.h"
@@ -22,13 +24,16 @@ ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_
     return result;
   }
   ChmProject& project = reading.project;
-  if (project.full_text_search && !full_text_search_available()) {
-    project.full_text_search = false;
-    result.search_left_out = true;
-  }
+  result.with_search = project.full_text_search;
   result.files = project.files.size();
   result.topics = project.topics.size();
-  const std::string bytes = compile_chm(project);
+  std::string bytes;
+  try {
+    bytes = compile_chm(project);
+  } catch (const std::invalid_argument& bad_name) {
+    result.problem = bad_name.what();
+    return result;
+  }
   if (!platform::write_file(result.output_path, bytes)) {
     platform::delete_file(result.output_path);  // no half-written manual
     result.problem = result.output_path + " cannot be written";

@@ -12,9 +12,7 @@ struct ProjectCompilation {
   bool written = false;            // the manual was written to output_path
   std::string output_path;         // where the manual goes
   std::vector<std::string> missing;  // referenced files that are not there
-  // The project asked for search, and the compiler makes no search index
-  // yet (full_text_search_available()): the manual has no Search tab.
-  bool search_left_out = false;
+  bool with_search = false;        // the manual has a full-text search index
   size_t files = 0;                // files in the manual
   size_t topics = 0;               // pages among them
   std::string problem;             // why nothing was written; empty when written

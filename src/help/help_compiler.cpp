@@ -104,7 +104,7 @@ ManualRun compile_manual(const std::string& work_folder, const std::string& libr
     return run;
   }
   run.summary = "the built-in compiler" + stood_in_for;
-  if (built.search_left_out) run.summary += ", without full-text search (not built in yet)";
+  if (built.with_search) run.summary += ", with full-text search";
   if (!built.missing.empty()) run.summary += "; missing: " + chm::missing_files_text(built.missing);
   return run;
 }

@@ -15,8 +15,8 @@ std::string find_help_compiler();
 struct ManualRun {
   bool made = false;  // the manual is in the work folder
   // Who made it, for the progress line: "hhc.exe", "the built-in compiler
-  // (hhc.exe made no manual)", "the built-in compiler, without full-text
-  // search (not built in yet)", ...; why not when no manual was made.
+  // (hhc.exe made no manual)", "the built-in compiler, with full-text
+  // search", ...; why not when no manual was made.
   std::string summary;
   // What the user should be told in a message box: empty when there is
   // nothing to tell. The built-in compiler standing in is not news.
