@@ -190,6 +190,50 @@ TEST(PagesFromTheSplit, SameAsReadBackFromTheFolder) {
   for (const auto& [name, bytes] : results[0]) EXPECT_EQ(results[1][name], bytes) << name;
 }
 
+// Records that share a name, or where names fold case a spelling of it,
+// share their page and coloured files, and each is written once: the folder
+// ends as writing every record's page in turn leaves it, names included.
+TEST(SharedPages, SameAsWritingEveryRecordsPageInTurn) {
+  const std::string part =
+      ";->A first\r\n;{/* t\r\n; Debug 1\r\n;}\r\n"
+      "ProcedureDLL.s A(x.s) ; takes x\r\n  ;// doc <>\r\n  ProcedureReturn x\r\nEndProcedure\r\n"
+      ";{//a\r\n;// page\r\nProcedureDLL.l a(y.l)\r\nEndProcedure\r\n;->a more\r\n"
+      ";{//B\r\nProcedureDLL.s b(s.s)\r\n;{/* ex\r\n; x = 1\r\n;}\r\nEndProcedure\r\n;/nosource\r\n;->b\r\n"
+      ";{//C\r\n;{/* only an example\r\n; y = 2\r\n;}\r\n;->c text\r\n";
+  lh::testing::ScratchFolder scratch("shared");
+  const std::string source = scratch.path() + "Lib.pb";
+  ASSERT_TRUE(platform::write_file(source, part + part + ";->A last\r\n;{//Solo\r\n" + part));
+  std::map<std::string, std::string> results[2];
+  for (int once = 0; once < 2; ++once) {
+    const std::string work = scratch.sub(once ? "once" : "each");
+    // Files the include folder brought, one under another spelling.
+    ASSERT_TRUE(platform::write_file(work + "b.html", "stale"));
+    ASSERT_TRUE(platform::write_file(work + "A.nfo", "info\r\n"));
+    SourceModel model;
+    ContentsRegister reg;
+    split_source(source, work, "Lib", model, reg);
+    append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+    if (once) {
+      prepare_warnings(work, model.table);
+      write_function_pages(work, model.table, linked_highlighter(), &model.pieces);
+    } else {
+      for (const ProcedureRecord& r : model.table.records) {
+        ProcedureTable single;
+        append_record(single, r);
+        prepare_warnings(work, single);
+        write_function_pages(work, single, linked_highlighter(), &model.pieces);
+      }
+    }
+    results[once] = lh::testing::folder_files(work);
+  }
+  EXPECT_EQ(results[0].count("Solo.html"), 1u);
+  ASSERT_EQ(results[0].size(), results[1].size());
+  for (const auto& [name, bytes] : results[0]) {
+    ASSERT_TRUE(results[1].count(name)) << name;
+    EXPECT_EQ(results[1][name], bytes) << name;
+  }
+}
+
 TEST(WarningImage, IsA40By34Gif) {
   const std::string& gif = warning_image();
   ASSERT_GE(gif.size(), 13u);
