@@ -144,6 +144,9 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
     }
   }
   write_tweaked_source(work + name + ".pb", model.lines);
+  // Nothing after this step reads the line list (packaging reads the file),
+  // and on a large library it is the largest thing left in memory.
+  model.lines = SourceLines();
 
   const std::string resident_file = pb + "Residents" + sep + name + ".res";
   step(15, "deleting the old resident file");

@@ -3,12 +3,15 @@
 #include <cstdio>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "help/html_text.h"
 #include "help/warning_image.h"
 #include "platform/files.h"
 #include "source/contents_register.h"
+#include "source/entry_name.h"
 #include "source/text.h"
 
 namespace lh {
@@ -113,7 +116,8 @@ struct PageWriter {
       const ContentsGroup& group = contents->groups[g];
       if (group.name != name) continue;
       for (const ContentsKey& key : group.keys) {
-        if (key.raw_line) continue;
+        // A refused name has no page to link to.
+        if (key.raw_line || !is_safe_entry_name(key.name)) continue;
         line.assign("<LI><A href=\"").append(key.name).append(".html\">").append(key.name).append("</A><BR>");
         put_line(page, line);
       }
@@ -121,8 +125,10 @@ struct PageWriter {
     }
   }
 
-  void write(const ProcedureRecord& r) {
-    const std::string base = folder + r.name;
+  // Writes the page of `r` into the page file of `n`, a spelling of the
+  // record's name under which the file system finds the same files.
+  void write(const ProcedureRecord& r, const std::string& n) {
+    const std::string base = folder + n;
     // The page file is created first: a name that cannot be a file name
     // gives no page, and nothing else is done for it.
     std::FILE* out = std::fopen((base + ".html").c_str(), "wb");
@@ -142,7 +148,6 @@ struct PageWriter {
       line.assign("<B>Description : </B>").append(r.description).append("<br>");
       put_escaped_line(page, line);
     }
-    const std::string& n = r.name;
     std::string_view text_file;
     if (read(n + ".txt", text_file)) {
       for_each_line(text_file, [&](std::string_view text) {
@@ -212,14 +217,18 @@ struct PageWriter {
 
 void prepare_warnings(const std::string& work_folder, const ProcedureTable& table) {
   platform::write_file(work_folder + "Warning.gif", warning_image());
+  // An empty marker created again is the same file: each is written once,
+  // under the spelling that first creates it.
+  std::unordered_set<std::string> written;
+  const bool fold = platform::names_fold_case();
   ParameterList parameters;
   for (const ProcedureRecord& r : table.records) {
-    if (!is_string_procedure(r)) continue;
+    if (!is_string_procedure(r) || !is_safe_entry_name(r.name)) continue;
     split_parameters(r.parameters, parameters);
     for (const ParameterEntry& p : parameters) {
       if (p.name.size() >= 2 && p.name.compare(p.name.size() - 2, 2, ".s") == 0) {
-        platform::write_file(work_folder + r.name + ".warn", "");
-        break;  // writing it again for a second string parameter changes nothing
+        if (written.insert(piece_key(r.name, fold)).second) platform::write_file(work_folder + r.name + ".warn", "");
+        break;
       }
     }
   }
@@ -228,7 +237,25 @@ void prepare_warnings(const std::string& work_folder, const ProcedureTable& tabl
 void write_function_pages(const std::string& work_folder, const ProcedureTable& table,
                           const Highlighter& highlighter, const PieceContents* known) {
   PageWriter writer{work_folder, highlighter, known, FolderIndex(work_folder), std::nullopt, {}, {}, {}, {}};
-  for (const ProcedureRecord& r : table.records) writer.write(r);
+  // Records whose names the file system takes for one name share their page
+  // and coloured files: the last record's page replaces the others', and the
+  // files keep the spelling of the first (replacing a file keeps its name).
+  // The pages depend on no file that a page writes, so only the last
+  // record's page is made, once per file.
+  struct Shared {
+    const std::string* spelled;
+    const ProcedureRecord* last;
+  };
+  std::vector<Shared> pages;
+  std::unordered_map<std::string, size_t> by_key;
+  for (const ProcedureRecord& r : table.records) {
+    if (!is_safe_entry_name(r.name)) continue;
+    auto [it, fresh] = by_key.try_emplace(piece_key(r.name, writer.files.fold), pages.size());
+    if (fresh) pages.push_back({&r.name, &r});
+    else pages[it->second].last = &r;
+  }
+  by_key = {};
+  for (const Shared& p : pages) writer.write(*p.last, *p.spelled);
 }
 
 }  // namespace lh

@@ -6,15 +6,21 @@
 #include "help/html_text.h"
 #include "platform/files.h"
 #include "source/contents_register.h"
+#include "source/entry_name.h"
 
 namespace lh {
 namespace {
 
-void put_name_and_local(std::string& out, std::string_view name) {
+void put_name_line(std::string& out, std::string_view name) {
   std::string line = "<PARAM NAME=\"Name\" VALUE=\"";
   line.append(name).append("\">");
   put_line(out, line);
-  line.assign("<PARAM NAME=\"Local\" VALUE=\"").append(name).append(".html\">");
+}
+
+void put_name_and_local(std::string& out, std::string_view name) {
+  put_name_line(out, name);
+  std::string line = "<PARAM NAME=\"Local\" VALUE=\"";
+  line.append(name).append(".html\">");
   put_line(out, line);
 }
 
@@ -48,7 +54,7 @@ std::string index_file(const ProcedureTable& table) {
   put_line(out, "<META NAME=\"GENERATOR\" CONTENT=\"HelpLoomMaker\">");
   put_line(out, "<!-- Sitemap 1.0 --></HEAD><BODY></OBJECT><UL>");
   for (const ProcedureRecord& r : table.records) {
-    if (r.kind == kTextOnlyEntry) continue;
+    if (r.kind == kTextOnlyEntry || !is_safe_entry_name(r.name)) continue;
     put_line(out, "<LI> <OBJECT TYPE=\"text/sitemap\">");
     put_name_and_local(out, r.name);
     put_line(out, "<PARAM NAME=\"ImageNumber\" VALUE=\"11\">");
@@ -73,8 +79,10 @@ std::string contents_file(const std::string& work_folder, const ProcedureTable& 
     for (const ProcedureRecord& r : table.records) kind_of.emplace(r.name, r.kind);
     // A key that no record bears (a "chm.ini" brought by the include folder)
     // is shown as a page entry, so the page it names stays reachable.
+    // A refused name has no page: no entry points to it, and a group under
+    // such a name is a heading without a page.
     auto entry = [&](const ContentsKey& key) {
-      if (key.raw_line) return;
+      if (key.raw_line || !is_safe_entry_name(key.name)) return;
       auto it = kind_of.find(key.name);
       put_entry_block(out, key.name, it == kind_of.end() ? kPageEntry : it->second);
     };
@@ -83,7 +91,8 @@ std::string contents_file(const std::string& work_folder, const ProcedureTable& 
       const ContentsGroup& group = reg.groups[g];
       put_line(out, "<UL>");
       put_line(out, "<LI> <OBJECT TYPE=\"text/sitemap\">");
-      put_name_and_local(out, group.name);
+      if (is_safe_entry_name(group.name)) put_name_and_local(out, group.name);
+      else put_name_line(out, group.name);
       put_line(out, "<PARAM NAME=\"ImageNumber\" VALUE=\"1\">");
       put_line(out, "</OBJECT></UL>");
       put_line(out, "<UL>");

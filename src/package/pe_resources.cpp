@@ -115,6 +115,9 @@ struct TreeReader {
   uint32_t base;
   uint32_t limit;
   std::vector<Resource>& out;
+  // When given, each resource's bytes are left in the image and listed
+  // here (in the order of `out`) rather than copied into its `data`.
+  std::vector<std::string_view>* views = nullptr;
 
   bool in_tree(uint32_t off, uint32_t len) const { return off <= limit && limit - off >= len; }
 
@@ -145,7 +148,10 @@ struct TreeReader {
     if (rel > sec.raw_size || sec.raw_size - rel < size) return false;
     uint64_t at = static_cast<uint64_t>(sec.raw_pointer) + rel;
     if (at > image.size() || image.size() - at < size) return false;
-    r.data.assign(image.substr(static_cast<size_t>(at), size));
+    if (views)
+      views->push_back(image.substr(static_cast<size_t>(at), size));
+    else
+      r.data.assign(image.substr(static_cast<size_t>(at), size));
     return true;
   }
 
@@ -183,7 +189,8 @@ struct TreeReader {
   }
 };
 
-bool read_tree(std::string_view image, const Layout& l, std::vector<Resource>& out) {
+bool read_tree(std::string_view image, const Layout& l, std::vector<Resource>& out,
+               std::vector<std::string_view>* views = nullptr) {
   uint32_t rva = get32(image, l.directories + kDirResource * 8);
   uint32_t size = get32(image, l.directories + kDirResource * 8 + 4);
   if (rva == 0 && size == 0) return true;
@@ -195,7 +202,7 @@ bool read_tree(std::string_view image, const Layout& l, std::vector<Resource>& o
   uint64_t base = static_cast<uint64_t>(sec.raw_pointer) + rel;
   if (base >= image.size()) return false;
   uint32_t limit = std::min<uint64_t>(sec.raw_size - rel, image.size() - base);
-  TreeReader reader{image, l, static_cast<uint32_t>(base), limit, out};
+  TreeReader reader{image, l, static_cast<uint32_t>(base), limit, out, views};
   Resource path;
   return reader.read_directory(0, 0, path);
 }
@@ -212,14 +219,24 @@ struct KeyLess {
   bool operator()(const ResourceKey& a, const ResourceKey& b) const { return key_less(a, b); }
 };
 
-using LanguageMap = std::map<uint16_t, const Resource*>;
+// A resource to be written: its keys, and its bytes wherever they are.
+struct Blob {
+  const Resource* resource;
+  std::string_view data;
+};
+
+using LanguageMap = std::map<uint16_t, Blob>;
 using NameMap = std::map<ResourceKey, LanguageMap, KeyLess>;
 using TypeMap = std::map<ResourceKey, NameMap, KeyLess>;
 
 // Lays the tree out as resource compilers do: all directories (root, then
 // the name directories, then the language directories), the data entries,
-// the name strings, and the data, each blob on an 8-byte boundary.
-std::string build_tree(const TypeMap& types, uint32_t section_rva) {
+// the name strings, and the data, each blob on an 8-byte boundary. Returns
+// the part before the data; `data` receives the blobs in their order, each
+// to be followed by zeros up to the next multiple of 8, and `size` the size
+// of the whole tree.
+std::string build_tree(const TypeMap& types, uint32_t section_rva, std::vector<std::string_view>& data,
+                       uint32_t& size) {
   // A directory: a 16-byte header, then 8 bytes per entry.
   auto dir_size = [](const auto& map) { return 16 + 8 * static_cast<uint32_t>(map.size()); };
   uint32_t dirs_size = dir_size(types);
@@ -277,7 +294,7 @@ std::string build_tree(const TypeMap& types, uint32_t section_rva) {
   };
   struct Leaf {
     uint32_t entry_at;
-    const Resource* resource;
+    Blob blob;
   };
   std::vector<Leaf> leaves;
 
@@ -314,14 +331,16 @@ std::string build_tree(const TypeMap& types, uint32_t section_rva) {
   tree += strings;
   uint32_t data_at = align_up(static_cast<uint32_t>(tree.size()), 8);
   tree.resize(data_at, '\0');
+  uint32_t at = data_at;
+  data.clear();
   for (const Leaf& leaf : leaves) {
-    uint32_t at = static_cast<uint32_t>(tree.size());
-    tree += leaf.resource->data;
     put32(tree, leaf.entry_at, section_rva + at);
-    put32(tree, leaf.entry_at + 4, static_cast<uint32_t>(leaf.resource->data.size()));
-    put32(tree, leaf.entry_at + 8, leaf.resource->codepage);
-    tree.resize(align_up(static_cast<uint32_t>(tree.size()), 8), '\0');
+    put32(tree, leaf.entry_at + 4, static_cast<uint32_t>(leaf.blob.data.size()));
+    put32(tree, leaf.entry_at + 8, leaf.blob.resource->codepage);
+    data.push_back(leaf.blob.data);
+    at = align_up(at + static_cast<uint32_t>(leaf.blob.data.size()), 8);
   }
+  size = at;
   return tree;
 }
 
@@ -358,8 +377,12 @@ uint32_t image_checksum(std::string_view image) {
   return static_cast<uint32_t>(sum + n);
 }
 
-bool write_resources(std::string& image, const std::vector<Resource>& resources,
-                     std::string* error) {
+namespace {
+
+// write_resources over blobs, which may lie in `image` itself: the new image
+// is laid out once at its final size, so that a large package needs its old
+// and its new image in memory and nothing more.
+bool write_blobs(std::string& image, const std::vector<Blob>& blobs, std::string* error) {
   Layout l;
   if (!parse_layout(image, l)) {
     set_error(error, "not a 32-bit Windows executable");
@@ -422,19 +445,27 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
   uint32_t data_end = 0;
   for (const Section& s : l.sections)
     if (s.raw_size) data_end = std::max(data_end, s.raw_pointer + s.raw_size);
-  std::string overlay;
+  std::string_view overlay;
   bool drop_overlay = get32(image, l.coff + kCoffPointerToSymbolTable) != 0 ||
                       get32(image, l.directories + kDirSecurity * 8) != 0;
-  if (!drop_overlay && data_end < image.size()) overlay = image.substr(data_end);
+  if (!drop_overlay && data_end < image.size()) overlay = std::string_view(image).substr(data_end);
 
   TypeMap types;
-  for (const Resource& r : resources) types[r.type][r.name][r.language] = &r;
-  std::string tree = build_tree(types, new_rva);
-  uint32_t raw_size = align_up(static_cast<uint32_t>(tree.size()), file_align);
+  for (const Blob& b : blobs) types[b.resource->type][b.resource->name][b.resource->language] = b;
+  std::vector<std::string_view> data;
+  uint32_t tree_size = 0;
+  const std::string tree_head = build_tree(types, new_rva, data, tree_size);
+  uint32_t raw_size = align_up(tree_size, file_align);
 
-  std::string out = image.substr(0, std::min<size_t>(raw_end, image.size()));
+  std::string out;
+  out.reserve(static_cast<size_t>(new_raw_pointer) + raw_size + overlay.size());
+  out.append(std::string_view(image).substr(0, std::min<size_t>(raw_end, image.size())));
   out.resize(new_raw_pointer, '\0');
-  out += tree;
+  out += tree_head;
+  for (std::string_view d : data) {
+    out += d;
+    out.resize(align_up(static_cast<uint32_t>(out.size() - new_raw_pointer), 8) + size_t{new_raw_pointer}, '\0');
+  }
   out.resize(static_cast<size_t>(new_raw_pointer) + raw_size, '\0');
   out += overlay;
 
@@ -447,7 +478,7 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
       std::memcpy(&out[l.sections[old].header_at], ".rsrc_0\0", 8);
     }
   }
-  put32(out, header_at + 8, static_cast<uint32_t>(tree.size()));
+  put32(out, header_at + 8, tree_size);
   put32(out, header_at + 12, new_rva);
   put32(out, header_at + 16, raw_size);
   put32(out, header_at + 20, new_raw_pointer);
@@ -457,7 +488,7 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
   put32(out, header_at + 36, kResourceSectionFlags);
 
   put32(out, l.directories + kDirResource * 8, new_rva);
-  put32(out, l.directories + kDirResource * 8 + 4, static_cast<uint32_t>(tree.size()));
+  put32(out, l.directories + kDirResource * 8 + 4, tree_size);
   if (drop_overlay) {
     put32(out, l.directories + kDirSecurity * 8, 0);
     put32(out, l.directories + kDirSecurity * 8 + 4, 0);
@@ -466,7 +497,7 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
   }
   uint32_t initialized = get32(out, l.opt + kOptSizeOfInitializedData);
   put32(out, l.opt + kOptSizeOfInitializedData, initialized - old_raw_size + raw_size);
-  uint32_t image_end = new_rva + static_cast<uint32_t>(tree.size());
+  uint32_t image_end = new_rva + tree_size;
   for (const Section& s : l.sections)
     if (!(in_place && s.header_at == header_at))
       image_end = std::max(image_end, s.virtual_address + s.virtual_size);
@@ -477,10 +508,22 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
   return true;
 }
 
+}  // namespace
+
+bool write_resources(std::string& image, const std::vector<Resource>& resources, std::string* error) {
+  std::vector<Blob> blobs;
+  blobs.reserve(resources.size());
+  for (const Resource& r : resources) blobs.push_back({&r, r.data});
+  return write_blobs(image, blobs, error);
+}
+
 bool add_rcdata(std::string& image, std::string_view name, std::string_view data, bool replace_all,
                 std::string* error) {
+  // The resources already there stay in the image while it is rewritten.
   std::vector<Resource> resources;
-  if (!read_resources(image, resources)) {
+  std::vector<std::string_view> bytes;
+  Layout l;
+  if (!parse_layout(image, l) || !read_tree(image, l, resources, &bytes)) {
     set_error(error, "the executable's resources cannot be read");
     return false;
   }
@@ -496,13 +539,14 @@ bool add_rcdata(std::string& image, std::string_view name, std::string_view data
     set_error(error, "empty resource name");
     return false;
   }
-  added.data.assign(data);
-  std::erase_if(resources, [&](const Resource& r) {
-    return !r.type.named() && r.type.id == kRtRcData && r.name.name == added.name.name &&
-           r.language == 0;
-  });
-  resources.push_back(std::move(added));
-  return write_resources(image, resources, error);
+  std::vector<Blob> blobs;
+  for (size_t i = 0; i < resources.size(); ++i) {
+    const Resource& r = resources[i];
+    if (!r.type.named() && r.type.id == kRtRcData && r.name.name == added.name.name && r.language == 0) continue;
+    blobs.push_back({&r, bytes[i]});
+  }
+  blobs.push_back({&added, data});
+  return write_blobs(image, blobs, error);
 }
 
 const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type,

@@ -1,5 +1,7 @@
 #include "source/procedure_table.h"
 
+#include <algorithm>
+
 #include "source/text.h"
 
 namespace lh {
@@ -8,18 +10,68 @@ namespace {
 
 using RecordIt = std::list<ProcedureRecord>::iterator;
 
+// Order numbers lie strictly between 0 (before the head) and kOrderEnd (after
+// the tail). A record placed between two others takes a number between
+// theirs, at most kOrderStep above the one before, so appending at the tail
+// leaves room for a billion records.
+constexpr uint64_t kOrderEnd = uint64_t{1} << 62;
+constexpr uint64_t kOrderStep = uint64_t{1} << 32;
+
+uint64_t order_before(ProcedureTable& table, RecordIt it) {
+  return it == table.records.begin() ? 0 : table.order[&*std::prev(it)];
+}
+
+uint64_t order_after(ProcedureTable& table, RecordIt it) {
+  auto next = std::next(it);
+  return next == table.records.end() ? kOrderEnd : table.order[&*next];
+}
+
+// Gives `it`, just inserted, its order number. When its neighbours' numbers
+// leave no room, the records of the smallest aligned range of numbers around
+// it that is sparse enough (at most 1.5^bits records in 2^bits numbers) are
+// spread out evenly again, which costs O(log n) per insertion overall.
+void place(ProcedureTable& table, RecordIt it) {
+  const uint64_t lo = order_before(table, it), hi = order_after(table, it);
+  if (hi - lo >= 2) {
+    table.order[&*it] = lo + std::min((hi - lo) / 2, kOrderStep);
+    return;
+  }
+  double limit = 1;
+  for (int bits = 1; bits <= 62; ++bits) {
+    limit *= 1.5;
+    const uint64_t size = uint64_t{1} << bits, base = lo & ~(size - 1);
+    RecordIt first = it, last = it;
+    uint64_t count = 1;
+    while (first != table.records.begin() && table.order[&*std::prev(first)] >= base) --first, ++count;
+    while (std::next(last) != table.records.end() && table.order[&*std::next(last)] < base + size) ++last, ++count;
+    if (static_cast<double>(count) > limit && bits < 62) continue;
+    const uint64_t gap = size / (count + 1);
+    uint64_t k = 0;
+    for (RecordIt r = first;; ++r) {
+      table.order[&*r] = base + gap * ++k;
+      if (r == last) break;
+    }
+    return;
+  }
+}
+
 void index_record(ProcedureTable& table, RecordIt it) {
+  place(table, it);
   auto [slot, fresh] = table.by_name.try_emplace(it->name, it);
-  // A shared name: which record comes first depends on where the cursor put
-  // each, so the lookup walks the table for it.
-  if (!fresh) slot->second = table.records.end();
+  if (!fresh && table.order[&*it] < table.order[&*slot->second]) slot->second = it;
   ++table.indexed;
 }
 
 void rebuild_index(ProcedureTable& table) {
   table.by_name.clear();
-  table.indexed = 0;
-  for (auto it = table.records.begin(); it != table.records.end(); ++it) index_record(table, it);
+  table.order.clear();
+  const uint64_t step = std::min(kOrderStep, kOrderEnd / (table.records.size() + 1));
+  uint64_t next = 0;
+  for (auto it = table.records.begin(); it != table.records.end(); ++it) {
+    table.order[&*it] = next += step;
+    table.by_name.try_emplace(it->name, it);
+  }
+  table.indexed = table.records.size();
 }
 
 }  // namespace
@@ -35,16 +87,8 @@ bool find_procedure(ProcedureTable& table, std::string_view name) {
   if (table.indexed != table.records.size()) rebuild_index(table);
   auto hit = table.by_name.find(std::string(name));
   if (hit != table.by_name.end()) {
-    if (hit->second != table.records.end()) {
-      table.current = hit->second;
-      return true;
-    }
-    for (auto it = table.records.begin(); it != table.records.end(); ++it) {
-      if (it->name == name) {
-        table.current = it;
-        return true;
-      }
-    }
+    table.current = hit->second;
+    return true;
   }
   if (!table.records.empty()) table.current = std::prev(table.records.end());
   return false;

@@ -29,11 +29,13 @@ struct ProcedureTable {
   std::list<ProcedureRecord>::iterator current = records.end();  // end(): none
 
   // find_procedure's index, so a lookup costs the same in a table of ten
-  // thousand records: each name's record, or records.end() when several
-  // records share the name (a walk from the head then decides). It covers
-  // the first `indexed` records added; records added to the list directly
-  // make the next lookup rebuild it.
+  // thousand records: each name's first record in list order. Records go
+  // in anywhere, so each has a number that grows along the list (`order`)
+  // to tell which of two records sharing a name comes first. The index
+  // covers the first `indexed` records added; records added to the list
+  // directly make the next lookup rebuild it.
   std::unordered_map<std::string, std::list<ProcedureRecord>::iterator> by_name;
+  std::unordered_map<const ProcedureRecord*, uint64_t> order;
   size_t indexed = 0;
 
   ProcedureTable() = default;

@@ -64,21 +64,6 @@ struct Split {
 
 }  // namespace
 
-bool is_safe_entry_name(std::string_view name) {
-  if (name == "." || name == "..") return false;
-  for (char c : name) {
-    auto b = static_cast<unsigned char>(c);
-    if (b < 32) return false;
-    switch (c) {
-      case '/': case '\\': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
-        return false;
-      default:
-        break;
-    }
-  }
-  return true;
-}
-
 void append_line(const std::string& path, std::string_view line) {
   std::string data;
   data.reserve(line.size() + 2);

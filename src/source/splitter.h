@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "source/contents_register.h"
+#include "source/entry_name.h"
 #include "source/line_reader.h"
 #include "source/piece_files.h"
 #include "source/procedure_table.h"
@@ -30,11 +31,6 @@ struct SourceModel {
   // must forget it (forget_piece_content).
   PieceContents pieces;
 };
-
-// An entry name that may go into a piece file's name: no "/", "\", any of
-// : * ? " < > |, no control character (below 32), and not "." or "..".
-// Lines for any other name are lost, as for a file that cannot be opened.
-bool is_safe_entry_name(std::string_view name);
 
 // Splits the library source at `source_path` into `model` and `reg`, writing
 // the piece files, the version file and (when an entry was registered)

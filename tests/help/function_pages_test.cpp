@@ -163,6 +163,33 @@ TEST_F(Pages, UnwritablePageIsSkipped) {
   EXPECT_TRUE(has("Next.html"));
 }
 
+using Files = std::map<std::string, std::string>;
+
+// Splits `source` into the fresh sub-folder `sub` of `scratch`, which first
+// gets the `brought` files (as from the include folder), adds the
+// "Compilation" record, lets `help` write the pages and returns the folder's
+// files.
+template <typename Help>
+Files help_files(lh::testing::ScratchFolder& scratch, const std::string& sub, const std::string& source,
+                 const Files& brought, Help help) {
+  const std::string work = scratch.sub(sub);
+  for (const auto& [name, bytes] : brought) EXPECT_TRUE(platform::write_file(work + name, bytes));
+  SourceModel model;
+  ContentsRegister reg;
+  split_source(source, work, "Gen", model, reg);
+  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  help(work, model);
+  return lh::testing::folder_files(work);
+}
+
+void expect_same_files(const Files& expected, const Files& actual) {
+  ASSERT_EQ(expected.size(), actual.size());
+  for (const auto& [name, bytes] : expected) {
+    ASSERT_TRUE(actual.count(name)) << name;
+    EXPECT_EQ(actual.at(name), bytes) << name;
+  }
+}
+
 // The pages and coloured files come out the same whether the pages read the
 // piece files back or take them from the split, with files that the include
 // folder brought (read back, since the split only added to them) among them.
@@ -170,24 +197,50 @@ TEST(PagesFromTheSplit, SameAsReadBackFromTheFolder) {
   lh::testing::ScratchFolder scratch("pages");
   const std::string source = scratch.path() + "Gen.pb";
   ASSERT_TRUE(platform::write_file(source, generate_library_source(150, 11) + ";{//Brought\r\n;// more\r\n"));
-  std::map<std::string, std::string> results[2];
+  const Files brought{{"Brought.txt", ";// from the include folder\r\n"}, {"Brought.ex", "Debug 1\r\n"}};
+  Files results[2];
   for (int handed_on = 0; handed_on < 2; ++handed_on) {
-    const std::string work = scratch.sub(handed_on ? "memory" : "disk");
-    ASSERT_TRUE(platform::write_file(work + "Brought.txt", ";// from the include folder\r\n"));
-    ASSERT_TRUE(platform::write_file(work + "Brought.ex", "Debug 1\r\n"));
-    SourceModel model;
-    ContentsRegister reg;
-    split_source(source, work, "Gen", model, reg);
-    ASSERT_GT(model.pieces.size(), 300u);
-    EXPECT_FALSE(model.pieces.count("Brought.txt"));
-    append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
-    prepare_warnings(work, model.table);
-    write_function_pages(work, model.table, linked_highlighter(), handed_on ? &model.pieces : nullptr);
-    results[handed_on] = lh::testing::folder_files(work);
+    results[handed_on] = help_files(scratch, handed_on ? "memory" : "disk", source, brought,
+                                    [&](const std::string& work, SourceModel& model) {
+      EXPECT_GT(model.pieces.size(), 300u);
+      EXPECT_FALSE(model.pieces.count("Brought.txt"));
+      prepare_warnings(work, model.table);
+      write_function_pages(work, model.table, linked_highlighter(), handed_on ? &model.pieces : nullptr);
+    });
   }
   EXPECT_NE(results[1]["Brought.html"].find("from the include folder"), std::string::npos);
-  ASSERT_EQ(results[0].size(), results[1].size());
-  for (const auto& [name, bytes] : results[0]) EXPECT_EQ(results[1][name], bytes) << name;
+  expect_same_files(results[0], results[1]);
+}
+
+// Records that share a name, or where names fold case a spelling of it,
+// share their page and coloured files, and each is written once: the folder
+// ends as writing every record's page in turn leaves it, names included.
+TEST(SharedPages, SameAsWritingEveryRecordsPageInTurn) {
+  const std::string part =
+      ";->A first\r\n;{/* t\r\n; Debug 1\r\n;}\r\n"
+      "ProcedureDLL.s A(x.s) ; takes x\r\n  ;// doc <>\r\n  ProcedureReturn x\r\nEndProcedure\r\n"
+      ";{//a\r\n;// page\r\nProcedureDLL.l a(y.l)\r\nEndProcedure\r\n;->a more\r\n"
+      ";{//B\r\nProcedureDLL.s b(s.s)\r\n;{/* ex\r\n; x = 1\r\n;}\r\nEndProcedure\r\n;/nosource\r\n;->b\r\n"
+      ";{//C\r\n;{/* only an example\r\n; y = 2\r\n;}\r\n;->c text\r\n";
+  lh::testing::ScratchFolder scratch("shared");
+  const std::string source = scratch.path() + "Lib.pb";
+  ASSERT_TRUE(platform::write_file(source, part + part + ";->A last\r\n;{//Solo\r\n" + part));
+  // Files the include folder brought, one under another spelling.
+  const Files brought{{"b.html", "stale"}, {"A.nfo", "info\r\n"}};
+  const Files each = help_files(scratch, "each", source, brought, [](const std::string& work, SourceModel& model) {
+    for (const ProcedureRecord& r : model.table.records) {
+      ProcedureTable single;
+      append_record(single, r);
+      prepare_warnings(work, single);
+      write_function_pages(work, single, linked_highlighter(), &model.pieces);
+    }
+  });
+  const Files once = help_files(scratch, "once", source, brought, [](const std::string& work, SourceModel& model) {
+    prepare_warnings(work, model.table);
+    write_function_pages(work, model.table, linked_highlighter(), &model.pieces);
+  });
+  EXPECT_EQ(once.count("Solo.html"), 1u);
+  expect_same_files(each, once);
 }
 
 TEST(WarningImage, IsA40By34Gif) {

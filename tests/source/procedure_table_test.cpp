@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 namespace lh {
 namespace {
 
@@ -53,6 +56,27 @@ TEST(ProcedureTable, RecordsAddedToTheListDirectlyAreFound) {
   for (int i = 0; i < 5000; ++i) append_record(t, {kExportedProcedure, "", "P" + std::to_string(i), "", ""});
   EXPECT_TRUE(find_procedure(t, "P4999"));
   EXPECT_EQ(std::prev(t.records.end())->name, "A");  // inserted after the first A
+}
+
+// The index against the walk from the head that it stands for, on random
+// insertions and lookups of a few shared names: the lookups move the cursor
+// about, and runs of insertions at one place use up the room between order
+// numbers again and again.
+TEST(ProcedureTable, LookupsOfSharedNamesMatchAWalkFromTheHead) {
+  std::mt19937 rng(5);
+  ProcedureTable t;
+  for (int step = 0; step < 12000; ++step) {
+    const std::string name(1, "ABCDEFG"[rng() % 7]);
+    if (rng() % 8 != 0) {
+      append_record(t, {kPageEntry, "", name, std::to_string(step), ""});
+      continue;
+    }
+    auto first = std::find_if(t.records.begin(), t.records.end(), [&](const ProcedureRecord& r) { return r.name == name; });
+    ASSERT_EQ(find_procedure(t, name), first != t.records.end());
+    if (first != t.records.end()) {
+      ASSERT_EQ(t.current, first) << step;
+    }
+  }
 }
 
 TEST(ProcedureTable, FirstInsertGoesToTheHead) {
