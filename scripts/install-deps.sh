@@ -7,7 +7,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_root="${LIBHAMMER_BUILD_ROOT:-$here/build}"
 
 packages=(cmake g++ googletest g++-mingw-w64-i686 wine wine32:i386 xvfb
-          imagemagick fp-utils libchm-bin p7zip-full xauth file)
+          imagemagick fp-utils libchm-bin p7zip-full xauth file
+          clang libclang-rt-dev)
 
 sudo_cmd=()
 if [ "$(id -u)" != 0 ]; then sudo_cmd=(sudo); fi
