@@ -121,6 +121,31 @@ std::string package_sums(const std::vector<pe::Resource>& resources) {
   return sums;
 }
 
+namespace {
+
+bool find_read_resource(void* context, const char* name, const unsigned char** data,
+                        uint32_t* size) {
+  const auto* resources = static_cast<const std::vector<pe::Resource>*>(context);
+  const pe::Resource* r = pe::find_resource(*resources, pe::kRtRcData, name);
+  if (!r) return false;
+  *data = reinterpret_cast<const unsigned char*>(r->data.data());
+  *size = static_cast<uint32_t>(r->data.size());
+  return true;
+}
+
+}  // namespace
+
+bool package_is_whole(const std::vector<pe::Resource>& resources, std::string* problem) {
+  const pe::Resource* sums = pe::find_resource(resources, pe::kRtRcData, package_check::kSumsResource);
+  if (!sums) return true;
+  char text[512];
+  bool whole = package_check::check_package(
+      sums->data.data(), static_cast<uint32_t>(sums->data.size()), find_read_resource,
+      const_cast<std::vector<pe::Resource>*>(&resources), text, sizeof text);
+  if (problem) *problem = text;
+  return whole;
+}
+
 bool seal_installer(const std::string& executable) {
   std::string image;
   std::vector<pe::Resource> resources;

@@ -37,6 +37,11 @@ void make_installer(const AppState& state, std::string_view installer_image);
 // `resources`; empty when there are none.
 std::string package_sums(const std::vector<pe::Resource>& resources);
 
+// The installer's check (package_check.h) on resources read from an
+// executable: true when there is no seal or the package matches it;
+// `problem`, when given, receives the reasons otherwise.
+bool package_is_whole(const std::vector<pe::Resource>& resources, std::string* problem = nullptr);
+
 // Adds the seal of the package resources the executable carries now.
 // False when the executable cannot be read or updated.
 bool seal_installer(const std::string& executable);
