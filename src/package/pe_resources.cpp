@@ -406,12 +406,18 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
   // both in memory and in the file, so that it can be rewritten in place.
   uint32_t old_rva = get32(image, l.directories + kDirResource * 8);
   int old = old_rva ? section_of(l, old_rva) : -1;
-  uint32_t size_of_headers = get32(image, l.opt + kOptSizeOfHeaders);
   // The headers stay, in the file and in memory (at the start of both),
-  // also in an image whose sections hold no file bytes.
-  uint32_t headers_end =
-      l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize;
-  if (size_of_headers <= image.size()) headers_end = std::max(headers_end, size_of_headers);
+  // also in an image whose sections hold no file bytes. They lie in the
+  // file: a larger size belongs to a damaged image, and would make a later
+  // rewrite take the new section's bytes for headers.
+  uint32_t size_of_headers = get32(image, l.opt + kOptSizeOfHeaders);
+  if (size_of_headers > image.size()) {
+    set_error(error, "damaged header size");
+    return false;
+  }
+  uint32_t headers_end = std::max(
+      size_of_headers,
+      l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize);
   uint32_t raw_end = headers_end, virtual_end = headers_end;
   int last = -1;
   for (size_t i = 0; i < l.sections.size(); ++i) {

@@ -163,8 +163,10 @@ TEST(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
 }
 
 // Damage the fuzzer found: a tree that shares a directory (which multiplies
-// the work and memory with each level), and sections without file bytes
-// (whose rewrite lost the headers).
+// the work and memory with each level), a header size past the end of the
+// file (the new section's bytes went inside it, and the next update found
+// no room), and sections without file bytes (whose rewrite lost the
+// headers).
 TEST(PeWriterInput, DamagedLayoutsAreRefusedOrRewrittenWhole) {
   std::string image = installer_image();
   if (image.empty()) GTEST_SKIP();
@@ -181,6 +183,12 @@ TEST(PeWriterInput, DamagedLayoutsAreRefusedOrRewrittenWhole) {
   std::string shared = image;  // the root's second entry leads where its first does
   put32(shared, tree_at + 28, u32(image, tree_at + 20));
   EXPECT_FALSE(pe::read_resources(shared, out));
+
+  std::string long_headers = image;  // headers said to run past the end of the file
+  put32(long_headers, h.opt + 60, static_cast<uint32_t>(image.size()) + 0x200);
+  std::string before = long_headers;
+  EXPECT_FALSE(pe::add_rcdata(long_headers, "NAME", "y", false));
+  EXPECT_EQ(long_headers, before);
 
   std::string bare = image;  // no section holds file bytes, no resources
   for (uint32_t i = 0; i < h.count; ++i) put32(bare, h.sections + i * 40 + 16, 0);
