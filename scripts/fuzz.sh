@@ -25,13 +25,17 @@ cmake --build "$tree" --target fuzz_targets -j "$(nproc)"
 
 if [ "$#" -gt 0 ]; then names=("$@"); else mapfile -t names <"$tree/fuzz_targets.txt"; fi
 mkdir -p "$tree/crashes"
+# Scratch files of the targets, in memory where the machine has it, and
+# removed at the end even when a target crashed.
+scratch="$(mktemp -d "$( [ -d /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/lh-fuzz.XXXXXX")"
+trap 'rm -rf "$scratch"' EXIT
 status=0
 for name in "${names[@]}"; do
   corpus="$tree/corpus/$name"
   mkdir -p "$corpus"
   log="$tree/$name.log"
   # New inputs go to the first folder; the committed seeds stay as they are.
-  if "$tree/fuzz/fuzz_$name" "$corpus" "$here/tests/fuzz/corpus/$name" \
+  if TMPDIR="$scratch" "$tree/fuzz/fuzz_$name" "$corpus" "$here/tests/fuzz/corpus/$name" \
       -max_total_time="$seconds" -max_len=4096 -timeout=20 -rss_limit_mb=1024 \
       -print_final_stats=1 -artifact_prefix="$tree/crashes/$name-" >"$log" 2>&1; then
     result=ok
