@@ -10,7 +10,8 @@ build_root="${LIBHAMMER_BUILD_ROOT:-$here/build}"
 # chmlib (libchm-bin, libchm-dev), 7-Zip (p7zip-full) and pychm (python3-chm);
 # fp-utils' chmcmd is only the benchmarks' comparison.
 packages=(cmake g++ googletest g++-mingw-w64-i686 wine wine32:i386 xvfb
-          imagemagick fp-utils libchm-bin libchm-dev python3-chm p7zip-full xauth file)
+          imagemagick fp-utils libchm-bin libchm-dev python3-chm p7zip-full xauth file
+          clang libclang-rt-dev)
 
 sudo_cmd=()
 if [ "$(id -u)" != 0 ]; then sudo_cmd=(sudo); fi

@@ -2,7 +2,8 @@
 # Installs what is missing, builds both targets (the Linux one with
 # AddressSanitizer and UndefinedBehaviorSanitizer), then runs every test:
 # natively, and the Windows build under Wine in one fresh prefix per run,
-# with an X server (Xvfb) for the windows that the Windows tests open.
+# with an X server (Xvfb) for the windows that the Windows tests open; and
+# each fuzz target for a few seconds (scripts/fuzz.sh runs them longer).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export LIBHAMMER_BUILD_ROOT="${LIBHAMMER_BUILD_ROOT:-$here/build}"
@@ -39,4 +40,6 @@ echo "test: Linux build"
 ctest --test-dir "$LIBHAMMER_BUILD_ROOT/linux" --output-on-failure || status=1
 echo "test: Windows build under Wine"
 ctest --test-dir "$LIBHAMMER_BUILD_ROOT/win32" --output-on-failure || status=1
+echo "test: fuzz targets, 5 s each"
+bash "$here/scripts/fuzz.sh" 5 || status=1
 exit $status

@@ -8,7 +8,8 @@
 //
 // Exit status: 0 when the work was done (or the window was just closed),
 // 1 when some file could not be written or deleted, 2 when the work could
-// not start (bad arguments, no PureBasic folder, no library name).
+// not start (bad arguments, no PureBasic folder, no library name, a damaged
+// package).
 
 #include <windows.h>
 // After windows.h, which they build on.
@@ -382,11 +383,31 @@ int run_silent(int argc, char** argv) {
   return 1;
 }
 
+// A damaged package is refused before anything is written (the name file
+// included): in a message box, or on standard error in the silent mode.
+int refuse_damaged(const Text& problem, bool silent) {
+  static Text text;
+  text_clear(text);
+  text_add(text, "This installer is damaged. It installs and extracts nothing.\r\n\r\n");
+  text_add(text, problem.s);
+  text_add(text, "\r\nPlease get a new copy of it.");
+  if (silent) {
+    say(text.s);
+    say("\r\n");
+  } else {
+    MessageBoxA(nullptr, text.s, "Damaged installer", MB_OK | MB_ICONERROR);
+  }
+  return 2;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  bool silent = __argc >= 2 && same_ignoring_case(__argv[1], "/S");
+  static Text problem;
+  if (!check_own_package(problem)) return refuse_damaged(problem, silent);
   read_name();
   lookup_purebasic(g_purebasic);
-  if (__argc >= 2 && same_ignoring_case(__argv[1], "/S")) return run_silent(__argc, __argv);
+  if (silent) return run_silent(__argc, __argv);
   return run_window(instance);
 }

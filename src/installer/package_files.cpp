@@ -1,5 +1,7 @@
 #include "installer/package_files.h"
 
+#include "package/package_check.h"
+
 namespace installer {
 
 void text_clear(Text& t) {
@@ -19,21 +21,71 @@ void path_add(char* dst, const char* src) {
   if (used < kPathMax - 1) lstrcpynA(dst + used, src, kPathMax - used);
 }
 
-static HRSRC find(const char* name) { return FindResourceA(nullptr, name, MAKEINTRESOURCEA(10)); }
+// The bytes of a resource are read straight from the loaded image, where its
+// directory entry says they are: an entry of a damaged image may point past
+// the image, so the span is checked against the image's sections first.
+Lookup find_own_resource(const char* name, const char** data, DWORD* size) {
+  *data = nullptr;
+  *size = 0;
+  HRSRC found = FindResourceA(nullptr, name, MAKEINTRESOURCEA(10));
+  if (!found) return kResourceMissing;
+  HGLOBAL loaded = LoadResource(nullptr, found);
+  const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  DWORD length = SizeofResource(nullptr, found);
+  const unsigned char* image = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));
+  const IMAGE_NT_HEADERS* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+  if (!bytes || !lh::package_check::span_in_image(image, headers->OptionalHeader.SizeOfImage,
+                                                  reinterpret_cast<const unsigned char*>(bytes),
+                                                  length))
+    return kResourceBroken;
+  *data = bytes;
+  *size = length;
+  return kResourceFound;
+}
 
 const char* resource_bytes(const char* name, DWORD* size) {
-  *size = 0;
-  HRSRC found = find(name);
-  if (!found) return nullptr;
-  HGLOBAL loaded = LoadResource(nullptr, found);
-  if (!loaded) return nullptr;
-  *size = SizeofResource(nullptr, found);
-  return static_cast<const char*>(LockResource(loaded));
+  const char* data;
+  find_own_resource(name, &data, size);
+  return data;
 }
 
 DWORD resource_size(const char* name) {
-  HRSRC found = find(name);
-  return found ? SizeofResource(nullptr, found) : 0;
+  DWORD size;
+  resource_bytes(name, &size);
+  return size;
+}
+
+static bool find_for_check(void*, const char* name, const unsigned char** data, uint32_t* size) {
+  const char* bytes;
+  DWORD length;
+  if (find_own_resource(name, &bytes, &length) != kResourceFound) return false;
+  *data = reinterpret_cast<const unsigned char*>(bytes);
+  *size = length;
+  return true;
+}
+
+bool check_own_package(Text& problem) {
+  text_clear(problem);
+  bool whole = true;
+  const char* data;
+  DWORD size;
+  for (const char* name : lh::package_check::kPackageResourceNames) {
+    if (find_own_resource(name, &data, &size) != kResourceBroken) continue;
+    whole = false;
+    text_add(problem, name);
+    text_add(problem, ": lies outside the program\r\n");
+  }
+  if (find_own_resource(lh::package_check::kSumsResource, &data, &size) == kResourceBroken) {
+    text_add(problem, "The list of checksums lies outside the program.\r\n");
+    return false;
+  }
+  if (!whole || !data) return whole;  // an unsealed package is taken as it is
+  char reasons[kReportMax];
+  whole = lh::package_check::check_package(data, size, find_for_check, nullptr, reasons,
+                                           sizeof reasons);
+  text_add(problem, reasons);
+  return whole;
 }
 
 int extract_resource(const char* name, const char* path) {

@@ -27,11 +27,23 @@ void path_add(char* dst, const char* src);
 // exactly the resource's size, else 0 (also when there is no such resource).
 int extract_resource(const char* name, const char* path);
 
-// Size of the program's own RT_RCDATA resource of that name; 0 when missing.
+// Looks up the program's own RT_RCDATA resource of that name. Broken: the
+// image's directory names it, but its bytes do not lie inside the image.
+enum Lookup { kResourceMissing, kResourceFound, kResourceBroken };
+Lookup find_own_resource(const char* name, const char** data, DWORD* size);
+
+// Size of the program's own RT_RCDATA resource of that name; 0 when missing
+// or broken.
 DWORD resource_size(const char* name);
 
-// The whole resource (nullptr when missing) and its size.
+// The whole resource (nullptr when missing or broken) and its size.
 const char* resource_bytes(const char* name, DWORD* size);
+
+// Checks, before anything is written, that the package is whole: every
+// package resource lies inside the program, and a sealed package matches
+// its seal ("SUMS"). False with the reasons, one line each, in `problem`.
+// A package without a seal is taken as it is.
+bool check_own_package(Text& problem);
 
 // The outcome of an action: which files could not be written or deleted.
 struct Outcome {

@@ -108,6 +108,53 @@ void make_archive(const AppState& state, std::string_view sevenzip_image) {
   if (!state.include_folder.empty()) add(state.include_folder);
 }
 
+std::string package_sums(const std::vector<pe::Resource>& resources) {
+  std::string sums;
+  for (const char* name : kPackageResources) {
+    const pe::Resource* r = pe::find_resource(resources, pe::kRtRcData, name);
+    if (!r) continue;
+    char line[40];
+    int n = package_check::format_sum_line(line, name, r->data.data(),
+                                           static_cast<uint32_t>(r->data.size()));
+    sums.append(line, static_cast<size_t>(n));
+  }
+  return sums;
+}
+
+namespace {
+
+bool find_read_resource(void* context, const char* name, const unsigned char** data,
+                        uint32_t* size) {
+  const auto* resources = static_cast<const std::vector<pe::Resource>*>(context);
+  const pe::Resource* r = pe::find_resource(*resources, pe::kRtRcData, name);
+  if (!r) return false;
+  *data = reinterpret_cast<const unsigned char*>(r->data.data());
+  *size = static_cast<uint32_t>(r->data.size());
+  return true;
+}
+
+}  // namespace
+
+bool package_is_whole(const std::vector<pe::Resource>& resources, std::string* problem) {
+  const pe::Resource* sums = pe::find_resource(resources, pe::kRtRcData, package_check::kSumsResource);
+  if (!sums) return true;
+  char text[512];
+  bool whole = package_check::check_package(
+      sums->data.data(), static_cast<uint32_t>(sums->data.size()), find_read_resource,
+      const_cast<std::vector<pe::Resource>*>(&resources), text, sizeof text);
+  if (problem) *problem = text;
+  return whole;
+}
+
+bool seal_installer(const std::string& executable) {
+  std::string image;
+  std::vector<pe::Resource> resources;
+  if (!platform::read_file(executable, image) || !pe::read_resources(image, resources))
+    return false;
+  std::string sums = package_sums(resources);
+  return sums.empty() || add_resource_bytes(executable, sums, package_check::kSumsResource, false);
+}
+
 void make_installer(const AppState& state, std::string_view installer_image) {
   std::string executable = package_base(state, processor_tag(state.purebasic_folder)) + ".exe";
   platform::delete_file(executable);
@@ -123,6 +170,9 @@ void make_installer(const AppState& state, std::string_view installer_image) {
   add_package_resource(executable, state.work_folder + state.library_name + ".chm", "CHM", false);
   add_package_resource(executable, tweaked_copy_path(state), "SOURCE-TWEAKED", false);
   add_package_resource(executable, resident_path(state), "RESIDENT", false);
+  // Sealed from what the executable now carries, so that the seal covers
+  // exactly the resources the installer will find.
+  seal_installer(executable);
 }
 
 void copy_sources(const AppState& state) {

@@ -5,7 +5,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "package/package_check.h"
+#include "package/pe_resources.h"
 #include "shell/app_state.h"
 
 namespace lh {
@@ -13,8 +16,7 @@ namespace lh {
 // The names of the six package resources, in the order they are added.
 // The installer program looks them up by these names (without regard to
 // letter case).
-inline constexpr const char* kPackageResources[] = {"NAME", "SOURCE", "LIBRARY",
-                                                    "CHM", "SOURCE-TWEAKED", "RESIDENT"};
+inline constexpr const auto& kPackageResources = package_check::kPackageResourceNames;
 
 // Runs the three stages: the archive and the installer executable when a
 // build gave the library a name, and the source copies always.
@@ -27,8 +29,22 @@ void make_packages(const AppState& state, std::string_view sevenzip_image,
 // resident file, tweaked source and include folder.
 void make_archive(const AppState& state, std::string_view sevenzip_image);
 
-// Stage B: the installer executable with the package resources.
+// Stage B: the installer executable with the package resources, sealed
+// by the "SUMS" resource so that the installer can tell a damaged copy.
 void make_installer(const AppState& state, std::string_view installer_image);
+
+// The seal's text (package_check.h) for the package resources among
+// `resources`; empty when there are none.
+std::string package_sums(const std::vector<pe::Resource>& resources);
+
+// The installer's check (package_check.h) on resources read from an
+// executable: true when there is no seal or the package matches it;
+// `problem`, when given, receives the reasons otherwise.
+bool package_is_whole(const std::vector<pe::Resource>& resources, std::string* problem = nullptr);
+
+// Adds the seal of the package resources the executable carries now.
+// False when the executable cannot be read or updated.
+bool seal_installer(const std::string& executable);
 
 // Stage C: the library source and the tweaked source copied into the
 // PureBasic folder's "Library_Source" folder.

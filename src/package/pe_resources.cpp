@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace lh::pe {
 
@@ -119,6 +120,14 @@ struct TreeReader {
   // here (in the order of `out`) rather than copied into its `data`.
   std::vector<std::string_view>* views = nullptr;
 
+  // In a tree every directory and data entry is reached once, and no two
+  // resources share bytes; a damaged tree that loops back or shares would
+  // multiply the work and the memory, so it is refused.
+  std::set<uint32_t> reached;
+  uint64_t data_bytes = 0;
+
+  bool first_visit(uint32_t off) { return reached.insert(off).second; }
+
   bool in_tree(uint32_t off, uint32_t len) const { return off <= limit && limit - off >= len; }
 
   bool read_key(uint32_t name_field, ResourceKey& key) const {
@@ -136,11 +145,14 @@ struct TreeReader {
     return true;
   }
 
-  bool read_data(uint32_t off, Resource& r) const {
-    if (!in_tree(off, 16)) return false;
+  bool read_data(uint32_t off, Resource& r) {
+    if (!in_tree(off, 16) || !first_visit(off)) return false;
     uint32_t rva = get32(image, base + off);
     uint32_t size = get32(image, base + off + 4);
     r.codepage = get32(image, base + off + 8);
+    // An empty resource has no bytes to find; the writer may place it at the
+    // very end of its section.
+    if (size == 0) return true;
     int s = section_of(layout, rva);
     if (s < 0) return false;
     const Section& sec = layout.sections[s];
@@ -148,6 +160,8 @@ struct TreeReader {
     if (rel > sec.raw_size || sec.raw_size - rel < size) return false;
     uint64_t at = static_cast<uint64_t>(sec.raw_pointer) + rel;
     if (at > image.size() || image.size() - at < size) return false;
+    data_bytes += size;
+    if (data_bytes > image.size()) return false;
     if (views)
       views->push_back(image.substr(static_cast<size_t>(at), size));
     else
@@ -156,7 +170,7 @@ struct TreeReader {
   }
 
   bool read_directory(uint32_t off, int depth, Resource& path) {
-    if (!in_tree(off, 16)) return false;
+    if (!in_tree(off, 16) || !first_visit(off)) return false;
     uint32_t count =
         static_cast<uint32_t>(get16(image, base + off + 12)) + get16(image, base + off + 14);
     if (!in_tree(off + 16, count * 8)) return false;
@@ -202,7 +216,7 @@ bool read_tree(std::string_view image, const Layout& l, std::vector<Resource>& o
   uint64_t base = static_cast<uint64_t>(sec.raw_pointer) + rel;
   if (base >= image.size()) return false;
   uint32_t limit = std::min<uint64_t>(sec.raw_size - rel, image.size() - base);
-  TreeReader reader{image, l, static_cast<uint32_t>(base), limit, out, views};
+  TreeReader reader{image, l, static_cast<uint32_t>(base), limit, out, views, {}, 0};
   Resource path;
   return reader.read_directory(0, 0, path);
 }
@@ -390,16 +404,45 @@ bool write_blobs(std::string& image, const std::vector<Blob>& blobs, std::string
   }
   uint32_t file_align = get32(image, l.opt + kOptFileAlignment);
   uint32_t section_align = get32(image, l.opt + kOptSectionAlignment);
-  if (file_align == 0 || section_align == 0) {
+  auto power_of_two = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+  if (!power_of_two(file_align) || file_align > 0x10000 || !power_of_two(section_align)) {
     set_error(error, "damaged section alignment");
     return false;
+  }
+
+  // Every section's bytes must lie in the file after the headers, and its
+  // memory range below 2 GB, leaving room for one more section after the
+  // last: the new layout is computed from them, and an image that breaks
+  // this is damaged.
+  const uint64_t table_end = l.section_table + uint64_t{kSectionHeaderSize} * l.sections.size();
+  for (const Section& s : l.sections) {
+    uint64_t raw_limit = static_cast<uint64_t>(s.raw_pointer) + s.raw_size;
+    uint64_t virtual_limit =
+        static_cast<uint64_t>(s.virtual_address) + std::max(s.virtual_size, s.raw_size);
+    if ((s.raw_size && (raw_limit > image.size() || s.raw_pointer < table_end)) ||
+        virtual_limit > 0x7fffffffu) {
+      set_error(error, "damaged section table");
+      return false;
+    }
   }
 
   // The section that holds the current tree, and whether it is the last one
   // both in memory and in the file, so that it can be rewritten in place.
   uint32_t old_rva = get32(image, l.directories + kDirResource * 8);
   int old = old_rva ? section_of(l, old_rva) : -1;
-  uint32_t virtual_end = 0, raw_end = 0;
+  // The headers stay, in the file and in memory (at the start of both),
+  // also in an image whose sections hold no file bytes. They lie in the
+  // file: a larger size belongs to a damaged image, and would make a later
+  // rewrite take the new section's bytes for headers.
+  uint32_t size_of_headers = get32(image, l.opt + kOptSizeOfHeaders);
+  if (size_of_headers > image.size()) {
+    set_error(error, "damaged header size");
+    return false;
+  }
+  uint32_t headers_end = std::max(
+      size_of_headers,
+      l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize);
+  uint32_t raw_end = headers_end, virtual_end = headers_end;
   int last = -1;
   for (size_t i = 0; i < l.sections.size(); ++i) {
     const Section& s = l.sections[i];
@@ -417,7 +460,6 @@ bool write_blobs(std::string& image, const std::vector<Blob>& blobs, std::string
                   (l.sections[old].raw_size == 0 ||
                    l.sections[old].raw_pointer + l.sections[old].raw_size == raw_end);
 
-  uint32_t size_of_headers = get32(image, l.opt + kOptSizeOfHeaders);
   uint32_t header_at;
   uint32_t new_rva, new_raw_pointer, old_raw_size = 0;
   if (in_place) {
@@ -437,12 +479,14 @@ bool write_blobs(std::string& image, const std::vector<Blob>& blobs, std::string
       return false;
     }
     new_rva = align_up(virtual_end, section_align);
+    // The new section's header must not share bytes with its data.
+    raw_end = std::max(raw_end, header_at + kSectionHeaderSize);
     new_raw_pointer = align_up(raw_end, file_align);
   }
 
   // What lies behind the sections: kept, unless it is the COFF symbol table
   // or a signature, which the new layout would make point at the wrong bytes.
-  uint32_t data_end = 0;
+  uint32_t data_end = headers_end;
   for (const Section& s : l.sections)
     if (s.raw_size) data_end = std::max(data_end, s.raw_pointer + s.raw_size);
   std::string_view overlay;

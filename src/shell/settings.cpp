@@ -127,20 +127,26 @@ std::string format_settings(const SettingsFile& file) {
   std::string out;
   if (file.utf8_bom) out += kBom;
   for (const SettingsLine& line : file.lines) {
+    std::string text;
     switch (line.kind) {
       case SettingsLine::kKey:
-        out += line.key + " = " + line.value;
+        text = line.key + " = " + line.value;
         break;
       case SettingsLine::kComment:
-        out += "; " + line.text;
+        text = "; " + line.text;
         break;
       case SettingsLine::kGroup:
-        out += line.verbatim ? line.text : "[" + line.text + "]";
+        text = line.verbatim ? line.text : "[" + line.text + "]";
         break;
       case SettingsLine::kOther:
-        out += line.text;
+        text = line.text;
         break;
     }
+    // A first line that starts with the mark's bytes (it followed blanks in
+    // the file read) would be taken for the mark when read again; a blank
+    // before it keeps it a line, since leading blanks are not read.
+    if (out.empty() && text.starts_with(kBom)) out += ' ';
+    out += text;
     out += "\r\n";
   }
   return out;

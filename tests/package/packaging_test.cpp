@@ -128,6 +128,10 @@ class Packaging : public ::testing::Test {
     const pe::Resource* r = pe::find_resource(res, pe::kRtRcData, name);
     return r ? r->data : "<missing>";
   }
+  // Sealed, and whole for the installer's check.
+  static bool sealed_whole(const std::vector<pe::Resource>& res) {
+    return pe::find_resource(res, pe::kRtRcData, "SUMS") && package_is_whole(res);
+  }
 
   std::string sevenzip, installer, root;
   AppState state;
@@ -162,7 +166,8 @@ TEST_F(Packaging, ArchiveInstallerAndSourceCopies) {
   EXPECT_EQ(resource(res, "RESIDENT"), read(resident()));
   std::vector<pe::Resource> own;
   ASSERT_TRUE(pe::read_resources(installer, own));
-  EXPECT_EQ(res.size(), own.size() + 6);
+  EXPECT_EQ(res.size(), own.size() + 7);  // the six and the seal
+  EXPECT_TRUE(sealed_whole(res));
 
   std::string copies = state.purebasic_folder + "Library_Source" + S;
   EXPECT_EQ(read(copies + "Strings.pb"), read(state.library_source));
@@ -185,6 +190,8 @@ TEST_F(Packaging, SecondRunReplacesBothPackagesCompletely) {
 
   std::vector<pe::Resource> res = installer_resources();
   EXPECT_EQ(resource(res, "RESIDENT"), "<missing>");
+  EXPECT_EQ(resource(res, "SUMS").find("RESIDENT"), std::string::npos);
+  EXPECT_TRUE(sealed_whole(res));
   EXPECT_EQ(resource(res, "CHM"), "ITSF chm 2");
   EXPECT_EQ(resource(res, "SOURCE-TWEAKED"), "; tweaked 2\r\n");
   EXPECT_EQ(resource(res, "NAME"), "Strings\r\n1.2\r\n");

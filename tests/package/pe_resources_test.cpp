@@ -162,6 +162,46 @@ TEST(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
   EXPECT_TRUE(out.empty());
 }
 
+// Damage the fuzzer found: a tree that shares a directory (which multiplies
+// the work and memory with each level), a header size past the end of the
+// file (the new section's bytes went inside it, and the next update found
+// no room), and sections without file bytes (whose rewrite lost the
+// headers).
+TEST(PeWriterInput, DamagedLayoutsAreRefusedOrRewrittenWhole) {
+  std::string image = installer_image();
+  if (image.empty()) GTEST_SKIP();
+  // Once written to, the tree is the last section.
+  ASSERT_TRUE(pe::add_rcdata(image, "NAME", "x", false));
+  Headers h = headers(image);
+  uint32_t last = h.sections + (h.count - 1) * 40;
+  uint32_t tree_at = u32(image, last + 20);
+  ASSERT_EQ(u32(image, h.opt + 96 + 16), u32(image, last + 12));
+  ASSERT_GE(u16(image, tree_at + 14), 2);  // numbered types: icon, manifest...
+  auto put32 = [](std::string& s, size_t at, uint32_t v) { std::memcpy(&s[at], &v, 4); };
+  std::vector<pe::Resource> out;
+
+  std::string shared = image;  // the root's second entry leads where its first does
+  put32(shared, tree_at + 28, u32(image, tree_at + 20));
+  EXPECT_FALSE(pe::read_resources(shared, out));
+
+  std::string long_headers = image;  // headers said to run past the end of the file
+  put32(long_headers, h.opt + 60, static_cast<uint32_t>(image.size()) + 0x200);
+  std::string before = long_headers;
+  EXPECT_FALSE(pe::add_rcdata(long_headers, "NAME", "y", false));
+  EXPECT_EQ(long_headers, before);
+
+  std::string bare = image;  // no section holds file bytes, no resources
+  for (uint32_t i = 0; i < h.count; ++i) put32(bare, h.sections + i * 40 + 16, 0);
+  put32(bare, h.opt + 96 + 16, 0);
+  put32(bare, h.opt + 96 + 20, 0);
+  ASSERT_TRUE(pe::add_rcdata(bare, "NAME", "Strings\r\n", false));
+  uint32_t signature_end = u32(image, 0x3c) + 4;  // the DOS header, its stub and "PE\0\0" stay
+  EXPECT_EQ(bare.substr(0, signature_end), image.substr(0, signature_end));
+  ASSERT_TRUE(pe::read_resources(bare, out));
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].data, "Strings\r\n");
+}
+
 TEST(PackageResource, FileMustHoldBytes) {
   std::string image = installer_image();
   if (image.empty()) GTEST_SKIP();

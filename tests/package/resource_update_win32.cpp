@@ -1,7 +1,8 @@
 // Both ways of filling the installer executable, checked by Windows itself:
 // the resource API (BeginUpdateResourceA...) and the portable writer. Each
 // result is loaded as a data file and searched with FindResourceA, read by
-// the portable reader, and run: the installer extracts its resources.
+// the portable reader, and run: the installer checks the seal and extracts
+// its resources.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -73,6 +74,8 @@ TEST_P(ResourceUpdate, WindowsFindsEveryResourceAndTheInstallerRuns) {
       ASSERT_TRUE(platform::write_file(exe, now));
     }
   }
+  // Sealed as packaging does it; the installer below must take it as whole.
+  ASSERT_TRUE(seal_installer(exe));
 
   HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr);

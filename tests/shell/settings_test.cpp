@@ -54,6 +54,21 @@ TEST(Settings, HandWrittenFileIsReadAndRewrittenWithEveryForeignLine) {
   EXPECT_EQ(format_settings(parse_settings(format_settings(file))), format_settings(file));
 }
 
+// The mark's bytes after a blank are no mark, and must not become one in
+// the rewrite: the line would lose them.
+TEST(Settings, MarkBytesInTheFirstLineStayPartOfIt) {
+  for (std::string first : {"\xEF\xBB\xBFloose", "\xEF\xBB\xBFkey = v"}) {
+    SettingsFile file = parse_settings(" " + first + "\r\n");
+    ASSERT_FALSE(file.utf8_bom);
+    set_settings_value(file, "PathInclude", "C:\\Inc\\");
+    SettingsFile reread = parse_settings(format_settings(file));
+    EXPECT_FALSE(reread.utf8_bom) << first;
+    ASSERT_EQ(reread.lines.size(), 2u);
+    EXPECT_EQ(format_settings(reread), format_settings(file)) << first;
+    EXPECT_EQ(reread.lines[0].kind, file.lines[0].kind);
+  }
+}
+
 TEST(Settings, MissingFileIsCreatedWithTheTwoKeysInOrder) {
   const std::string folder = test::scratch_folder("settings-new");
   AppState state;

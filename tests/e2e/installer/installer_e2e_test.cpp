@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "package/packaging.h"
 #include "package/pe_resources.h"
 #include "platform/files.h"
 
@@ -289,6 +290,87 @@ class Installer : public ::testing::Test {
 
   std::string image, root, pb, out;
 };
+
+// Every file directly or deeper inside `folder`.
+int files_under(const std::string& folder) {
+  int n = 0;
+  for (const lh::platform::FolderEntry& e : lh::platform::list_folder(folder))
+    n += e.is_folder ? files_under(folder + e.name + "\\") : 1;
+  return n;
+}
+
+uint32_t u32(const std::string& s, size_t at) {
+  return static_cast<uint32_t>(static_cast<unsigned char>(s[at]) |
+                               static_cast<unsigned char>(s[at + 1]) << 8 |
+                               static_cast<unsigned char>(s[at + 2]) << 16 |
+                               static_cast<unsigned char>(s[at + 3]) << 24);
+}
+
+// The resource directory's data entry of the resource whose bytes start at
+// file offset `at`: found by its address (the offset turned into one
+// through the section table) and its size.
+size_t data_entry_of(const std::string& image, size_t at, uint32_t size) {
+  uint32_t pe = u32(image, 0x3c);
+  uint32_t count = static_cast<unsigned char>(image[pe + 6]);
+  uint32_t table = pe + 24 + (static_cast<unsigned char>(image[pe + 20]) |
+                              static_cast<unsigned char>(image[pe + 21]) << 8);
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t h = table + i * 40, va = u32(image, h + 12), raw = u32(image, h + 20);
+    if (at < raw || at >= raw + u32(image, h + 16)) continue;
+    uint32_t rva = static_cast<uint32_t>(at - raw) + va;
+    for (size_t e = 0; e + 8 <= image.size(); e += 4)
+      if (u32(image, e) == rva && u32(image, e + 4) == size) return e;
+  }
+  return std::string::npos;
+}
+
+TEST_F(Installer, DamagedPackageIsRefusedBeforeAnythingIsWritten) {
+  std::string exe = package("Strings (1.2) x86.exe", kFull);
+  ASSERT_TRUE(lh::seal_installer(exe));
+  std::string sealed = read(exe);
+  const std::string& chm = kFull.at("CHM");
+  size_t chm_at = sealed.find(chm);
+  ASSERT_NE(chm_at, std::string::npos);
+
+  std::string changed = sealed;
+  changed[chm_at + 3] ^= 0x01;
+  std::string cut = sealed;  // the resource shorter than the seal says
+  ASSERT_TRUE(lh::pe::add_rcdata(cut, "CHM", chm.substr(0, 4), false));
+  // Its directory entry says the bytes run far past the end of the image:
+  // damage the seal does not need to see, so the package is left unsealed.
+  std::string outside = read(package("plain.exe", kFull));
+  size_t entry = data_entry_of(outside, outside.find(chm), static_cast<uint32_t>(chm.size()));
+  ASSERT_NE(entry, std::string::npos);
+  outside[entry + 4] = outside[entry + 5] = outside[entry + 6] = '\x7f';
+
+  const std::pair<std::string, std::string> cases[] = {
+      {changed, "CHM: its bytes have changed"},
+      {cut, "CHM: 4 bytes instead of 11"},
+      {outside, "CHM: lies outside the program"}};
+  for (const auto& [bytes, reason] : cases) {
+    std::string damaged = root + "damaged.exe";
+    lh::platform::write_file(damaged, bytes);
+    EXPECT_EQ(run_silent(damaged, "/S /INSTALL"), 2) << reason;
+    EXPECT_EQ(run_silent(damaged, "/S /EXTRACT \"" + out + "\""), 2) << reason;
+
+    Running r;
+    ASSERT_TRUE(start(r, damaged));
+    Box b = answer_message_box(r);
+    EXPECT_EQ(b.caption, "Damaged installer");
+    EXPECT_NE(b.text.find(reason), std::string::npos) << b.text;
+    EXPECT_EQ(r.wait(), 2);
+    EXPECT_EQ(top_window(r.pi.dwProcessId, "LibHammerInstaller"), nullptr);
+
+    // Nothing was written: no library file, no name file.
+    EXPECT_EQ(files_under(pb), 1) << reason;  // PureBasic.exe alone
+    EXPECT_EQ(files_under(out), 0) << reason;
+    EXPECT_FALSE(lh::platform::exists(temp() + "name.txt")) << reason;
+  }
+
+  // The whole sealed package installs as an unsealed one does.
+  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 0);
+  expect_files(installed("Strings"), kFull);
+}
 
 TEST_F(Installer, SilentInstallUninstallExtract) {
   std::string exe = package("Strings (1.2) x86.exe", kFull);

@@ -1,0 +1,2 @@
+<font color=#0000FF>x</font> ; "<font>"
+?label @y

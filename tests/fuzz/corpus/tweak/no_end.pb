@@ -1,0 +1,4 @@
+ProcedureDll.s B()
+	B(1)
+  EndProcedure  
+ProcedureDLL.S C(a=)
