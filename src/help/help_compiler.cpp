@@ -14,21 +14,29 @@ constexpr const char* kSearchOn = "Full-text search=Yes";
 constexpr const char* kSearchOff = "Full-text search=No";
 
 // Runs the compiler as a visible wait run; its exit code, or -1 when unknown
-// (and -2 when it could not be started).
-int run_compiler(const std::string& compiler, const std::string& project, const std::string& folder) {
+// (and -2 when it could not be started). With `captured` its output goes
+// there rather than to the console.
+int run_compiler(const std::string& compiler, const std::string& project, const std::string& folder,
+                 CapturedRun* captured) {
   Program* program = nullptr;
-  if (!run_program(compiler, "\"" + project + "\"", folder, kRunWait | kRunKeep, &program)) return -2;
+  const unsigned capture = captured ? kRunRead | kRunReadErrors : 0u;
+  if (!run_program(compiler, "\"" + project + "\"", folder, kRunWait | kRunKeep | capture, &program)) return -2;
   int code = program_exit_code(program);
+  if (captured) {
+    captured->started = true;
+    captured->exit_code = code;
+    captured->output += read_all_output(program);
+  }
   close_program(program);
   return code;
 }
 
 // Writes a derived project beside the real one, compiles it and removes it.
 int run_derived(const std::string& compiler, const std::string& work_folder, const std::string& name,
-                const std::string& text) {
+                const std::string& text, CapturedRun* captured) {
   const std::string path = work_folder + name;
   if (!platform::write_file(path, text)) return -2;
-  int code = run_compiler(compiler, path, work_folder);
+  int code = run_compiler(compiler, path, work_folder, captured);
   platform::delete_file(path);
   return code;
 }
@@ -91,7 +99,7 @@ bool is_compiled_manual(const std::string& path) {
 }
 
 std::string compile_manual(const std::string& work_folder, const std::string& library_name,
-                           const std::string& compiler) {
+                           const std::string& compiler, CapturedRun* captured) {
   const std::string project = work_folder + library_name + ".hhp";
   const std::string manual = work_folder + library_name + ".chm";
   if (compiler.empty())
@@ -112,9 +120,9 @@ std::string compile_manual(const std::string& work_folder, const std::string& li
   platform::delete_file(manual);
   int first;
   if (start_page.empty()) {
-    first = run_compiler(compiler, project, work_folder);
+    first = run_compiler(compiler, project, work_folder, captured);
   } else {
-    first = run_derived(compiler, work_folder, library_name + "-chmcmd.hhp", with_file(text, start_page));
+    first = run_derived(compiler, work_folder, library_name + "-chmcmd.hhp", with_file(text, start_page), captured);
   }
   if (is_compiled_manual(manual)) return {};
 
@@ -126,7 +134,7 @@ std::string compile_manual(const std::string& work_folder, const std::string& li
   if (at != std::string::npos) retry.replace(at, std::strlen(kSearchOn), kSearchOff);
   if (!start_page.empty()) retry = with_file(retry, start_page);
   platform::delete_file(manual);
-  int second = run_derived(compiler, work_folder, library_name + "-nosearch.hhp", retry);
+  int second = run_derived(compiler, work_folder, library_name + "-nosearch.hhp", retry, captured);
   if (is_compiled_manual(manual))
     return "The help compiler " + exit_text(first) + " without making " + library_name +
            ".chm; it was compiled again without full-text search, so the manual has no search tab.";

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "shell/run_program.h"
+
 namespace lh {
 
 // The help compiler to run, as it is handed to the run facility: on Windows
@@ -17,9 +19,10 @@ std::string find_help_compiler();
 // is compiled once more without full-text search, from a copy of it that is
 // removed afterwards: chmcmd's full-text indexer crashes on some page sets.
 // Returns a note for the user: empty when the manual came out at once, else
-// what happened.
+// what happened. With `captured`, the runs' output is captured into it
+// (with the last run's exit code) instead of going to the console.
 std::string compile_manual(const std::string& work_folder, const std::string& library_name,
-                           const std::string& compiler);
+                           const std::string& compiler, CapturedRun* captured = nullptr);
 
 // The same with find_help_compiler().
 std::string compile_manual(const std::string& work_folder, const std::string& library_name);
