@@ -104,6 +104,8 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
   platform::create_folder(work);
 
   step(5, "copying the include folder " + state.include_folder);
+  if (!state.include_folder.empty() && !platform::is_folder(state.include_folder))
+    tell(options.report, "The include folder " + state.include_folder + " does not exist: no files were copied from it.");
   copy_include_folder(state.include_folder, work);
 
   step(6, "splitting " + state.library_source);
@@ -190,7 +192,9 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
 
   step(19, "copying the manual into " + pb + "help");
   platform::create_folder(pb + "help");
-  platform::copy_file(manual, pb + "help" + sep + name + ".chm");
+  const std::string published = pb + "help" + sep + name + ".chm";
+  if (!platform::copy_file(manual, published) && platform::is_file(manual))
+    tell(options.report, "The manual could not be copied to " + published + ".");
   return outcome;
 }
 
