@@ -150,7 +150,11 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
     const std::string compiler = find_help_compiler();
     CapturedRun run;
     outcome.manual_note = compile_manual(work, name, compiler, options.show_failed_run ? &run : nullptr);
-    if (options.show_failed_run && !outcome.manual_note.empty() && run.started)
+    // The note says how the runs went; what the compiler printed comes
+    // with it, when it printed anything.
+    run.exit_code = -1;
+    if (options.show_failed_run && !outcome.manual_note.empty() &&
+        run.output.find_first_not_of(" \t\r\n") != std::string::npos)
       options.show_failed_run(failed_run_text("The help compiler " + compiler, run));
   }
 

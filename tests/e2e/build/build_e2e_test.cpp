@@ -5,6 +5,7 @@
 // at once; the exit statuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -141,6 +142,8 @@ struct Case {
 #endif
     r.out = lines_of(out);
     platform::read_file(err, r.err);
+    // Line ends as one character, whichever the platform wrote.
+    r.err.erase(std::remove(r.err.begin(), r.err.end(), '\r'), r.err.end());
     return r;
   }
 };
