@@ -169,6 +169,11 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
         // the program ends. The button says so, painted now, before that.
         SetWindowTextA(compile, "Building...");
         UpdateWindow(compile);
+        // Some window systems (Wine's) put what a window painted on the
+        // screen only when its thread next looks for messages: a wait of
+        // no time, which takes none, lets the caption show before the build
+        // holds the thread.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
         hooks.build();
         built = true;
         break;
