@@ -2,9 +2,12 @@
 // what built the library and when, and the resident declarations.
 #pragma once
 
+#include <chrono>
 #include <ctime>
 #include <string>
 #include <string_view>
+
+#include "shell/tools.h"
 
 namespace lh {
 
@@ -24,7 +27,12 @@ void write_resident_notes(const std::string& work_folder);
 
 // The TailBite version text: the output lines of TailBite "/VERS" (a capture
 // run), joined with nothing between them; empty when it cannot be started.
-std::string tailbite_version_text(const std::string& tailbite_path);
+// A TailBite that has not ended its answer within `wait`, or has printed
+// more than any version text holds, is ended, `report` is told so, and the
+// text is empty.
+std::string tailbite_version_text(const std::string& tailbite_path,
+                                  std::chrono::milliseconds wait = kVersionAnswerWait,
+                                  const Report& report = {});
 
 struct NotesInput {
   std::string library_version;

@@ -43,6 +43,26 @@ void write_tweaked_source(const std::string& path, const SourceLines& lines) {
   platform::write_file(path, text);
 }
 
+// A wait run of the build (hidden with `hide`). Captured when the caller
+// asked for that, and then told about when it failed; `expected` is the file
+// the run is to make, empty when none is expected of it.
+void wait_run(const BuildOptions& options, const std::string& what, const std::string& program,
+              const std::string& arguments, bool hide, const std::string& expected) {
+  if (!options.show_failed_run) {
+    if (hide) {
+      run_hidden_wait(program, arguments, "");
+    } else {
+      run_visible_wait(program, arguments, "");
+    }
+    return;
+  }
+  CapturedRun run = run_wait_captured(program, arguments, "", hide);
+  if (expected.empty()) return;
+  if (!run.started || run.exit_code != 0 || !platform::is_file(expected))
+    options.show_failed_run(failed_run_text(what + " " + program, run) +
+                            (platform::is_file(expected) ? "" : "\n" + expected + " was not made."));
+}
+
 }  // namespace
 
 std::string library_name_of(const std::string& source_path) { return base_name_of(source_path); }
@@ -84,6 +104,8 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
   platform::create_folder(work);
 
   step(5, "copying the include folder " + state.include_folder);
+  if (!state.include_folder.empty() && !platform::is_folder(state.include_folder))
+    tell(options.report, "The include folder " + state.include_folder + " does not exist: no files were copied from it.");
   copy_include_folder(state.include_folder, work);
 
   step(6, "splitting " + state.library_source);
@@ -99,11 +121,11 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
 
   step(8, "TailBite version");
   NotesInput notes;
-  notes.tailbite_version = tailbite_version_text(tailbite_path(pb));
+  notes.tailbite_version = tailbite_version_text(tailbite_path(pb), options.version_wait, options.report);
 
   step(9, "compilation notes");
   notes.library_version = model.library_version;
-  notes.compiler_version_line = compiler_version_line(pb);
+  notes.compiler_version_line = compiler_version_line(pb, options.version_wait, options.report);
   outcome.compiler_version_line = notes.compiler_version_line;
   notes.time = options.now ? options.now() : local_now();
   notes.exported_count = model.exported_count;
@@ -124,9 +146,19 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
   write_help_project(work, name, model.table);
 
   // Step 12's line comes once the manual is made, naming who made it.
-  ManualRun manual_run = compile_manual(work, name);
-  step(12, "manual " + name + ".chm " + (manual_run.made ? "made by " : "not made: ") + manual_run.summary);
-  outcome.manual_note = manual_run.note;
+  {
+    const std::string hhc = find_help_compiler();
+    CapturedRun run;
+    ManualRun manual_run = compile_manual(work, name, hhc, options.show_failed_run ? &run : nullptr);
+    step(12, "manual " + name + ".chm " + (manual_run.made ? "made by " : "not made: ") + manual_run.summary);
+    outcome.manual_note = manual_run.note;
+    // The note says how hhc.exe's runs went; what it printed comes with it,
+    // when it printed anything.
+    run.exit_code = -1;
+    if (options.show_failed_run && !outcome.manual_note.empty() &&
+        run.output.find_first_not_of(" \t\r\n") != std::string::npos)
+      options.show_failed_run(failed_run_text("The help compiler " + hhc, run));
+  }
 
   step(13, "tweaked source");
   tweak_source(model.lines, model.table);
@@ -153,10 +185,15 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
   platform::delete_file(resident_file);
 
   step(16, "TailBite");
-  run_visible_wait(tailbite_path(pb), quoted(work + name + ".pb") + " /MULT /CHM:" + name, "");
+  wait_run(options, "TailBite", tailbite_path(pb), quoted(work + name + ".pb") + " /MULT /CHM:" + name, false,
+           pb + "PureLibraries" + sep + "UserLibraries" + sep + name);
 
   step(17, "resident file");
-  run_hidden_wait(compiler_path(pb), quoted(declarations) + " /Resident " + quoted(resident_file), "");
+  // Without resident declarations the compiler has nothing to compile and
+  // fails by design; only a resident file that was to come is missed.
+  wait_run(options, "The PureBasic compiler", compiler_path(pb),
+           quoted(declarations) + " /Resident " + quoted(resident_file), true,
+           platform::is_file(declarations) ? resident_file : std::string());
 
   const std::string manual = work + name + ".chm";
   step(18, options.open_manual ? "opening the manual" : "manual not opened");
@@ -164,7 +201,9 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
 
   step(19, "copying the manual into " + pb + "help");
   platform::create_folder(pb + "help");
-  platform::copy_file(manual, pb + "help" + sep + name + ".chm");
+  const std::string published = pb + "help" + sep + name + ".chm";
+  if (!platform::copy_file(manual, published) && platform::is_file(manual))
+    tell(options.report, "The manual could not be copied to " + published + ".");
   return outcome;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "shell/app_state.h"
+#include "shell/tools.h"
 #include "source/contents_register.h"
 #include "source/splitter.h"
 
@@ -22,11 +23,20 @@ struct BuildOptions {
   // Called as each step begins, with its number and a short description;
   // step 12 is told when the manual is made, with the compiler that made it.
   std::function<void(int step, const std::string& what)> progress;
-  // Tells the user why the build stopped (a message box in the window,
-  // standard error headless). Empty: show_message_box.
+  // Tells the user why the build stopped, or which tool did not answer (a
+  // message box in the window, standard error headless). Empty:
+  // show_message_box.
   std::function<void(const std::string& text)> report;
   // How long step 3 waits for the old work folder to go.
   std::chrono::milliseconds work_folder_wait{3000};
+  // How long TailBite's "/VERS" and the compiler's "/VERSION" may take.
+  std::chrono::milliseconds version_wait{kVersionAnswerWait};
+  // Headless: the help compiler's, TailBite's and the compiler's build runs
+  // are captured instead of writing into the console, and what they printed
+  // is passed here right after a run that failed (it could not start, ended
+  // with a non-zero exit code, or left its output missing). Empty: they run
+  // as the window build runs them, output wherever the programs put it.
+  std::function<void(const std::string& text)> show_failed_run;
   // The notes' date; the current local time when not set.
   std::function<std::tm()> now;
 };

@@ -15,11 +15,19 @@ constexpr const char* kSearchOn = "Full-text search=Yes";
 constexpr const char* kSearchOff = "Full-text search=No";
 
 // Runs the compiler as a visible wait run; its exit code, or -1 when unknown
-// (and -2 when it could not be started).
-int run_compiler(const std::string& compiler, const std::string& project, const std::string& folder) {
+// (and -2 when it could not be started). With `captured` its output goes
+// there rather than to the console.
+int run_compiler(const std::string& compiler, const std::string& project, const std::string& folder,
+                 CapturedRun* captured) {
   Program* program = nullptr;
-  if (!run_program(compiler, "\"" + project + "\"", folder, kRunWait | kRunKeep, &program)) return -2;
+  const unsigned capture = captured ? kRunRead | kRunReadErrors : 0u;
+  if (!run_program(compiler, "\"" + project + "\"", folder, kRunWait | kRunKeep | capture, &program)) return -2;
   int code = program_exit_code(program);
+  if (captured) {
+    captured->started = true;
+    captured->exit_code = code;
+    captured->output += read_all_output(program);
+  }
   close_program(program);
   return code;
 }
@@ -33,10 +41,10 @@ std::string exit_text(int code) {
 // hhc.exe on the project; on failure once more without full-text search.
 // The note for the user: empty when the manual came out at once.
 std::string run_hhc(const std::string& hhc, const std::string& work_folder, const std::string& library_name,
-                    bool& made) {
+                    bool& made, CapturedRun* captured) {
   const std::string project = work_folder + library_name + ".hhp";
   const std::string manual = work_folder + library_name + ".chm";
-  int first = run_compiler(hhc, project, work_folder);
+  int first = run_compiler(hhc, project, work_folder, captured);
   made = is_compiled_manual(manual);
   if (made) return {};
   std::string text;
@@ -45,7 +53,7 @@ std::string run_hhc(const std::string& hhc, const std::string& work_folder, cons
   const std::string derived = work_folder + library_name + "-nosearch.hhp";
   platform::delete_file(manual);
   if (!platform::write_file(derived, text)) return {};
-  run_compiler(hhc, derived, work_folder);
+  run_compiler(hhc, derived, work_folder, captured);
   platform::delete_file(derived);
   made = is_compiled_manual(manual);
   if (!made) return {};
@@ -78,14 +86,15 @@ bool is_compiled_manual(const std::string& path) {
   return n == 4 && std::memcmp(signature, "ITSF", 4) == 0;
 }
 
-ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc) {
+ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc,
+                         CapturedRun* captured) {
   const std::string manual = work_folder + library_name + ".chm";
   ManualRun run;
   // A manual left by an earlier run must not pass for this run's.
   platform::delete_file(manual);
   std::string stood_in_for;
   if (!hhc.empty()) {
-    run.note = run_hhc(hhc, work_folder, library_name, run.made);
+    run.note = run_hhc(hhc, work_folder, library_name, run.made, captured);
     if (run.made) {
       run.summary = "hhc.exe" + std::string(run.note.empty() ? "" : ", without full-text search");
       return run;

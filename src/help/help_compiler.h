@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "shell/run_program.h"
+
 namespace lh {
 
 // HTML Help Workshop's compiler as it is handed to the run facility: on
@@ -28,8 +30,10 @@ struct ManualRun {
 // a visible wait run in the work folder, and when no manual comes out, once
 // more without full-text search from a copy of the project that is removed
 // afterwards. When `hhc` is empty or made no manual, the built-in compiler
-// makes it.
-ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc);
+// makes it. With `captured`, hhc.exe's output is captured into it (with the
+// last run's exit code) instead of going to the console.
+ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc,
+                         CapturedRun* captured = nullptr);
 
 // The same with find_help_compiler().
 ManualRun compile_manual(const std::string& work_folder, const std::string& library_name);

@@ -84,7 +84,8 @@ int add_package_resource(const std::string& executable, const std::string& file,
   return add_resource_bytes(executable, data, name, replace_all);
 }
 
-void make_archive(const AppState& state, std::string_view sevenzip_image) {
+void make_archive(const AppState& state, std::string_view sevenzip_image,
+                  const FailedRunSink& show_failed_run) {
   std::string archive = package_base(state, processor_tag(state.purebasic_folder)) + ".7z";
   platform::delete_file(archive);
 
@@ -95,7 +96,17 @@ void make_archive(const AppState& state, std::string_view sevenzip_image) {
   }
 
   auto add = [&](const std::string& item) {
-    run_hidden_wait(archiver, "a " + quoted_argument(archive) + " " + quoted_argument(item), "");
+    const std::string arguments = "a " + quoted_argument(archive) + " " + quoted_argument(item);
+    if (!show_failed_run) {
+      run_hidden_wait(archiver, arguments, "");
+      return;
+    }
+    CapturedRun run = run_wait_captured(archiver, arguments, "", true);
+    // Exit code 1 is 7-Zip's warning, given for an item that is not there:
+    // a library without resident file has none to add, by design.
+    const bool failed = !run.started || run.exit_code >= 2 || (run.exit_code != 0 && platform::exists(item)) ||
+                        !platform::is_file(archive);
+    if (failed) show_failed_run(failed_run_text("7-Zip " + archiver + " adding " + item, run));
   };
   add(state.library_source);
   add(state.work_folder + state.library_name + ".chm");
@@ -184,9 +195,9 @@ void copy_sources(const AppState& state) {
 }
 
 void make_packages(const AppState& state, std::string_view sevenzip_image,
-                   std::string_view installer_image) {
+                   std::string_view installer_image, const FailedRunSink& show_failed_run) {
   if (!state.library_name.empty()) {
-    make_archive(state, sevenzip_image);
+    make_archive(state, sevenzip_image, show_failed_run);
     make_installer(state, installer_image);
   }
   copy_sources(state);

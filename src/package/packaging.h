@@ -3,6 +3,7 @@
 // installation.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,16 +19,21 @@ namespace lh {
 // letter case).
 inline constexpr const auto& kPackageResources = package_check::kPackageResourceNames;
 
+// Headless: the archiver's runs are captured, and what one printed is
+// passed here when it failed. Empty: they run hidden, output discarded.
+using FailedRunSink = std::function<void(const std::string& text)>;
+
 // Runs the three stages: the archive and the installer executable when a
 // build gave the library a name, and the source copies always.
 // `sevenzip_image` is the 7-Zip console archiver the program carries,
 // `installer_image` the installer program; an empty image is not written.
 void make_packages(const AppState& state, std::string_view sevenzip_image,
-                   std::string_view installer_image);
+                   std::string_view installer_image, const FailedRunSink& show_failed_run = {});
 
 // Stage A: the archive of the library source, manual, user library,
 // resident file, tweaked source and include folder.
-void make_archive(const AppState& state, std::string_view sevenzip_image);
+void make_archive(const AppState& state, std::string_view sevenzip_image,
+                  const FailedRunSink& show_failed_run = {});
 
 // Stage B: the installer executable with the package resources, sealed
 // by the "SUMS" resource so that the installer can tell a damaged copy.

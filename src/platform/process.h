@@ -19,6 +19,7 @@ struct StartRequest {
   bool hide = false;           // hidden window; without `read` also no console
                                // (POSIX: standard handles on /dev/null)
   bool read = false;           // standard output into a pipe
+  bool read_errors = false;    // with `read`: standard error into the same pipe
 };
 
 // nullptr when the process cannot be created.
@@ -49,6 +50,10 @@ std::size_t read_pipe(Process* process, char* buffer, std::size_t size);
 // Waits up to `milliseconds` for output or for the end of the process,
 // whichever comes first.
 void wait_for_change(Process* process, int milliseconds);
+
+// Ends the process at once (it gets no chance to clean up) and waits for
+// its end. Only for a process this program started and still follows.
+void terminate_process(Process* process);
 
 // Closes the pipe and process handles; the process itself goes on.
 void release_process(Process* process);

@@ -71,7 +71,7 @@ void sleep_ms(int milliseconds) {
 // lead to /dev/null, as a Windows child started without a console writes
 // nowhere. Returns the pid or -1.
 pid_t spawn(const std::vector<std::string>& words, const std::string& folder, int out_fd,
-            int close_fd, bool detached = false) {
+            int close_fd, bool detached = false, bool errors_too = false) {
   std::vector<char*> argv;
   for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
   argv.push_back(nullptr);
@@ -80,6 +80,7 @@ pid_t spawn(const std::vector<std::string>& words, const std::string& folder, in
   posix_spawn_file_actions_init(&actions);
   if (out_fd != -1) {
     posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
+    if (errors_too) posix_spawn_file_actions_adddup2(&actions, out_fd, STDERR_FILENO);
   }
   if (close_fd != -1) posix_spawn_file_actions_addclose(&actions, close_fd);
   if (detached) {
@@ -109,7 +110,8 @@ Process* start_process(const StartRequest& request) {
   int fds[2] = {-1, -1};
   if (request.read && pipe2(fds, O_CLOEXEC) != 0) return nullptr;
   const bool detached = request.hide && !request.read;
-  pid_t pid = spawn(words, request.working_folder, fds[1], fds[0], detached);
+  pid_t pid = spawn(words, request.working_folder, fds[1], fds[0], detached,
+                    request.read && request.read_errors);
   if (fds[1] != -1) close(fds[1]);
   if (pid == -1) {
     if (fds[0] != -1) close(fds[0]);
@@ -206,6 +208,12 @@ void wait_for_change(Process* p, int milliseconds) {
     p->out = -1;
   }
   sleep_ms(milliseconds);
+}
+
+void terminate_process(Process* p) {
+  if (!p || p->pid == -1 || process_ended(p)) return;
+  kill(p->pid, SIGKILL);
+  wait_process(p);
 }
 
 void release_process(Process* p) {

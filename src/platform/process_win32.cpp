@@ -54,7 +54,7 @@ Process* start_process(const StartRequest& request) {
     si.dwFlags |= STARTF_USESTDHANDLES;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     si.hStdOutput = write_end;
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    si.hStdError = request.read_errors ? write_end : GetStdHandle(STD_ERROR_HANDLE);
   }
   DWORD flags = NORMAL_PRIORITY_CLASS;
   if (request.hide && !request.read) flags |= DETACHED_PROCESS;
@@ -136,6 +136,12 @@ void wait_for_change(Process* p, int milliseconds) {
   if (WaitForSingleObject(p->process, static_cast<DWORD>(milliseconds)) != WAIT_TIMEOUT) {
     note_end(p);
   }
+}
+
+void terminate_process(Process* p) {
+  if (!p || !p->process || process_ended(p)) return;
+  TerminateProcess(p->process, 1);
+  wait_process(p);
 }
 
 void release_process(Process* p) {

@@ -17,6 +17,10 @@ std::string program_path();
 // The current folder with its trailing separator.
 std::string current_folder();
 
+// `path` as a full path: a relative one is taken from the current folder
+// (GetFullPathNameA on Windows; elsewhere the current folder prepended).
+std::string full_path(const std::string& path);
+
 // The default (unnamed) value of a key under HKEY_CLASSES_ROOT, read into a
 // buffer of `buffer_size` bytes that holds spaces beforehand. Returns the
 // buffer up to its first NUL byte (all of it when there is none): a missing

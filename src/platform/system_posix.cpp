@@ -40,6 +40,11 @@ std::string current_folder() {
   return folder;
 }
 
+std::string full_path(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  return current_folder() + path;
+}
+
 std::string classes_root_default_value(const std::string&, std::size_t buffer_size) {
   return std::string(buffer_size, ' ');
 }

@@ -54,6 +54,15 @@ std::string current_folder() {
   return folder;
 }
 
+std::string full_path(const std::string& path) {
+  DWORD n = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::vector<char> buffer(n + 1);
+  DWORD m = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  if (m == 0 || m >= buffer.size()) return path;
+  return std::string(buffer.data(), m);
+}
+
 std::string classes_root_default_value(const std::string& key, std::size_t buffer_size) {
   std::string buffer(buffer_size, ' ');
   HKEY handle = nullptr;

@@ -102,6 +102,7 @@ int run_program(const std::string& program, const std::string& arguments,
   // A pipe that nobody reads would stall the child once it fills, so output
   // is captured only for a handle that can read it.
   request.read = (options & kRunRead) && keep && handle;
+  request.read_errors = request.read && (options & kRunReadErrors);
 
   platform::Process* process = platform::start_process(request);
   if (!process && !(options & kRunRead)) {
@@ -183,6 +184,44 @@ std::string read_output_line(Program* p) {
   }
 }
 
+LineWait read_output_line_within(Program* p, std::chrono::steady_clock::time_point deadline,
+                                 std::size_t max_bytes, std::string& line) {
+  line.clear();
+  if (!p) return LineWait::kLine;
+  for (;;) {
+    take_available(p);
+    const char* data = p->buffer.data() + p->start;
+    const std::size_t size = unread(p);
+    bool complete = p->output_ended;
+    for (std::size_t i = 0; i < size && !complete; ++i) complete = data[i] == '\r' || data[i] == '\n';
+    // A whole line is there, or the output has ended: no more waiting.
+    if (complete) {
+      line = read_output_line(p);
+      return LineWait::kLine;
+    }
+    if (size > max_bytes) return LineWait::kTooLong;
+    if (platform::process_ended(p->process)) {
+      // The child has gone; the rest of its output is in the pipe already.
+      take_more(p);
+      continue;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return LineWait::kTimedOut;
+    platform::wait_for_change(p->process, left.count() < kIdleWaitMs ? static_cast<int>(left.count()) + 1
+                                                                    : kIdleWaitMs);
+  }
+}
+
+std::string read_all_output(Program* p) {
+  if (!p) return {};
+  while (take_more(p)) {
+  }
+  std::string rest = p->buffer.substr(p->start);
+  p->start = p->buffer.size();
+  return rest;
+}
+
 int program_exit_code(Program* p) {
   if (!p || !platform::process_ended(p->process)) return -1;
   return platform::process_exit_code(p->process);
@@ -192,6 +231,42 @@ void close_program(Program* p) {
   if (!p) return;
   platform::release_process(p->process);
   delete p;
+}
+
+void end_program(Program* p) {
+  if (!p) return;
+  platform::terminate_process(p->process);
+  close_program(p);
+}
+
+CapturedRun run_wait_captured(const std::string& program, const std::string& arguments,
+                              const std::string& working_folder, bool hide) {
+  CapturedRun run;
+  Program* p = nullptr;
+  const unsigned options = kRunWait | kRunKeep | kRunRead | kRunReadErrors | (hide ? kRunHide : 0u);
+  if (!run_program(program, arguments, working_folder, options, &p)) return run;
+  run.started = true;
+  run.output = read_all_output(p);
+  run.exit_code = program_exit_code(p);
+  close_program(p);
+  return run;
+}
+
+std::string failed_run_text(const std::string& what, const CapturedRun& run) {
+  if (!run.started) return what + " could not be started.";
+  std::string text = what;
+  text += run.exit_code == -1 ? " ended" : " ended with exit code " + std::to_string(run.exit_code);
+  if (run.output.find_first_not_of(" \t\r\n") == std::string::npos) return text + " and printed nothing.";
+  text += "; its output:";
+  std::size_t start = 0;
+  while (start < run.output.size()) {
+    std::size_t end = run.output.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = run.output.size();
+    text += "\n    " + run.output.substr(start, end - start);
+    if (end + 1 < run.output.size() && run.output[end] == '\r' && run.output[end + 1] == '\n') ++end;
+    start = end + 1;
+  }
+  return text;
 }
 
 int run_visible_wait(const std::string& program, const std::string& arguments,

@@ -4,6 +4,7 @@
 // whose standard output can be read line by line.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 
@@ -14,6 +15,7 @@ enum RunOption : unsigned {
   kRunHide = 2,  // hide the child's window
   kRunKeep = 4,  // return a program handle through *handle
   kRunRead = 8,  // connect the child's standard output to a pipe (with kRunKeep)
+  kRunReadErrors = 16,  // with kRunRead: standard error into the same pipe
 };
 
 // A started child: its process, the read end of its output pipe and the
@@ -49,11 +51,44 @@ std::size_t available_output(Program* program);
 // possibly empty.
 std::string read_output_line(Program* program);
 
+enum class LineWait {
+  kLine,      // a line came (or the output ended: the rest, possibly empty)
+  kTimedOut,  // the deadline passed first
+  kTooLong,   // more than the allowed bytes arrived without a line end
+};
+
+// read_output_line that gives up: it waits no longer than `deadline` and
+// takes at most `max_bytes` without a line end. What arrived of an
+// unfinished line stays unread.
+LineWait read_output_line_within(Program* program, std::chrono::steady_clock::time_point deadline,
+                                 std::size_t max_bytes, std::string& line);
+
+// Everything the child still writes, up to the end of its output (blocks
+// until then), with the output already buffered first.
+std::string read_all_output(Program* program);
+
 // Exit code of a child that has ended; -1 while it runs or when unknown.
 int program_exit_code(Program* program);
 
 // Releases the handle; a child that still runs is left running.
 void close_program(Program* program);
+
+// Ends the child (the one this handle follows, nothing else) and releases
+// the handle.
+void end_program(Program* program);
+
+// A wait run whose standard output and error are captured rather than shown.
+struct CapturedRun {
+  bool started = false;
+  int exit_code = -1;  // -1 when unknown
+  std::string output;
+};
+CapturedRun run_wait_captured(const std::string& program, const std::string& arguments,
+                              const std::string& working_folder, bool hide);
+
+// What to tell about a run that failed: `what` (the program's name for the
+// user), how it ended, and its output, each line indented.
+std::string failed_run_text(const std::string& what, const CapturedRun& run);
 
 // The five run mechanics.
 int run_visible_wait(const std::string& program, const std::string& arguments,

@@ -8,6 +8,7 @@
 #include "shell/run_program.h"
 #include "shell/settings.h"
 #include "shell/tools.h"
+#include "source/text.h"
 
 namespace lh {
 
@@ -20,16 +21,6 @@ constexpr const char* kEditor = "purebasic.exe";
 constexpr const char* kColouringLibrary = "SyntaxHilighting.so";
 constexpr const char* kEditor = "purebasic";
 #endif
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equal_fold(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 bool tailbite_check(AppState& state) {
   return tailbite_present(state.purebasic_folder);
@@ -65,7 +56,7 @@ bool tailbite_present(const std::string& purebasic_folder) {
   // A case-sensitive file system: look for the name in any letter case.
   const std::string folder = purebasic_folder.empty() ? std::string(".") : purebasic_folder;
   for (const platform::FolderEntry& entry : platform::list_folder(folder)) {
-    if (equal_fold(entry.name, "tailbite")) return true;
+    if (equals_ignoring_case(entry.name, "tailbite")) return true;
   }
   return false;
 }

@@ -2,8 +2,11 @@
 // its version.
 #include "shell/tools.h"
 
+#include "platform/files.h"
 #include "platform/system.h"
+#include "shell/message_box.h"
 #include "shell/run_program.h"
+#include "source/text.h"
 
 namespace lh {
 
@@ -21,6 +24,20 @@ constexpr const char* kVersionCompiler = "compilers/pbcompiler";
 
 // The registry value is read into a buffer of this size filled with spaces.
 constexpr std::size_t kIconBufferSize = 255;
+
+// A version line is short; more than this without a line end is no answer.
+constexpr std::size_t kVersionLineMax = 4096;
+
+#ifndef _WIN32
+// The entry of `folder` named `name` in any letter case; `name` itself
+// when there is none.
+std::string entry_in_any_case(const std::string& folder, std::string_view name) {
+  for (const platform::FolderEntry& entry : platform::list_folder(folder.empty() ? "." : folder)) {
+    if (equals_ignoring_case(entry.name, name)) return entry.name;
+  }
+  return std::string(name);
+}
+#endif
 
 }  // namespace
 
@@ -52,26 +69,61 @@ std::string purebasic_registry_lookup() {
 }
 
 std::string tailbite_path(const std::string& purebasic_folder) {
+#ifndef _WIN32
+  // The file system tells letter cases apart; TailBite's folder may be
+  // "tailbite", as the check found it.
+  if (!platform::exists(purebasic_folder + kTailbite)) {
+    const std::string folder = purebasic_folder + entry_in_any_case(purebasic_folder, "TailBite") + "/";
+    return folder + entry_in_any_case(folder, "TailBite");
+  }
+#endif
   return purebasic_folder + kTailbite;
+}
+
+void tell(const Report& report, const std::string& text) {
+  if (report) {
+    report(text);
+  } else {
+    show_message_box("LibHammer", text, MessageIcon::kError);
+  }
+}
+
+std::string wait_text(std::chrono::milliseconds wait) {
+  if (wait.count() % 1000 == 0) return std::to_string(wait.count() / 1000) + " s";
+  return std::to_string(wait.count()) + " ms";
 }
 
 std::string compiler_path(const std::string& purebasic_folder) {
   return purebasic_folder + kCompiler;
 }
 
-std::string compiler_version_line(const std::string& purebasic_folder) {
-  Program* p = run_hidden_capture(purebasic_folder + kVersionCompiler, "/VERSION", "");
+std::string compiler_version_line(const std::string& purebasic_folder, std::chrono::milliseconds wait,
+                                  const Report& report) {
+  const std::string compiler = purebasic_folder + kVersionCompiler;
+  Program* p = run_hidden_capture(compiler, "/VERSION", "");
   if (!p) return {};
+  const auto deadline = std::chrono::steady_clock::now() + wait;
   // program_running waits on the child while nothing happens, so this loop
-  // does not spin.
+  // does not spin; the deadline ends it when the compiler stays silent.
+  std::string line;
+  bool timed_out = false;
   while (program_running(p)) {
     if (available_output(p) != 0) {
-      std::string line = read_output_line(p);
-      close_program(p);
-      return line;
+      timed_out = read_output_line_within(p, deadline, kVersionLineMax, line) != LineWait::kLine;
+      break;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      timed_out = true;
+      break;
     }
   }
-  close_program(p);
+  if (!timed_out) {
+    close_program(p);
+    return line;
+  }
+  end_program(p);
+  tell(report, "The PureBasic compiler " + compiler + " did not answer \"/VERSION\" within " + wait_text(wait) +
+                   "; it was stopped, and the compiler version is left out.");
   return {};
 }
 

@@ -2,6 +2,8 @@
 // says about itself. Nothing here is cached: every call looks again.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,16 +23,36 @@ std::string purebasic_registry_lookup();
 // including the last "\" or "/" before the end or the first "|".
 std::string folder_from_icon_value(std::string_view value);
 
-// PureBasic folder + "TailBite\TailBite.exe" ("TailBite/TailBite" on Linux).
+// PureBasic folder + "TailBite\TailBite.exe". On Linux "TailBite/TailBite",
+// or, when that is not there, the folder and program of those names in
+// whatever letter case they exist (the TailBite check accepts any case).
 std::string tailbite_path(const std::string& purebasic_folder);
 
 // PureBasic folder + "Compilers\pbcompiler.exe" ("compilers/pbcompiler" on
 // Linux): the compiler that builds the resident file.
 std::string compiler_path(const std::string& purebasic_folder);
 
+// How long a tool's version query ("/VERSION", "/VERS") may take. The
+// answer comes at once; a tool that stays silent is ended after this.
+inline constexpr std::chrono::milliseconds kVersionAnswerWait{30000};
+
+// Tells the user something: a message box in the window, a line on
+// standard error headless. Empty: show_message_box.
+using Report = std::function<void(const std::string& text)>;
+
+// Shows `text` through `report`, or in a message box when it is empty.
+void tell(const Report& report, const std::string& text);
+
+// "30 s" (or "250 ms" for a wait shorter than a second), for messages.
+std::string wait_text(std::chrono::milliseconds wait);
+
 // The first output line of the compiler's "/VERSION" query (a hidden
-// capture run), or empty when it cannot be started or prints nothing.
-std::string compiler_version_line(const std::string& purebasic_folder);
+// capture run), or empty when it cannot be started or prints nothing. A
+// compiler that has given no line within `wait` is ended, `report` is told
+// so, and the line is empty.
+std::string compiler_version_line(const std::string& purebasic_folder,
+                                  std::chrono::milliseconds wait = kVersionAnswerWait,
+                                  const Report& report = {});
 
 // The package name's processor tag taken from a version line: the text after
 // " - " in the line's last parenthesised group ("x64", "x86", "arm"), at most

@@ -5,7 +5,9 @@
 #include "build/notes.h"
 #include "build/pipeline.h"
 #include "build/work_folder.h"
+#include "fakes/fake_purebasic.h"
 #include "platform/files.h"
+#include "shell/shell_test_support.h"
 #include "shell/tools.h"
 #include "source/line_reader.h"
 
@@ -147,6 +149,39 @@ TEST(Pipeline, BlockedWorkFolderStopsTheBuild) {
   EXPECT_FALSE(state.build_ran);
   EXPECT_TRUE(model.table.records.empty());
   platform::remove_folder(state.work_folder + "sub");
+}
+
+// A compiler or TailBite that never answers its version query, or answers
+// without end, is ended once the wait is over and named to the user; the
+// notes then go on as when no line came.
+TEST(VersionQueries, SilentOrEndlessToolsAreStoppedAndNamed) {
+  const std::string pb = fresh_folder("versions");
+  ASSERT_TRUE(fakes::lay_out_purebasic(pb));
+  const std::string tailbite = tailbite_path(pb);
+  std::vector<std::string> told;
+  const Report report = [&](const std::string& text) { told.push_back(text); };
+  const std::chrono::milliseconds wait(500);
+  for (const char* mode : {"silent", "endless"}) {
+    test::set_env("LH_FAKE_PB_VERSION_MODE", mode);
+    test::set_env("LH_FAKE_TAILBITE_VERS", mode);
+    told.clear();
+    EXPECT_EQ(compiler_version_line(pb, wait, report), "") << mode;
+    EXPECT_EQ(tailbite_version_text(tailbite, wait, report), "") << mode;
+    ASSERT_EQ(told.size(), 2u) << mode;
+    EXPECT_NE(told[0].find("compiler " + pb), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find("\"/VERSION\""), std::string::npos) << told[0];
+    EXPECT_NE(told[1].find("TailBite " + tailbite + " did not answer \"/VERS\""), std::string::npos) << told[1];
+  }
+  test::unset_env("LH_FAKE_PB_VERSION_MODE");
+  test::unset_env("LH_FAKE_TAILBITE_VERS");
+  told.clear();
+  EXPECT_EQ(tailbite_version_text(tailbite, kVersionAnswerWait, report), "TailBite 1.4.12 (stand-in)");
+  EXPECT_FALSE(compiler_version_line(pb, kVersionAnswerWait, report).empty());
+  EXPECT_TRUE(told.empty());
+  // The stopped stand-ins have ended: on Windows a running program's file
+  // could not be deleted.
+  test::remove_tree(pb);
+  EXPECT_FALSE(platform::exists(pb));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -119,6 +120,22 @@ inline void sleep_ms(int ms) {
 #else
   usleep(static_cast<useconds_t>(ms) * 1000);
 #endif
+}
+
+// How a stand-in answers its version query, from the environment variable
+// `variable`: "silent" never answers (it waits ten minutes, long after any
+// caller has given up), "endless" prints `line` again and again without
+// end. Returns only for any other value, to answer as usual.
+inline void misbehave_on_version_query(const char* variable, const std::string& line) {
+  const char* mode = std::getenv(variable);
+  if (!mode) return;
+  if (!std::strcmp(mode, "silent")) {
+    sleep_ms(600000);
+    std::exit(0);
+  }
+  if (!std::strcmp(mode, "endless")) {
+    for (;;) print(line);
+  }
 }
 
 }  // namespace fake

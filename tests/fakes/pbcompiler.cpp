@@ -1,7 +1,8 @@
 // Stand-in for the PureBasic compiler. "/VERSION" prints a version line
 // (LH_FAKE_PB_VERSION when set); `"SOURCE" /Resident "FILE"` writes a
 // resident file when SOURCE exists and ends with 1 otherwise. Every start is
-// logged to LH_FAKE_LOG.
+// logged to LH_FAKE_LOG. LH_FAKE_PB_VERSION_MODE=silent|endless: "/VERSION"
+// is never answered, or is answered without end.
 #include <cstring>
 
 #include "fake_common.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
 #else
     if (!line) line = "PureBasic 6.10 LTS (Linux - x64)";
 #endif
+    fake::misbehave_on_version_query("LH_FAKE_PB_VERSION_MODE", line);
     fake::print(std::string(line) + "\r\n");
     return 0;
   }

@@ -3,6 +3,9 @@
 // a version line; `"SOURCE.pb" /MULT /CHM:NAME` writes the user library
 // <PureBasic folder>/PureLibraries/UserLibraries/NAME when SOURCE.pb exists
 // and ends with 1 otherwise. Every start is logged to LH_FAKE_LOG.
+// LH_FAKE_TAILBITE_VERS=silent|endless: "/VERS" is never answered, or is
+// answered without end. LH_FAKE_TAILBITE_FAIL=1: the build run prints an
+// error and ends with 1 without writing the library.
 #include <cstring>
 
 #include "fake_common.h"
@@ -10,6 +13,7 @@
 int main(int argc, char** argv) {
   fake::log_start("TailBite", argc, argv);
   if (argc >= 2 && !std::strcmp(argv[1], "/VERS")) {
+    fake::misbehave_on_version_query("LH_FAKE_TAILBITE_VERS", "TailBite 1.4.12 (stand-in)\r\n");
     fake::print("TailBite 1.4.12 (stand-in)\r\n");
     return 0;
   }
@@ -20,6 +24,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || name.empty()) {
     fake::print("TailBite stand-in: nothing to do\r\n");
     return 2;
+  }
+  if (const char* fail = std::getenv("LH_FAKE_TAILBITE_FAIL"); fail && !std::strcmp(fail, "1")) {
+    fake::print("Error: the stand-in was told to fail\r\n");
+    return 1;
   }
   std::string source;
   if (!fake::read_all(argv[1], source)) {

@@ -24,10 +24,12 @@ TEST(ShellMessageBox, RealBoxShowsTheTextAndReturnsWhenClosed) {
   const std::string caption = "LibHammer box test";
   std::atomic<bool> seen{false};
   std::string text;
+  const DWORD main_thread = GetCurrentThreadId();
   std::thread closer([&] {
     for (int i = 0; i < 1000; ++i) {
       HWND box = FindWindowA(nullptr, caption.c_str());
-      if (box) {
+      // The box takes its caption before its text and is shown after both.
+      if (box && IsWindowVisible(box)) {
         char buffer[256] = {};
         GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);  // the box's text control
         text = buffer;
@@ -37,6 +39,8 @@ TEST(ShellMessageBox, RealBoxShowsTheTextAndReturnsWhenClosed) {
       }
       Sleep(20);
     }
+    // No box came: end the modal loop (WM_QUIT) rather than leave it waiting.
+    PostThreadMessageA(main_thread, WM_QUIT, 0, 0);
   });
   show_message_box(caption, "Tailbite not found", MessageIcon::kError);
   closer.join();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "shell/shell_test_support.h"
 
 namespace lh {
@@ -105,6 +107,24 @@ TEST(Tools, StandInsFollowTheBuildCommandLines) {
 }
 
 #ifndef _WIN32
+// The TailBite check accepts its folder in any letter case; the runs start
+// the program the check found there.
+TEST(Tools, TailBiteInALowerCaseFolderIsTheOneRun) {
+  const std::string pb = test::scratch_folder("pb-lower-tailbite");
+  ASSERT_TRUE(fakes::lay_out_purebasic(pb));
+  ASSERT_EQ(std::rename((pb + "TailBite").c_str(), (pb + "tailbite").c_str()), 0);
+  EXPECT_EQ(tailbite_path(pb), pb + "tailbite/TailBite");
+  Program* p = run_capture(tailbite_path(pb), "/VERS", "");
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(test::read_all_lines(p), std::vector<std::string>{"TailBite 1.4.12 (stand-in)"});
+  // Program in another case as well; with none there, the usual name.
+  ASSERT_EQ(std::rename((pb + "tailbite/TailBite").c_str(), (pb + "tailbite/TAILBITE").c_str()), 0);
+  EXPECT_EQ(tailbite_path(pb), pb + "tailbite/TAILBITE");
+  test::remove_tree(pb + "tailbite/");
+  EXPECT_EQ(tailbite_path(pb), pb + "TailBite/TailBite");
+  test::remove_tree(pb);
+}
+
 TEST(Tools, PureBasicFolderFromTheEnvironment) {
   const std::string saved = platform::environment_variable("PUREBASIC_HOME");
   test::set_env("PUREBASIC_HOME", "/opt/purebasic");

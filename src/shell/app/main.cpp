@@ -124,11 +124,18 @@ int run_headless_build(const BuildArguments& args) {
     std::snprintf(number, sizeof number, "[%2d/%d] ", step, lh::kBuildSteps);
     print_out(number + what + "\n");
   };
-  options.report = [](const std::string& text) { print_err("libhammer: " + text + "\n"); };
+  auto say = [](const std::string& text) { print_err("libhammer: " + text + "\n"); };
+  options.report = say;
+  // The outside programs' own output would mix into the progress lines: it
+  // is captured, and shown only for a run that failed.
+  options.show_failed_run = say;
+  // Whatever would be a message box (packaging's compiler queries) is a
+  // line on standard error.
+  lh::set_message_box_hook([say](const std::string&, const std::string& text, lh::MessageIcon) { say(text); });
   lh::BuildOutcome outcome = lh::run_build(state, model, contents, options);
-  if (!outcome.manual_note.empty()) print_err("libhammer: " + outcome.manual_note + "\n");
+  if (!outcome.manual_note.empty()) say(outcome.manual_note);
 
-  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image());
+  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), say);
   if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return 1;
 
   const std::string sep(1, lh::platform::separator());
@@ -148,7 +155,7 @@ int run_headless_build(const BuildArguments& args) {
   for (const std::string& path : expected) {
     bool there = lh::platform::is_file(path);
     all = all && there;
-    print_out((there ? "ok " : "missing ") + path + "\n");
+    print_out((there ? "ok " : "missing ") + lh::platform::full_path(path) + "\n");
   }
   return all ? 0 : 1;
 }

@@ -141,6 +141,7 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
   bool built = false;
   MSG msg;
   for (;;) {
+    if (hooks.before_wait) hooks.before_wait();
     if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
     g_event = {};
     if (!IsDialogMessageA(window, &msg)) {
@@ -165,7 +166,14 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
       }
       case kCompileButton:
         // The build runs on this thread: the window does not repaint until
-        // the program ends, as for every other step after COMPILE.
+        // the program ends. The button says so, painted now, before that.
+        SetWindowTextA(compile, "Building...");
+        UpdateWindow(compile);
+        // Some window systems (Wine's) put what a window painted on the
+        // screen only when its thread next looks for messages: a wait of
+        // no time, which takes none, lets the caption show before the build
+        // holds the thread.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
         hooks.build();
         built = true;
         break;

@@ -5,6 +5,9 @@
 // at once; the exit statuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -46,13 +49,15 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
   platform::create_folder(include + kSep + "nested");
   Case::Result r = c.run("build \"" + source + "\" --include \"" + include + "\" --purebasic " + quoted_folder(c.pb));
 
-  // One progress line per step, then one line per expected output.
+  // One progress line per step, then one line per expected output; what
+  // the outside programs print does not come between them.
   ASSERT_GE(r.out.size(), 19u) << r.err;
   std::vector<std::string> progress, verdicts;
   for (const std::string& line : r.out) {
     if (line.rfind("[", 0) == 0) progress.push_back(line);
     if (line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) verdicts.push_back(line);
   }
+  EXPECT_EQ(progress.size() + verdicts.size(), r.out.size()) << r.out[r.out.size() - 1];
   ASSERT_EQ(progress.size(), 19u);
   EXPECT_EQ(progress[0].substr(0, 7), "[ 1/19]");
   EXPECT_EQ(progress[18].substr(0, 7), "[19/19]");
@@ -298,6 +303,137 @@ TEST(HeadlessBuild, ChmCommandCompilesAProjectOrNamesWhatIsMissing) {
   ASSERT_TRUE(platform::read_file(c.src + "out" + kSep + "Help.chm", manual));
   EXPECT_EQ(manual.compare(0, 4, "ITSF"), 0);
   EXPECT_EQ(c.run("chm").status, 2);
+}
+
+std::vector<std::string> verdicts_of(const Case::Result& r) {
+  std::vector<std::string> out;
+  for (const std::string& line : r.out)
+    if (line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) out.push_back(line);
+  return out;
+}
+
+// Every line on standard output is the build's own.
+void expect_only_own_lines(const Case::Result& r) {
+  for (const std::string& line : r.out)
+    EXPECT_TRUE(line.rfind("[", 0) == 0 || line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) << line;
+}
+
+const char* const kSmallSource = "#A = 1 ;//Resident\r\nProcedureDLL.l One() ; One\r\n  ProcedureReturn 1\r\nEndProcedure\r\n";
+const char* const kTag = kSep == '\\' ? "x86" : "x64";
+
+// A source named relative to the current folder: the verdicts still name
+// every output by its full path.
+TEST(HeadlessBuild, VerdictsNameFullPathsForARelativeSource) {
+  Case c("relative");
+  ASSERT_TRUE(platform::write_file(c.src + "Lib.pb", kSmallSource));
+  Case::Result r = c.run("build Lib.pb --purebasic " + quoted_folder(c.pb), c.src);
+  std::vector<std::string> verdicts = verdicts_of(r);
+  ASSERT_EQ(verdicts.size(), 6u) << r.err;
+  EXPECT_EQ(verdicts[0], "ok " + c.pb + "PureLibraries" + kSep + "UserLibraries" + kSep + "Lib");
+  EXPECT_EQ(verdicts[3], "ok " + c.src + "Lib () " + kTag + ".7z");
+  EXPECT_EQ(verdicts[4].substr(verdicts[4].find(' ') + 1), c.src + "Lib () " + kTag + ".exe");
+}
+
+// A failed run's own output is shown on standard error, named after its
+// program, and kept off the progress lines.
+TEST(HeadlessBuild, FailedRunShowsWhatItPrinted) {
+  Case c("failed_run");
+  ASSERT_TRUE(platform::write_file(c.src + "Lib.pb", kSmallSource));
+  set_env("LH_FAKE_TAILBITE_FAIL", "1");
+  Case::Result r = c.run("build \"" + c.src + "Lib.pb\" --purebasic " + quoted_folder(c.pb));
+  set_env("LH_FAKE_TAILBITE_FAIL", "");
+  EXPECT_EQ(r.status, 1);
+  expect_only_own_lines(r);
+  const std::string tailbite = c.pb + "TailBite" + kSep + exe("TailBite");
+  EXPECT_TRUE(contains(r.err, "TailBite " + tailbite + " ended with exit code 1; its output:\n"
+                              "    Error: the stand-in was told to fail\n"))
+      << r.err;
+  EXPECT_EQ(verdicts_of(r)[0], "missing " + c.pb + "PureLibraries" + kSep + "UserLibraries" + kSep + "Lib");
+}
+
+// Faults of the machine or the tools: the build goes on or stops, with a
+// clear word, never hangs, and claims no output that is not there.
+TEST(HeadlessFaults, ReadOnlyFileInTheWorkFolder) {
+  Case c("fault_read_only");
+  ASSERT_TRUE(platform::write_file(c.src + "Lib.pb", kSmallSource));
+  platform::create_folder(c.work);
+  platform::write_file(c.work + "Old.txt", "left by an earlier build");
+  platform::set_read_only(c.work + "Old.txt", true);
+  Case::Result r = c.run("build \"" + c.src + "Lib.pb\" --purebasic " + quoted_folder(c.pb));
+#ifdef _WIN32
+  // Windows keeps a read-only file: nothing is built, and the file is named.
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "Old.txt")) << r.err;
+  EXPECT_TRUE(verdicts_of(r).empty());
+#else
+  // Elsewhere the folder's permission decides: the file goes with it.
+  EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
+  EXPECT_FALSE(platform::exists(c.work + "Old.txt"));
+#endif
+}
+
+TEST(HeadlessFaults, UnwritablePureBasicFolder) {
+  Case c("fault_pb");
+  ASSERT_TRUE(platform::write_file(c.src + "Lib.pb", kSmallSource));
+  // Each folder the build writes into inside PureBasic is a file instead:
+  // nothing can be created there, whoever runs the test.
+  const std::string libraries = c.pb + "PureLibraries" + kSep + "UserLibraries";
+  for (const std::string& folder : {libraries, c.pb + "Residents", c.pb + "help", c.pb + "Library_Source"}) {
+    platform::remove_folder(folder);
+    ASSERT_TRUE(platform::write_file(folder, "not a folder"));
+  }
+  Case::Result r = c.run("build \"" + c.src + "Lib.pb\" --purebasic " + quoted_folder(c.pb));
+  EXPECT_EQ(r.status, 1);
+  expect_only_own_lines(r);
+  std::vector<std::string> verdicts = verdicts_of(r);
+  ASSERT_EQ(verdicts.size(), 6u) << r.err;
+  EXPECT_EQ(verdicts[0], "missing " + libraries + kSep + "Lib");
+  EXPECT_EQ(verdicts[5], "missing " + c.pb + "Residents" + kSep + "Lib.res");
+  EXPECT_TRUE(contains(r.err, "Error: cannot write the library")) << r.err;
+  EXPECT_TRUE(contains(r.err, "The PureBasic compiler ")) << r.err;
+  EXPECT_TRUE(contains(r.err, "The manual could not be copied to " + c.pb + "help" + kSep + "Lib.chm")) << r.err;
+}
+
+TEST(HeadlessFaults, MissingIncludeFolder) {
+  Case c("fault_include");
+  ASSERT_TRUE(platform::write_file(c.src + "Lib.pb", kSmallSource));
+  const std::string include = c.root + "gone";
+  Case::Result r = c.run("build \"" + c.src + "Lib.pb\" --include \"" + include + "\" --purebasic " + quoted_folder(c.pb));
+  EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
+  EXPECT_TRUE(contains(r.err, "The include folder " + include + kSep + " does not exist")) << r.err;
+}
+
+TEST(HeadlessFaults, NoHelpCompilerOnThePath) {
+  Case c("fault_no_hhc");
+  ASSERT_TRUE(platform::write_file(c.src + "Lib.pb", kSmallSource));
+  const std::string path = platform::environment_variable("PATH");
+#ifdef _WIN32
+  set_env("PATH", "C:\\windows\\system32;C:\\windows");
+#else
+  set_env("PATH", c.root + "empty");
+#endif
+  Case::Result r = c.run("build \"" + c.src + "Lib.pb\" --purebasic " + quoted_folder(c.pb));
+  set_env("PATH", path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "No help compiler found")) << r.err;
+  std::vector<std::string> verdicts = verdicts_of(r);
+  ASSERT_EQ(verdicts.size(), 6u) << r.err;
+  EXPECT_EQ(verdicts[1], "missing " + c.work + "Lib.chm");
+  EXPECT_EQ(verdicts[0].substr(0, 3), "ok ");  // the library is built all the same
+}
+
+TEST(HeadlessFaults, TailBiteThatAnswersVersWithoutEnd) {
+  Case c("fault_endless_vers");
+  ASSERT_TRUE(platform::write_file(c.src + "Lib.pb", kSmallSource));
+  set_env("LH_FAKE_TAILBITE_VERS", "endless");
+  Case::Result r = c.run("build \"" + c.src + "Lib.pb\" --purebasic " + quoted_folder(c.pb));
+  set_env("LH_FAKE_TAILBITE_VERS", "");
+  EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
+  EXPECT_TRUE(contains(r.err, "TailBite " + c.pb + "TailBite" + kSep + exe("TailBite") + " did not answer \"/VERS\""))
+      << r.err;
+  std::vector<std::string> notes = lines_of(c.work + "Compilation.txt");
+  ASSERT_GE(notes.size(), 3u);
+  EXPECT_EQ(notes[2], ";//TB ");
 }
 
 TEST(HeadlessBuild, CommandLineMistakesAndMissingTools) {

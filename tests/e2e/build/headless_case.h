@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -102,8 +103,9 @@ struct Case {
   };
 
   // Runs the program with `arguments` through the system's command
-  // interpreter, standard output and error into files of the case.
-  Result run(const std::string& arguments) {
+  // interpreter (in `folder` when given), standard output and error into
+  // files of the case.
+  Result run(const std::string& arguments, const std::string& folder = "") {
 #ifdef _WIN32
     set_env("TEMP", temp);
     set_env("TMP", temp);
@@ -112,7 +114,13 @@ struct Case {
 #endif
     set_env("LH_FAKE_LOG", log);
     std::string out = root + "stdout.txt", err = root + "stderr.txt";
-    std::string command = "\"";
+    std::string command;
+#ifdef _WIN32
+    if (!folder.empty()) command = "cd /d \"" + folder + "\" && ";
+#else
+    if (!folder.empty()) command = "cd \"" + folder + "\" && ";
+#endif
+    command += "\"";
     command += native(LH_LIBHAMMER);
     command += "\" ";
     command += arguments;
@@ -133,6 +141,8 @@ struct Case {
 #endif
     r.out = lines_of(out);
     platform::read_file(err, r.err);
+    // Line ends as one character, whichever the platform wrote.
+    r.err.erase(std::remove(r.err.begin(), r.err.end(), '\r'), r.err.end());
     return r;
   }
 };

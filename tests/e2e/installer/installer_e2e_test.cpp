@@ -146,6 +146,21 @@ HWND child_with_text(HWND parent, const char* text) {
   return FindWindowExA(parent, nullptr, "Button", text);
 }
 
+// Returns once the installer's loop has handled a message posted now, and
+// so every message posted before it: the loop runs its enabling rule as each
+// message arrives, then dispatches it. The message is a highlight for
+// `button`, seen from here once dispatched, then taken back.
+bool round_trip(HWND button) {
+  PostMessageA(button, BM_SETSTATE, TRUE, 0);
+  bool seen = false;
+  for (int i = 0; i < 1500 && !seen; ++i) {
+    seen = (SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+    if (!seen) Sleep(20);
+  }
+  SendMessageA(button, BM_SETSTATE, FALSE, 0);
+  return seen;
+}
+
 // The installer window's four buttons, found by caption.
 struct Window {
   HWND main = nullptr, path = nullptr, install = nullptr, uninstall = nullptr, extract = nullptr;
@@ -160,11 +175,8 @@ Window wait_window(const Running& r) {
   w.extract = child_with_text(w.main, "Extract");
   for (HWND c = GetWindow(w.main, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
     if (text_of(c).rfind("PureBasic Path = ", 0) == 0) w.path = c;
-  // Let the first messages pass, so the enabling rule has run.
-  for (int i = 0; i < 20; ++i) {
-    PostMessageA(w.main, WM_NULL, 0, 0);
-    Sleep(20);
-  }
+  // One message through the loop, so the enabling rule has run.
+  if (w.extract) round_trip(w.extract);
   return w;
 }
 
@@ -449,7 +461,7 @@ TEST_F(Installer, WindowChoosesFoldersAndExtracts) {
   Box b = answer_message_box(r);
   EXPECT_EQ(b.caption, "Error");
   EXPECT_EQ(b.text, out + "\r\nis not a valid PureBasic Path");
-  Sleep(200);
+  ASSERT_TRUE(round_trip(w.extract));  // the click has been handled to its end
   EXPECT_EQ(text_of(w.path), "PureBasic Path = ");
 
   // The stand-in PureBasic folder is taken, and enables Install.
@@ -457,8 +469,7 @@ TEST_F(Installer, WindowChoosesFoldersAndExtracts) {
   ASSERT_TRUE(answer_folder_dialog(r, pb.substr(0, pb.size() - 1)));
   for (int i = 0; i < 50 && text_of(w.path) == "PureBasic Path = "; ++i) Sleep(50);
   EXPECT_EQ(text_of(w.path), "PureBasic Path = " + pb);
-  PostMessageA(w.main, WM_NULL, 0, 0);
-  Sleep(200);
+  ASSERT_TRUE(round_trip(w.extract));
   EXPECT_TRUE(IsWindowEnabled(w.install));
 
   click(w.extract);
@@ -509,10 +520,9 @@ TEST_F(Installer, WithoutNameNeverTrustsAStaleNameFile) {
   EXPECT_FALSE(IsWindowEnabled(w.install));
   EXPECT_FALSE(IsWindowEnabled(w.uninstall));
   click(w.install);  // ignored
-  Sleep(300);
-  EXPECT_FALSE(lh::platform::exists(pb + "Library_Source\\.pb"));
   PostMessageA(w.main, WM_CLOSE, 0, 0);
-  EXPECT_EQ(s.wait(), 0);
+  EXPECT_EQ(s.wait(), 0);  // the click came first: it has been handled
+  EXPECT_FALSE(lh::platform::exists(pb + "Library_Source\\.pb"));
   EXPECT_EQ(run_silent(bare, "/S /INSTALL"), 2);
 }
 

@@ -1,12 +1,12 @@
-// Drives the real main window from a second thread, as a user would: finds
-// it by title, reads its gadgets and clicks them.
+// Drives the real main window as a user would: finds it by title, reads its
+// gadgets and clicks them.
 #include "shell/app/main_window.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <thread>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -15,18 +15,17 @@
 namespace lh {
 namespace {
 
-// The window of this process with that title (another program's window of
-// the same title is not ours to drive).
-HWND wait_for_window(const char* title) {
-  for (int i = 0; i < 500; ++i) {
-    for (HWND h = FindWindowA(nullptr, title); h; h = FindWindowExA(nullptr, h, nullptr, title)) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(h, &pid);
-      // Shown only once all its gadgets exist.
-      if (pid == GetCurrentProcessId() && IsWindowVisible(h)) return h;
-    }
-    Sleep(10);
+// The main window of this process, looked up from its loop's thread (the
+// window is shown before the loop first waits). When it is not there the
+// loop is told to end, so that a failed test cannot leave it running.
+HWND loop_window() {
+  const char* title = "LibHammer 6";
+  for (HWND h = FindWindowA(nullptr, title); h; h = FindWindowExA(nullptr, h, nullptr, title)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(h)) return h;
   }
+  PostQuitMessage(0);
   return nullptr;
 }
 
@@ -67,13 +66,20 @@ struct Fixture : ::testing::Test {
   }
 };
 
+// Every check runs on the loop's own thread, in the hook it calls before
+// each wait for an event: the window is looked at between two events, and
+// the next event is posted from there. Nothing races with the loop.
+
 TEST_F(Fixture, ShowsTheValuesAndGadgetsAtTheirPlaces) {
   state.library_source = source_file;
   state.include_folder = "C:\\Inc\\";
-  std::atomic<bool> checked{false};
-  std::thread driver([&] {
-    HWND w = wait_for_window("LibHammer 6");
+  int looks = 0;
+  hooks.before_wait = [&] {
+    if (++looks > 1) return;
+    HWND w = loop_window();
     ASSERT_NE(w, nullptr);
+    // Closing is asked for first, so a failed check cannot leave the loop running.
+    PostMessageA(w, WM_CLOSE, 0, 0);
     RECT client;
     GetClientRect(w, &client);
     EXPECT_EQ(client.right, 480);
@@ -100,54 +106,64 @@ TEST_F(Fixture, ShowsTheValuesAndGadgetsAtTheirPlaces) {
       EXPECT_EQ(text_of(h), g.text) << g.id;
       EXPECT_TRUE(IsWindowEnabled(h)) << g.id;
     }
-    checked = true;
-    // LH_WINDOW_HOLD_MS keeps the window up for a screenshot taken outside.
-    if (const char* hold = getenv("LH_WINDOW_HOLD_MS")) Sleep(static_cast<DWORD>(atoi(hold)));
-    PostMessageA(w, WM_CLOSE, 0, 0);
-  });
+  };
   EXPECT_FALSE(run_main_window(state, hooks));
-  driver.join();
-  EXPECT_TRUE(checked);
+  EXPECT_GE(looks, 1);
   EXPECT_EQ(builds, 0);
 }
 
+// COMPILE says "Building..." while the build runs, painted before the build
+// begins, since the window does not repaint during the build.
 TEST_F(Fixture, CompileRunsTheBuildOnceAndEndsTheLoop) {
   state.library_source = source_file;
-  std::thread driver([&] {
-    HWND w = wait_for_window("LibHammer 6");
+  int looks = 0;
+  HWND compile = nullptr;
+  hooks.before_wait = [&] {
+    if (++looks > 1) return;
+    HWND w = loop_window();
     ASSERT_NE(w, nullptr);
-    PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
-  });
+    compile = GetDlgItem(w, 205);
+    PostMessageA(compile, BM_CLICK, 0, 0);
+  };
+  std::string caption;
+  bool painted = false;
+  hooks.build = [&] {
+    ++builds;
+    caption = text_of(compile);
+    painted = !GetUpdateRect(compile, nullptr, FALSE);
+    // LH_WINDOW_HOLD_MS keeps the building window up for a screenshot.
+    if (const char* hold = getenv("LH_WINDOW_HOLD_MS")) Sleep(static_cast<DWORD>(atoi(hold)));
+  };
   EXPECT_TRUE(run_main_window(state, hooks));
-  driver.join();
   EXPECT_EQ(builds, 1);
+  EXPECT_EQ(caption, "Building...");
+  EXPECT_TRUE(painted);
 }
 
 TEST_F(Fixture, CompileIsDisabledAfterTheFirstEventWhenTheSourceIsMissing) {
   state.library_source = source_file + ".missing";
-  std::atomic<int> enabled_before{-1}, enabled_after{-1};
-  std::thread driver([&] {
-    HWND w = wait_for_window("LibHammer 6");
+  std::vector<int> enabled;  // COMPILE's state before each wait
+  hooks.before_wait = [&] {
+    HWND w = loop_window();
     ASSERT_NE(w, nullptr);
-    HWND compile = GetDlgItem(w, 205);
-    enabled_before = IsWindowEnabled(compile) ? 1 : 0;
-    // Any event counts; a private message is the most harmless one.
-    SendMessageA(w, WM_NULL, 0, 0);
-    PostMessageA(w, WM_APP, 0, 0);
-    for (int i = 0; i < 200 && IsWindowEnabled(compile); ++i) Sleep(10);
-    enabled_after = IsWindowEnabled(compile) ? 1 : 0;
-    // Once the source exists (here as a folder, which counts too), the next
-    // event enables COMPILE again.
-    platform::create_folder(source_file + ".missing");
-    PostMessageA(w, WM_APP, 0, 0);
-    for (int i = 0; i < 200 && !IsWindowEnabled(compile); ++i) Sleep(10);
-    EXPECT_TRUE(IsWindowEnabled(compile));
-    PostMessageA(w, WM_CLOSE, 0, 0);
-  });
+    enabled.push_back(IsWindowEnabled(GetDlgItem(w, 205)) ? 1 : 0);
+    if (enabled.size() == 1) {
+      // Any event counts; a private message is the most harmless one.
+      PostMessageA(w, WM_APP, 0, 0);
+    } else if (enabled.size() == 2) {
+      // Once the source exists (here as a folder, which counts too), the
+      // next event enables COMPILE again.
+      platform::create_folder(source_file + ".missing");
+      PostMessageA(w, WM_APP, 0, 0);
+    } else {
+      PostMessageA(w, WM_CLOSE, 0, 0);
+    }
+  };
   EXPECT_FALSE(run_main_window(state, hooks));
-  driver.join();
-  EXPECT_EQ(enabled_before, 1);
-  EXPECT_EQ(enabled_after, 0);
+  ASSERT_GE(enabled.size(), 3u);
+  EXPECT_EQ(enabled[0], 1);  // from creation until the first event
+  EXPECT_EQ(enabled[1], 0);
+  EXPECT_EQ(enabled[2], 1);
   EXPECT_EQ(builds, 0);
   platform::remove_folder(source_file + ".missing");
 }
