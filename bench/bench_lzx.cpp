@@ -4,6 +4,7 @@
 // size of the CHM that chmcmd makes from the same project when asked.
 //
 //   bench_lzx [procedures] [--chmcmd]   (default 20000; folder /dev/shm/lh-bench-lzx)
+//   LH_BENCH_DUMP=FILE writes the input stream, uncompressed, to FILE for trials.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

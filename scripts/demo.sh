@@ -42,11 +42,11 @@ echo "  work folder (pages, help project, notes, piece files): $demo/tmp/LibHamm
 echo "  manual copied into the PureBasic folder:               ${purebasic}help/"
 echo "  sources copied into the PureBasic folder:              ${purebasic}Library_Source/"
 
-help_compiler="$(command -v hhc || command -v chmcmd || echo none)"
 echo
 echo "== Programs"
 echo "  stand-ins (tests/fakes): the PureBasic compiler ${purebasic}compilers/pbcompiler,"
 echo "             TailBite ${purebasic}TailBite/TailBite and the PureBasic editor ${purebasic}purebasic"
 echo "             (the editor is not needed by a headless build)"
-echo "  real:      the help compiler $help_compiler, and 7-Zip's 7za from 7zip-bin"
+echo "  real:      LibHammer's own CHM compiler ($(grep -o 'made by .*' "$demo/build.log" || echo 'no manual')),"
+echo "             and 7-Zip's 7za from 7zip-bin"
 exit "$status"

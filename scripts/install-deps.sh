@@ -6,6 +6,9 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_root="${LIBHAMMER_BUILD_ROOT:-$here/build}"
 
+# The manual is compiled by LibHammer itself. The tests read manuals back with
+# chmlib (libchm-bin, libchm-dev), 7-Zip (p7zip-full) and pychm (python3-chm);
+# fp-utils' chmcmd is only the benchmarks' comparison.
 packages=(cmake g++ googletest g++-mingw-w64-i686 wine wine32:i386 xvfb
           imagemagick fp-utils libchm-bin libchm-dev python3-chm p7zip-full xauth file)
 

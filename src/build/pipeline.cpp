@@ -123,8 +123,10 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
   unload_highlighter(highlighter);
   write_help_project(work, name, model.table);
 
-  step(12, "help compiler");
-  outcome.manual_note = compile_manual(work, name);
+  // Step 12's line comes once the manual is made, naming who made it.
+  ManualRun manual_run = compile_manual(work, name);
+  step(12, "manual " + name + ".chm " + (manual_run.made ? "made by " : "not made: ") + manual_run.summary);
+  outcome.manual_note = manual_run.note;
 
   step(13, "tweaked source");
   tweak_source(model.lines, model.table);

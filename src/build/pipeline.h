@@ -19,7 +19,8 @@ struct BuildOptions {
   // Step 18 shows the manual in the system's help viewer; the headless
   // build leaves it out.
   bool open_manual = true;
-  // Called as each step begins, with its number and a short description.
+  // Called as each step begins, with its number and a short description;
+  // step 12 is told when the manual is made, with the compiler that made it.
   std::function<void(int step, const std::string& what)> progress;
   // Tells the user why the build stopped (a message box in the window,
   // standard error headless). Empty: show_message_box.
@@ -38,7 +39,7 @@ enum class BuildResult {
 struct BuildOutcome {
   BuildResult result = BuildResult::kBuilt;
   std::string compiler_version_line;  // as the notes took it
-  std::string manual_note;            // what the help compiler run said, if anything
+  std::string manual_note;            // what the user should hear about the manual, if anything
 };
 
 // The whole pipeline. Reads the library source, include folder, work folder

@@ -22,6 +22,11 @@ inline void put_u64(std::string& out, uint64_t v) {
   put_u32(out, static_cast<uint32_t>(v >> 32));
 }
 
+inline void set_u16(std::string& out, size_t at, uint32_t v) {
+  out[at] = static_cast<char>(v & 0xFF);
+  out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+
 inline void set_u32(std::string& out, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }

@@ -4,11 +4,13 @@
 #include <numeric>
 #include <stdexcept>
 #include <string_view>
+#include <unordered_map>
 
 #include "chm/chm_bytes.h"
 #include "chm/compressed_section.h"
 #include "chm/cp1252.h"
 #include "chm/directory.h"
+#include "chm/fulltext.h"
 #include "chm/system_files.h"
 
 namespace lh::chm {
@@ -51,15 +53,26 @@ uint32_t project_time(const ChmProject& p) {
   return kYear2000 + static_cast<uint32_t>(h % kThirtyYears);
 }
 
-// The $FIftiMain search index when the project asks for one; empty while
-// the index builder is not part of the compiler, so that such a project is
-// compiled without search. With the builder in, this hands it one document
-// per topic (its number, its page's bytes), and full_text_search_available()
-// says true; compile_chm stores a non-empty result as /$FIftiMain in the
-// uncompressed section and marks #SYSTEM as searchable.
+// A name as the directory compares it: ASCII letters in lower case.
+std::string fold_name(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return folded;
+}
+
+// The $FIftiMain search index over the project's topics, each page found
+// by its name as the directory finds it (the first of names equal but for
+// case); a topic naming no file has no words.
 std::string full_text_index(const ChmProject& project) {
-  (void)project;
-  return {};
+  std::unordered_map<std::string, std::string_view> content;
+  for (const ChmSourceFile& f : project.files) content.emplace(fold_name(f.name), f.content);
+  std::vector<FulltextDocument> documents;
+  documents.reserve(project.topics.size());
+  for (size_t i = 0; i < project.topics.size(); ++i)
+    if (auto it = content.find(fold_name(project.topics[i].file)); it != content.end())
+      documents.push_back({static_cast<uint32_t>(i), it->second});
+  return build_fulltext_index(documents, project.language);
 }
 
 // A file as the container stores it: in which section, with which bytes.
@@ -111,8 +124,6 @@ std::string file_header(uint32_t time, uint32_t lcid, uint64_t directory_size, u
 }
 
 }  // namespace
-
-bool full_text_search_available() { return false; }
 
 std::string compile_chm(const ChmProject& project) {
   for (const ChmSourceFile& f : project.files) check_name(f.name);

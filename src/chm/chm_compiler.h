@@ -44,8 +44,4 @@ struct ChmProject {
 // or with a NUL byte.
 std::string compile_chm(const ChmProject& project);
 
-// Whether compile_chm adds the full-text search index when a project asks
-// for it; when not, such a project is compiled without search.
-bool full_text_search_available();
-
 }  // namespace lh::chm

@@ -13,7 +13,11 @@ struct FulltextDocument {
   std::string_view html;  // the page as stored, Windows-1252
 };
 
-// The $FIftiMain file for `documents` (in topic order).
-std::string build_fulltext_index(const std::vector<FulltextDocument>& documents);
+// The $FIftiMain file for `documents`: every word of each page's visible
+// text (see fulltext_words.h) with the topics and word positions it has.
+// `lcid` is the manual's language. Documents may come in any order; a
+// topic given twice is indexed once.
+std::string build_fulltext_index(const std::vector<FulltextDocument>& documents,
+                                 uint32_t lcid = 0x0409);
 
 }  // namespace lh::chm

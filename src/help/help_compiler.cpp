@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "chm/compile_project.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "shell/run_program.h"
@@ -23,42 +24,33 @@ int run_compiler(const std::string& compiler, const std::string& project, const 
   return code;
 }
 
-// Writes a derived project beside the real one, compiles it and removes it.
-int run_derived(const std::string& compiler, const std::string& work_folder, const std::string& name,
-                const std::string& text) {
-  const std::string path = work_folder + name;
-  if (!platform::write_file(path, text)) return -2;
-  int code = run_compiler(compiler, path, work_folder);
-  platform::delete_file(path);
-  return code;
-}
-
-bool is_chmcmd(const std::string& compiler) {
-  size_t slash = compiler.find_last_of("/\\");
-  std::string name = compiler.substr(slash == std::string::npos ? 0 : slash + 1);
-  return name == "chmcmd" || name == "chmcmd.exe";
-}
-
-// The value of the project's "Default topic=" line; empty when it has none.
-std::string default_topic(const std::string& project) {
-  const std::string key = "Default topic=";
-  size_t at = project.find(key);
-  if (at == std::string::npos || (at > 0 && project[at - 1] != '\n')) return {};
-  at += key.size();
-  size_t end = project.find_first_of("\r\n", at);
-  return project.substr(at, end == std::string::npos ? std::string::npos : end - at);
-}
-
-// The project with a file list naming `page`.
-std::string with_file(std::string project, const std::string& page) {
-  if (!project.empty() && project.back() != '\n') project += "\r\n";
-  return project + "[FILES]\r\n" + page + "\r\n";
-}
-
 std::string exit_text(int code) {
   if (code == -2) return "could not be started";
   if (code == -1) return "ended";
   return "ended with exit code " + std::to_string(code);
+}
+
+// hhc.exe on the project; on failure once more without full-text search.
+// The note for the user: empty when the manual came out at once.
+std::string run_hhc(const std::string& hhc, const std::string& work_folder, const std::string& library_name,
+                    bool& made) {
+  const std::string project = work_folder + library_name + ".hhp";
+  const std::string manual = work_folder + library_name + ".chm";
+  int first = run_compiler(hhc, project, work_folder);
+  made = is_compiled_manual(manual);
+  if (made) return {};
+  std::string text;
+  if (!platform::read_file(project, text) || text.find(kSearchOn) == std::string::npos) return {};
+  text.replace(text.find(kSearchOn), std::strlen(kSearchOn), kSearchOff);
+  const std::string derived = work_folder + library_name + "-nosearch.hhp";
+  platform::delete_file(manual);
+  if (!platform::write_file(derived, text)) return {};
+  run_compiler(hhc, derived, work_folder);
+  platform::delete_file(derived);
+  made = is_compiled_manual(manual);
+  if (!made) return {};
+  return "The help compiler " + exit_text(first) + " without making " + library_name +
+         ".chm; it was compiled again without full-text search, so the manual has no search tab.";
 }
 
 }  // namespace
@@ -73,12 +65,8 @@ std::string find_help_compiler() {
     std::string path = folder + "HTML Help Workshop\\hhc.exe";
     if (platform::is_file(path)) return path;
   }
-  return {};
-#else
-  std::string path = platform::find_on_search_path("hhc");
-  if (path.empty()) path = platform::find_on_search_path("chmcmd");
-  return path;
 #endif
+  return {};
 }
 
 bool is_compiled_manual(const std::string& path) {
@@ -90,51 +78,38 @@ bool is_compiled_manual(const std::string& path) {
   return n == 4 && std::memcmp(signature, "ITSF", 4) == 0;
 }
 
-std::string compile_manual(const std::string& work_folder, const std::string& library_name,
-                           const std::string& compiler) {
-  const std::string project = work_folder + library_name + ".hhp";
+ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc) {
   const std::string manual = work_folder + library_name + ".chm";
-  if (compiler.empty())
-    return "No help compiler found (hhc.exe, or hhc or chmcmd on the search path): the manual " +
-           library_name + ".chm was not made.";
-  std::string text;
-  const bool readable = platform::read_file(project, text);
-  // chmcmd compiles the pages that the contents, the index and their links
-  // name, but not the default topic, which hhc.exe takes in on its own: the
-  // start page would be missing. chmcmd gets a derived project that lists it.
-  std::string start_page;
-  if (readable && is_chmcmd(compiler)) {
-    start_page = default_topic(text);
-    if (!start_page.empty() && !platform::is_file(work_folder + start_page)) start_page.clear();
-  }
-
+  ManualRun run;
   // A manual left by an earlier run must not pass for this run's.
   platform::delete_file(manual);
-  int first;
-  if (start_page.empty()) {
-    first = run_compiler(compiler, project, work_folder);
-  } else {
-    first = run_derived(compiler, work_folder, library_name + "-chmcmd.hhp", with_file(text, start_page));
+  std::string stood_in_for;
+  if (!hhc.empty()) {
+    run.note = run_hhc(hhc, work_folder, library_name, run.made);
+    if (run.made) {
+      run.summary = "hhc.exe" + std::string(run.note.empty() ? "" : ", without full-text search");
+      return run;
+    }
+    stood_in_for = " (hhc.exe made no manual)";
+    platform::delete_file(manual);
   }
-  if (is_compiled_manual(manual)) return {};
 
-  // Once more without full-text search, from a derived project.
-  if (!readable)
-    return "The help compiler " + exit_text(first) + " and made no manual: " + project + " could not be read.";
-  std::string retry = text;
-  size_t at = retry.find(kSearchOn);
-  if (at != std::string::npos) retry.replace(at, std::strlen(kSearchOn), kSearchOff);
-  if (!start_page.empty()) retry = with_file(retry, start_page);
-  platform::delete_file(manual);
-  int second = run_derived(compiler, work_folder, library_name + "-nosearch.hhp", retry);
-  if (is_compiled_manual(manual))
-    return "The help compiler " + exit_text(first) + " without making " + library_name +
-           ".chm; it was compiled again without full-text search, so the manual has no search tab.";
-  return "The help compiler " + exit_text(first) + " and made no manual, and again without full-text search (" +
-         exit_text(second) + "): " + library_name + ".chm is missing.";
+  chm::ProjectCompilation built = chm::compile_help_project(work_folder + library_name + ".hhp", true);
+  run.made = built.written && is_compiled_manual(manual);
+  if (!run.made) {
+    run.summary = !built.written                  ? built.problem
+                  : built.output_path != manual   ? "the help project names " + built.output_path + " instead"
+                                                  : "the compiler wrote no compiled help file";
+    run.note = "The manual " + library_name + ".chm was not made: " + run.summary + ".";
+    return run;
+  }
+  run.summary = "the built-in compiler" + stood_in_for;
+  if (built.with_search) run.summary += ", with full-text search";
+  if (!built.missing.empty()) run.summary += "; missing: " + chm::missing_files_text(built.missing);
+  return run;
 }
 
-std::string compile_manual(const std::string& work_folder, const std::string& library_name) {
+ManualRun compile_manual(const std::string& work_folder, const std::string& library_name) {
   return compile_manual(work_folder, library_name, find_help_compiler());
 }
 

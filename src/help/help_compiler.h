@@ -6,23 +6,33 @@
 
 namespace lh {
 
-// The help compiler to run, as it is handed to the run facility: on Windows
-// "hhc.exe" when the program search finds it, else the HTML Help Workshop's
-// copy under Program Files; elsewhere "hhc" on the search path, else Free
-// Pascal's "chmcmd" (same project format). Empty when there is none.
+// HTML Help Workshop's compiler as it is handed to the run facility: on
+// Windows "hhc.exe" when the program search finds it, else its copy under
+// Program Files; empty when there is none, and always empty elsewhere, where
+// the built-in compiler makes the manual.
 std::string find_help_compiler();
 
-// Runs `compiler` on work folder + library name + ".hhp" (quoted) in the
-// work folder as a visible wait run. When no manual comes out, the project
-// is compiled once more without full-text search, from a copy of it that is
-// removed afterwards: chmcmd's full-text indexer crashes on some page sets.
-// Returns a note for the user: empty when the manual came out at once, else
-// what happened.
-std::string compile_manual(const std::string& work_folder, const std::string& library_name,
-                           const std::string& compiler);
+struct ManualRun {
+  bool made = false;  // the manual is in the work folder
+  // Who made it, for the progress line: "hhc.exe", "the built-in compiler
+  // (hhc.exe made no manual)", "the built-in compiler, with full-text
+  // search", ...; why not when no manual was made.
+  std::string summary;
+  // What the user should be told in a message box: empty when there is
+  // nothing to tell. The built-in compiler standing in is not news.
+  std::string note;
+};
+
+// Compiles work folder + library name + ".hhp" into work folder + library
+// name + ".chm". With `hhc` (a path from find_help_compiler) it runs that as
+// a visible wait run in the work folder, and when no manual comes out, once
+// more without full-text search from a copy of the project that is removed
+// afterwards. When `hhc` is empty or made no manual, the built-in compiler
+// makes it.
+ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc);
 
 // The same with find_help_compiler().
-std::string compile_manual(const std::string& work_folder, const std::string& library_name);
+ManualRun compile_manual(const std::string& work_folder, const std::string& library_name);
 
 // True when `path` holds a compiled help file (its "ITSF" signature).
 bool is_compiled_manual(const std::string& path);

@@ -1,6 +1,7 @@
 // Fuzz target of the CHM compiler: a project and its files from the input,
 // compiled; the CHM must open in chmlib and give back every file it holds,
-// byte for byte. Links with chmlib (-lchm).
+// byte for byte, and hold a search index exactly when the project asks for
+// search. Links with chmlib (-lchm).
 //
 // Input: NUL-separated parts. The first is the project text, "Key=Value"
 // lines (Title, Default topic, Contents file, Index file, Default Font,
@@ -103,6 +104,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             static_cast<LONGINT64>(back.size()))
       std::abort();
     if (back != f.content) std::abort();
+  }
+  // A project with search has its index: the header's signature, and the
+  // root node as the last 4 KB node of the file.
+  chmUnitInfo fti;
+  const bool has_index = chm_resolve_object(h, "/$FIftiMain", &fti) == CHM_RESOLVE_SUCCESS;
+  if (has_index != project.full_text_search) std::abort();
+  if (has_index) {
+    unsigned char header[0x18];
+    if (fti.length < 0x400 + 0x1000 || chm_retrieve_object(h, &fti, header, 0, sizeof header) != sizeof header)
+      std::abort();
+    const uint32_t root = header[0x14] | header[0x15] << 8 | header[0x16] << 16 | uint32_t{header[0x17]} << 24;
+    if (header[0] != 0 || header[1] != 0 || header[2] != 0x28 || header[3] != 0 || root + 0x1000 != fti.length)
+      std::abort();
   }
   chm_close(h);
   unlink(path);

@@ -1,6 +1,7 @@
 // The program's entry: the headless command line on both targets.
 //
 //   libhammer build SOURCE [--include DIR] [--purebasic DIR]
+//   libhammer chm PROJECT.hhp
 //   libhammer --help | --version
 //
 // `build` runs one whole run without any window or message box: start-up,
@@ -8,11 +9,16 @@
 // line per expected output, "ok PATH" or "missing PATH". Exit status 0 when
 // every expected output exists, 1 when one is missing, 2 when the run could
 // not start.
+//
+// `chm` compiles any HTML Help project with the built-in compiler into the
+// file its "Compiled file=" names: exit status 0 when it is written, 1 when
+// not (the missing files named), 2 on bad usage.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "build/pipeline.h"
+#include "chm/compile_project.h"
 #include "package/packaging.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -29,6 +35,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: libhammer build SOURCE [--include DIR] [--purebasic DIR]\n"
+    "       libhammer chm PROJECT.hhp\n"
     "       libhammer --help | --version\n"
     "\n"
     "build  builds the PureBasic user library SOURCE: its tweaked source, the user\n"
@@ -36,7 +43,11 @@ constexpr const char* kUsage =
     "       installer beside SOURCE.\n"
     "       --include DIR    files copied into the work folder first\n"
     "       --purebasic DIR  the PureBasic folder (default: the one PureBasic is\n"
-    "                        installed in)\n";
+    "                        installed in)\n"
+    "chm    compiles the HTML Help project PROJECT.hhp into the manual its\n"
+    "       \"Compiled file=\" names (beside the project unless it gives a path),\n"
+    "       with every file its contents, index and pages reference. No manual\n"
+    "       is written when one of them is missing.\n";
 
 void print_out(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
@@ -142,6 +153,18 @@ int run_headless_build(const BuildArguments& args) {
   return all ? 0 : 1;
 }
 
+int run_chm_command(const std::string& project) {
+  lh::chm::ProjectCompilation c = lh::chm::compile_help_project(project, false);
+  for (const std::string& name : c.missing) print_err("libhammer: missing: " + name + "\n");
+  if (!c.written) {
+    print_err("libhammer: no manual written: " + c.problem + "\n");
+    return 1;
+  }
+  print_out("ok " + c.output_path + " (" + std::to_string(c.files) + " files, " + std::to_string(c.topics) +
+            " topics" + (c.with_search ? ", full-text search" : "") + ")\n");
+  return 0;
+}
+
 #ifdef _WIN32
 // The program as its users know it: start-up with its prompts, the window,
 // one build on COMPILE, the settings saved, packaging, and the end.
@@ -187,6 +210,10 @@ int main(int argc, char** argv) {
   if (args[0] == "--version" && args.size() == 1) {
     print_out("LibHammer 6\n");
     return 0;
+  }
+  if (args[0] == "chm") {
+    if (args.size() != 2 || args[1].rfind("--", 0) == 0) return usage_error("chm needs one PROJECT.hhp");
+    return run_chm_command(args[1]);
   }
   if (args[0] != "build") return usage_error("unknown command " + args[0]);
   BuildArguments build;

@@ -5,154 +5,15 @@
 // at once; the exit statuses.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "fakes/fake_purebasic.h"
-#include "platform/files.h"
+#include "headless_case.h"
 
 namespace lh {
 namespace {
 
-const char kSep = platform::separator();
-
-// Paths as the program under test sees them: on Windows the Unix folders of
-// the build tree are reached through Wine's Z: drive.
-std::string native(std::string path) {
-#ifdef _WIN32
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path)
-      if (c == '/') c = '\\';
-    path = "Z:" + path;
-  }
-#endif
-  return path;
-}
-
-void set_env(const char* name, const std::string& value) {
-#ifdef _WIN32
-  _putenv_s(name, value.c_str());
-#else
-  setenv(name, value.c_str(), 1);
-#endif
-}
-
-std::vector<std::string> lines_of(const std::string& path) {
-  std::string text;
-  platform::read_file(path, text);
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    out.push_back(text.substr(start, end - start));
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
-    start = end + 1;
-  }
-  return out;
-}
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// A folder as one quoted argument. Without its trailing separator: under the
-// Microsoft C runtime's rules a backslash right before the closing quote
-// would escape it. The program puts the separator back.
-std::string quoted_folder(const std::string& folder) {
-  return "\"" + (folder.empty() ? folder : folder.substr(0, folder.size() - 1)) + "\"";
-}
-
-// One case: its own folder with a private temporary folder (so a private
-// work folder), a stand-in PureBasic folder and a log of the stand-ins.
-struct Case {
-  std::string root, temp, work, pb, log, src;
-
-  explicit Case(const std::string& name) {
-    root = native(LH_E2E_WORK) + kSep + name + kSep;
-    remove_tree(root);
-    platform::create_folder(native(LH_E2E_WORK));
-    platform::create_folder(root);
-    temp = root + "tmp" + kSep;
-    platform::create_folder(temp);
-    work = temp + "LibHammer" + kSep;
-    pb = root + "pb" + kSep;
-    EXPECT_TRUE(fakes::lay_out_purebasic(pb));
-    src = root + "src" + kSep;
-    platform::create_folder(src);
-    log = root + "log.txt";
-  }
-
-  static void remove_tree(const std::string& folder) {
-    for (const platform::FolderEntry& e : platform::list_folder(folder)) {
-      if (e.is_folder) {
-        remove_tree(folder + e.name + kSep);
-      } else {
-        platform::set_read_only(folder + e.name, false);
-        platform::delete_file(folder + e.name);
-      }
-    }
-    platform::remove_folder(folder);
-  }
-
-  struct Result {
-    int status = -1;
-    std::vector<std::string> out;
-    std::string err;
-    double seconds = 0;
-  };
-
-  // Runs the program with `arguments` through the system's command
-  // interpreter, standard output and error into files of the case.
-  Result run(const std::string& arguments) {
-#ifdef _WIN32
-    set_env("TEMP", temp);
-    set_env("TMP", temp);
-#else
-    set_env("TMPDIR", temp);
-#endif
-    set_env("LH_FAKE_LOG", log);
-    std::string out = root + "stdout.txt", err = root + "stderr.txt";
-    std::string command = "\"";
-    command += native(LH_LIBHAMMER);
-    command += "\" ";
-    command += arguments;
-    command += " >\"" + out;
-    command += "\" 2>\"" + err;
-    command += "\"";
-#ifdef _WIN32
-    command = "\"" + command + "\"";  // cmd /c drops the outer quotes
-#endif
-    auto start = std::chrono::steady_clock::now();
-    int raw = std::system(command.c_str());
-    Result r;
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-#ifdef _WIN32
-    r.status = raw;
-#else
-    r.status = (raw >> 8) & 0xff;
-#endif
-    r.out = lines_of(out);
-    platform::read_file(err, r.err);
-    return r;
-  }
-};
-
-// The command line a stand-in logs: the raw line on Windows, where the run
-// facility quotes the program; the argument words joined by spaces
-// elsewhere, where the quotes have done their work in the split.
-std::string logged(const std::string& program, const std::string& arguments) {
-#ifdef _WIN32
-  return "\"" + program + "\" " + arguments;
-#else
-  std::string args;
-  for (char c : arguments)
-    if (c != '"') args += c;
-  return program + " " + args;
-#endif
-}
-
-std::string exe(const std::string& path) { return fakes::exe(path); }
+using namespace lh::test;
 
 const char* const kLibrarySource =
     "#LIBRARY_VERSION = \"1.5\"\r\n"
@@ -213,6 +74,15 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
   // system finds it in any letter case.
   const std::string resident_compiler = c.pb + (kSep == '\\' ? "Compilers" : "compilers") + kSep + exe("pbcompiler");
   std::vector<std::string> log = lines_of(c.log);
+#ifdef _WIN32
+  // hhc.exe, found on the search path (the stand-in), made the manual.
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[2], "hhc: " + logged("hhc.exe", "\"" + c.work + "My.hhp\""));
+  log.erase(log.begin() + 2);
+  EXPECT_EQ(progress[11], "[12/19] manual My.chm made by hhc.exe");
+#else
+  EXPECT_EQ(progress[11], "[12/19] manual My.chm made by the built-in compiler, with full-text search; missing: Index.html");
+#endif
   ASSERT_GE(log.size(), 4u);
   EXPECT_EQ(log[0], "TailBite: " + logged(tailbite, "/VERS"));
   EXPECT_EQ(log[1], "pbcompiler: " + logged(compiler, "/VERSION"));
@@ -283,6 +153,50 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
   // The manual, also in PureBasic's help folder.
   EXPECT_TRUE(platform::is_file(c.pb + "help" + kSep + "My.chm"));
 }
+
+#ifdef _WIN32
+// Without hhc.exe on the search path, and with an hhc.exe that makes no
+// manual, the built-in compiler makes it; the progress line says so.
+TEST(HeadlessBuild, BuiltInCompilerMakesTheManualWithoutAWorkingHhc) {
+  Case c("no_hhc");
+  std::string source = c.src + "Lib.pb";
+  ASSERT_TRUE(platform::write_file(source, kLibrarySource));
+  auto step12 = [](const Case::Result& r) {
+    for (const std::string& line : r.out)
+      if (line.rfind("[12/19]", 0) == 0) return line;
+    return std::string("(no step 12)");
+  };
+  auto hhc_runs = [&] {
+    size_t n = 0;
+    for (const std::string& line : lines_of(c.log)) n += line.rfind("hhc: ", 0) == 0;
+    return n;
+  };
+  const std::string path = getenv("PATH");
+  std::string without;  // PATH without the stand-in's folder
+  for (size_t start = 0; start <= path.size();) {
+    size_t end = path.find(';', start);
+    if (end == std::string::npos) end = path.size();
+    std::string entry = path.substr(start, end - start);
+    if (!entry.empty() && !contains(entry, "standin")) without += (without.empty() ? "" : ";") + entry;
+    start = end + 1;
+  }
+  set_env("PATH", without);
+  Case::Result alone = c.run("build \"" + source + "\" --purebasic " + quoted_folder(c.pb));
+  set_env("PATH", path);
+  EXPECT_EQ(step12(alone), "[12/19] manual Lib.chm made by the built-in compiler, with full-text search; missing: Index.html");
+  EXPECT_EQ(hhc_runs(), 0u);
+  EXPECT_TRUE(contains(alone.out.back(), "ok ")) << alone.err;
+
+  set_env("LH_FAKE_HHC_FAILS", "1");
+  Case::Result failing = c.run("build \"" + source + "\" --purebasic " + quoted_folder(c.pb));
+  set_env("LH_FAKE_HHC_FAILS", "");
+  EXPECT_EQ(step12(failing), "[12/19] manual Lib.chm made by the built-in compiler (hhc.exe made no manual), "
+                             "with full-text search; missing: Index.html");
+  EXPECT_EQ(hhc_runs(), 2u);  // once as the project says, once without search
+  EXPECT_FALSE(contains(failing.err, "manual")) << failing.err;
+  EXPECT_TRUE(platform::is_file(c.work + "Lib.chm"));
+}
+#endif
 
 TEST(HeadlessBuild, LibraryNamedResidentKeepsItsDeclarationsApart) {
   Case c("resident");
@@ -360,6 +274,30 @@ TEST(HeadlessBuild, UnremovableWorkFolderIsReportedNotWaitedOn) {
   EXPECT_TRUE(lines_of(c.log).empty());
   for (const platform::FolderEntry& e : platform::list_folder(c.src)) EXPECT_EQ(e.name, "Lib.pb");
   EXPECT_FALSE(platform::exists(c.pb + "PureLibraries" + kSep + "UserLibraries" + kSep + "Lib"));
+}
+
+// `chm` on a project of its own: the manual where "Compiled file=" says, or,
+// with a file missing, no manual, exit status 1 and the file named.
+TEST(HeadlessBuild, ChmCommandCompilesAProjectOrNamesWhatIsMissing) {
+  Case c("chm_command");
+  platform::create_folder(c.src + "out");
+  ASSERT_TRUE(platform::write_file(c.src + "Help.hhp", "[OPTIONS]\r\nCompiled file=out\\Help.chm\r\n"
+                                                        "Default topic=start.html\r\n"));
+  ASSERT_TRUE(platform::write_file(c.src + "start.html", "<a href=\"next.html\">next</a> <img src=\"pic.gif\">"));
+  ASSERT_TRUE(platform::write_file(c.src + "next.html", "next"));
+  Case::Result missing = c.run("chm \"" + c.src + "Help.hhp\"");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_TRUE(contains(missing.err, "missing: pic.gif")) << missing.err;
+  EXPECT_FALSE(platform::exists(c.src + "out" + kSep + "Help.chm"));
+
+  ASSERT_TRUE(platform::write_file(c.src + "pic.gif", "GIF89a"));
+  Case::Result made = c.run("chm \"" + c.src + "Help.hhp\"");
+  EXPECT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(made.out, std::vector<std::string>{"ok " + c.src + "out" + kSep + "Help.chm (3 files, 2 topics)"});
+  std::string manual;
+  ASSERT_TRUE(platform::read_file(c.src + "out" + kSep + "Help.chm", manual));
+  EXPECT_EQ(manual.compare(0, 4, "ITSF"), 0);
+  EXPECT_EQ(c.run("chm").status, 2);
 }
 
 TEST(HeadlessBuild, CommandLineMistakesAndMissingTools) {

@@ -126,8 +126,13 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   std::string command = "\"" + program + "\"";
-  ASSERT_TRUE(CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, pb.c_str(),
-                             &si, &pi));
+  // hhc.exe (the stand-in on the search path) makes no manual: the built-in
+  // compiler stands in, and that is no news for a message box.
+  SetEnvironmentVariableA("LH_FAKE_HHC_FAILS", "1");
+  BOOL started = CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, pb.c_str(),
+                                &si, &pi);
+  SetEnvironmentVariableA("LH_FAKE_HHC_FAILS", nullptr);
+  ASSERT_TRUE(started);
   HWND w = wait_for_window("LibHammer 6", pi.hProcess);
   ASSERT_NE(w, nullptr) << "the window did not open";
   char caption[1024] = "";
@@ -139,11 +144,9 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
 
   std::string said;
   ASSERT_TRUE(wait_answering_boxes(pi, said)) << "the program did not end; it said: " << said;
-  // A build that went well has nothing to tell, but for chmcmd's known crash
-  // in its full-text indexer, after which the manual is made without search.
-  if (!said.empty()) {
-    EXPECT_NE(said.find("again without full-text search"), std::string::npos) << said;
-  }
+  // A build that went well has nothing to tell, whichever compiler made
+  // the manual.
+  EXPECT_EQ(said, "");
   // Step 18 left the manual open in the help viewer; close it, or the viewer
   // would outlive the test holding its output pipe.
   for (int i = 0; i < 50; ++i) {

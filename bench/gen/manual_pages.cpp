@@ -1,0 +1,46 @@
+#include "gen/manual_pages.h"
+
+#include <algorithm>
+
+#include "help/colouring.h"
+#include "help/function_pages.h"
+#include "help/help_project.h"
+#include "platform/files.h"
+#include "source/contents_register.h"
+#include "source/splitter.h"
+
+namespace lh {
+
+chm::ChmProject manual_project(const std::string& source_path, const std::string& work_folder,
+                               const std::string& library, bool full_text_search) {
+  SourceModel model;
+  ContentsRegister reg;
+  split_source(source_path, work_folder, library, model, reg);
+  prepare_warnings(work_folder, model.table);
+  write_function_pages(work_folder, model.table, linked_highlighter(), &model.pieces);
+  write_help_project(work_folder, library, model.table);
+
+  chm::ChmProject project;
+  project.title = library + " Library";
+  project.default_topic = "Index.html";
+  project.contents_file = library + ".hhc";
+  project.index_file = library + ".hhk";
+  project.full_text_search = full_text_search;
+  std::vector<std::string> names;
+  for (const auto& e : platform::list_folder(work_folder))
+    if (!e.is_folder) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
+  for (const auto& name : names) {
+    auto ends_with = [&](std::string_view ext) {
+      return name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0;
+    };
+    if (!(ends_with(".html") || ends_with(".gif") || ends_with(".hhc") || ends_with(".hhk"))) continue;
+    chm::ChmSourceFile file{name, {}};
+    platform::read_file(work_folder + name, file.content);
+    if (ends_with(".html")) project.topics.push_back({name, name.substr(0, name.size() - 5)});
+    project.files.push_back(std::move(file));
+  }
+  return project;
+}
+
+}  // namespace lh

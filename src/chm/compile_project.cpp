@@ -1,0 +1,53 @@
+#include "chm/compile_project.h"
+
+#include <stdexcept>
+
+#include "chm/chm_compiler.h"
+#include "chm/help_project_reader.h"
+#include "platform/files.h"
+
+namespace lh::chm {
+
+ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_missing) {
+  ProjectCompilation result;
+  HelpProjectReading reading = read_help_project(hhp_path);
+  result.project_read = reading.read;
+  result.output_path = reading.output_path;
+  result.missing = reading.missing;
+  if (!reading.read) {
+    result.problem = "the help project " + hhp_path + " cannot be read";
+    return result;
+  }
+  platform::delete_file(result.output_path);
+  if (!allow_missing && !reading.missing.empty()) {
+    result.problem = "missing files: " + missing_files_text(reading.missing, reading.missing.size());
+    return result;
+  }
+  ChmProject& project = reading.project;
+  result.with_search = project.full_text_search;
+  result.files = project.files.size();
+  result.topics = project.topics.size();
+  std::string bytes;
+  try {
+    bytes = compile_chm(project);
+  } catch (const std::invalid_argument& bad_name) {
+    result.problem = bad_name.what();
+    return result;
+  }
+  if (!platform::write_file(result.output_path, bytes)) {
+    platform::delete_file(result.output_path);  // no half-written manual
+    result.problem = result.output_path + " cannot be written";
+    return result;
+  }
+  result.written = true;
+  return result;
+}
+
+std::string missing_files_text(const std::vector<std::string>& missing, size_t shown) {
+  std::string text;
+  for (size_t i = 0; i < missing.size() && i < shown; ++i) text += (i ? ", " : "") + missing[i];
+  if (missing.size() > shown) text += " and " + std::to_string(missing.size() - shown) + " more";
+  return text;
+}
+
+}  // namespace lh::chm

@@ -1,0 +1,31 @@
+// A help project compiled by the built-in compiler: the project read, the
+// manual compiled and written where its "Compiled file=" says.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lh::chm {
+
+struct ProjectCompilation {
+  bool project_read = false;       // the .hhp could be read
+  bool written = false;            // the manual was written to output_path
+  std::string output_path;         // where the manual goes
+  std::vector<std::string> missing;  // referenced files that are not there
+  bool with_search = false;        // the manual has a full-text search index
+  size_t files = 0;                // files in the manual
+  size_t topics = 0;               // pages among them
+  std::string problem;             // why nothing was written; empty when written
+};
+
+// Reads and compiles the project at `hhp_path`. With `allow_missing` the
+// manual is made without the missing files (as the HTML Help compiler does);
+// without it a missing file means no manual. An older manual at the output
+// path is removed first, so it never passes for this one.
+ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_missing);
+
+// The missing files as one line: "a.html, b.gif and 3 more" (at most
+// `shown` names).
+std::string missing_files_text(const std::vector<std::string>& missing, size_t shown = 10);
+
+}  // namespace lh::chm

@@ -1,0 +1,30 @@
+// Reading an HTML Help project (.hhp) the way the HTML Help compiler does:
+// the [OPTIONS] section, an optional [FILES] section, and every file that the
+// contents file, the index file, the listed files and the pages they link to
+// reference, followed from page to page.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "chm/chm_compiler.h"
+
+namespace lh::chm {
+
+struct HelpProjectReading {
+  bool read = false;        // false when the project file could not be read
+  ChmProject project;       // the manual's files and topics, in a stable order
+  std::string output_path;  // "Compiled file=" beside the project (or as its path says)
+  // Files the project names or its files reference that are not there (or
+  // cannot be read), as the project's folder sees them ("img/logo.gif"), each
+  // once, in the order they were met. The manual is made without them.
+  std::vector<std::string> missing;
+};
+
+// Reads the project at `hhp_path` and every file it takes in. Names inside
+// the manual are relative to the project's folder with "/" between folders;
+// references that lead outside that folder, absolute paths and URLs
+// (http:, mailto:, javascript:, ...) are not followed.
+HelpProjectReading read_help_project(const std::string& hhp_path);
+
+}  // namespace lh::chm

@@ -1,0 +1,161 @@
+#include "chm/html_scan.h"
+
+namespace lh::chm {
+namespace {
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+
+bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool is_name_char(char c) {
+  return is_letter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' || c == '.';
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool equals_ascii_ignoring_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+const std::string_view* HtmlTag::attribute(std::string_view attribute) const {
+  for (const auto& [key, value] : attributes)
+    if (equals_ascii_ignoring_case(key, attribute)) return &value;
+  return nullptr;
+}
+
+std::string decode_entities(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  static constexpr std::pair<std::string_view, char> kNamed[] = {
+      {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}, {"nbsp", '\xA0'}};
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    size_t semi = c == '&' ? text.find(';', i + 1) : std::string_view::npos;
+    if (semi == std::string_view::npos || semi - i > 10) {
+      out += c;
+      continue;
+    }
+    std::string_view ref = text.substr(i + 1, semi - i - 1);
+    int value = -1;
+    if (ref.size() > 1 && ref[0] == '#') {
+      bool hex = ref[1] == 'x' || ref[1] == 'X';
+      std::string_view digits = ref.substr(hex ? 2 : 1);
+      int v = 0;
+      bool ok = !digits.empty();
+      for (char d : digits) {
+        int n = d >= '0' && d <= '9' ? d - '0' : hex && lower(d) >= 'a' && lower(d) <= 'f' ? lower(d) - 'a' + 10 : -1;
+        if (n < 0 || v > 0xFFFF) ok = false;
+        if (!ok) break;
+        v = v * (hex ? 16 : 10) + n;
+      }
+      if (ok && v < 256) value = v;
+    } else {
+      for (const auto& [name, byte] : kNamed)
+        if (equals_ascii_ignoring_case(ref, name)) value = static_cast<unsigned char>(byte);
+    }
+    if (value < 0) {
+      out += c;
+      continue;
+    }
+    out += static_cast<char>(value);
+    i = semi;
+  }
+  return out;
+}
+
+size_t HtmlTagReader::find_cached(char c, size_t from, size_t& no_more) {
+  if (no_more != std::string_view::npos && from >= no_more) return std::string_view::npos;
+  size_t at = html_.find(c, from);
+  if (at == std::string_view::npos) no_more = from;
+  return at;
+}
+
+bool HtmlTagReader::next(HtmlTag& tag) {
+  const size_t n = html_.size();
+  while (at_ < n) {
+    size_t lt = html_.find('<', at_);
+    if (lt == std::string_view::npos || lt + 1 >= n) {
+      at_ = n;
+      return false;
+    }
+    char c = html_[lt + 1];
+    if (c == '!' && html_.substr(lt + 2, 2) == "--") {
+      // A comment; one that is never closed is passed over as text.
+      size_t end = std::string_view::npos;
+      if (no_comment_end_ == std::string_view::npos || lt + 4 < no_comment_end_) {
+        end = html_.find("-->", lt + 4);
+        if (end == std::string_view::npos) no_comment_end_ = lt + 4;
+      }
+      at_ = end == std::string_view::npos ? lt + 4 : end + 3;
+      continue;
+    }
+    if (c == '!' || c == '?') {
+      size_t end = html_.find_first_of("<>", lt + 2);
+      at_ = end == std::string_view::npos ? n : html_[end] == '>' ? end + 1 : end;
+      continue;
+    }
+    size_t i = lt + 1;
+    tag.closing = c == '/';
+    if (tag.closing) ++i;
+    if (i >= n || !is_letter(html_[i])) {  // a lone "<": text
+      at_ = lt + 1;
+      continue;
+    }
+    size_t name_start = i;
+    while (i < n && is_name_char(html_[i])) ++i;
+    tag.name = html_.substr(name_start, i - name_start);
+    tag.attributes.clear();
+    tag.begin = lt;
+    for (;;) {
+      while (i < n && (is_space(html_[i]) || html_[i] == '/')) ++i;
+      if (i >= n || html_[i] == '<') break;  // a tag left open ends here
+      if (html_[i] == '>') {
+        ++i;
+        break;
+      }
+      size_t key_start = i;
+      while (i < n && !is_space(html_[i]) && html_[i] != '=' && html_[i] != '>' && html_[i] != '<' && html_[i] != '/')
+        ++i;
+      if (i == key_start) {  // a stray "=" or the like
+        ++i;
+        continue;
+      }
+      std::string_view key = html_.substr(key_start, i - key_start);
+      size_t after_key = i;
+      while (i < n && is_space(html_[i])) ++i;
+      if (i >= n || html_[i] != '=') {
+        i = after_key;
+        tag.attributes.emplace_back(key, std::string_view());
+        continue;
+      }
+      ++i;
+      while (i < n && is_space(html_[i])) ++i;
+      std::string_view value;
+      if (i < n && (html_[i] == '"' || html_[i] == '\'')) {
+        char quote = html_[i];
+        size_t close = find_cached(quote, i + 1, quote == '"' ? no_double_quote_ : no_single_quote_);
+        if (close != std::string_view::npos) {
+          value = html_.substr(i + 1, close - i - 1);
+          i = close + 1;
+          tag.attributes.emplace_back(key, value);
+          continue;
+        }
+        ++i;  // a quote never closed: the value runs as an unquoted one
+      }
+      size_t value_start = i;
+      while (i < n && !is_space(html_[i]) && html_[i] != '>' && html_[i] != '<') ++i;
+      tag.attributes.emplace_back(key, html_.substr(value_start, i - value_start));
+    }
+    tag.end = i;
+    at_ = i;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace lh::chm

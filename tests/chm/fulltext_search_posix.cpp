@@ -1,0 +1,84 @@
+// The full-text index read back by an independent reader: pychm searches the
+// compiled manual, and its hits are checked against the words of the pages
+// it holds (tests/data/fulltext_check.py reads them on its own).
+#include <gtest/gtest.h>
+
+#include <chm_lib.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "chm/chm_compiler.h"
+#include "gen/library_generator.h"
+#include "gen/manual_pages.h"
+#include "help/help_fixture.h"
+#include "platform/files.h"
+
+namespace lh {
+namespace {
+
+class FulltextSearch : public test::WorkFolder {
+ protected:
+  // The manual of the library source at `source_path`, compiled into
+  // "<library>.chm" in the work folder; returns its path.
+  std::string compile(const std::string& source_path, const std::string& library, bool search = true) {
+    chm::ChmProject project = manual_project(source_path, folder_, library, search);
+    std::string path = folder_ + library + ".chm";
+    EXPECT_TRUE(platform::write_file(path, chm::compile_chm(project)));
+    return path;
+  }
+  std::string compile_source(const std::string& source, const std::string& library) {
+    put(library + ".pb", source);
+    return compile(folder_ + library + ".pb", library);
+  }
+  // Runs the pychm check on `chm`; its report goes to the test log.
+  void check(const std::string& chm, const std::string& options = "") {
+    std::string report = folder_ + "check.txt";
+    std::string command = "/usr/bin/python3 " LH_TEST_DATA "/fulltext_check.py '" + chm + "' " +
+                          options + " > '" + report + "' 2>&1";
+    int status = std::system(command.c_str());
+    std::string text;
+    platform::read_file(report, text);
+    EXPECT_EQ(status, 0) << text;
+    std::printf("%s", text.c_str());
+  }
+};
+
+TEST_F(FulltextSearch, EveryWordOfTheExampleLibraryFindsItsPages) {
+  // Each page's every word, whole-word and prefix searches, words on no page.
+  check(compile(LH_EXAMPLES "/StringTools/StringTools.pb", "StringTools"),
+        "--expect strpadleft --expect removes");
+}
+
+TEST_F(FulltextSearch, GeneratedLibraryWithManyLeaves) {
+  // Enough words for several leaves under an index node; a sample per page.
+  check(compile_source(generate_library_source(1200, 3), "Gen"), "--sample 4 --min-leaves 4");
+}
+
+TEST_F(FulltextSearch, HighWindows1252LettersFindTheirPages) {
+  const std::string source =
+      "ProcedureDLL.l Gr\xF6\xDF" "e(text.s) ; Die Gr\xF6\xDF" "e eines Textes\r\n"
+      "  ;// \xC4rger \xFC" "ber \xD6l, \x8C" "uvre und \x8A" "koda: Caf&eacute; &lt;Stra&szlig;e&gt;\r\n"
+      "  ProcedureReturn Len(text)\r\n"
+      "EndProcedure\r\n"
+      "ProcedureDLL.l Plain(a.l) ; Nothing special\r\n"
+      "  ProcedureReturn a\r\n"
+      "EndProcedure\r\n";
+  // Folded as the index holds them: the reader compares high bytes as they are.
+  check(compile_source(source, "Umlaut"),
+        "--expect gr\xF6\xDF" "e --expect \xE4rger --expect \xFC" "ber --expect \xF6l --expect \x9C" "uvre "
+        "--expect \x9A" "koda --expect caf\xE9 --expect stra\xDF" "e");
+}
+
+TEST_F(FulltextSearch, NoIndexWithoutSearch) {
+  std::string path = compile(LH_EXAMPLES "/StringTools/StringTools.pb", "StringTools", false);
+  chmFile* file = chm_open(path.c_str());
+  ASSERT_NE(file, nullptr);
+  chmUnitInfo ui;
+  EXPECT_NE(chm_resolve_object(file, "/$FIftiMain", &ui), CHM_RESOLVE_SUCCESS);
+  EXPECT_EQ(chm_resolve_object(file, "/#TOPICS", &ui), CHM_RESOLVE_SUCCESS);
+  chm_close(file);
+}
+
+}  // namespace
+}  // namespace lh
