@@ -192,23 +192,29 @@ open('%s/info' % sys.argv[3], 'wb').write(b'\n'.join(x or b'' for x in info) + b
             "Strings Library\n/Index.html\n/Strings.hhc\n/Strings.hhk\n/Index.html\n/Strings.hhc\n/Strings.hhk\n1031");
 }
 
-// The viewer's window comes from #WINDOWS: one definition, named as
-// #SYSTEM's default window, whose strings in #STRINGS name the project's
-// title, contents, index and first page.
-TEST(ChmCompiler, WindowDefinitionNamesTheProjectsFiles) {
-  const Compiled& c = compiled();
-  chmFile* h = chm_open(c.chm.c_str());
-  ASSERT_NE(h, nullptr);
-  auto retrieve = [h](const char* name) {
-    chmUnitInfo ui;
-    std::string data;
-    if (chm_resolve_object(h, name, &ui) != CHM_RESOLVE_SUCCESS) return data;
+// A file of the compiled manual at `chm`, read through chmlib; empty when
+// it has none of that name.
+std::string chmlib_file(const fs::path& chm, const char* name) {
+  std::string data;
+  chmFile* h = chm_open(chm.c_str());
+  if (!h) return data;
+  chmUnitInfo ui;
+  if (chm_resolve_object(h, name, &ui) == CHM_RESOLVE_SUCCESS) {
     data.resize(ui.length);
     chm_retrieve_object(h, &ui, reinterpret_cast<unsigned char*>(data.data()), 0, ui.length);
-    return data;
-  };
-  const std::string system = retrieve("/#SYSTEM"), windows = retrieve("/#WINDOWS"), strings = retrieve("/#STRINGS");
+  }
   chm_close(h);
+  return data;
+}
+
+// The viewer's window comes from #WINDOWS: one definition, named as
+// #SYSTEM's default window, whose strings in #STRINGS name the project's
+// title, contents, index and first page; the Search tab only with a
+// search index.
+TEST(ChmCompiler, WindowDefinitionNamesTheProjectsFiles) {
+  const Compiled& c = compiled();
+  const std::string system = chmlib_file(c.chm, "/#SYSTEM"), windows = chmlib_file(c.chm, "/#WINDOWS"),
+                    strings = chmlib_file(c.chm, "/#STRINGS");
   ASSERT_EQ(windows.size(), 8u + 0x196);
   EXPECT_EQ(u32_at(windows, 0), 1u) << "definitions";
   EXPECT_EQ(u32_at(windows, 4), 0x196u) << "entry size";
@@ -228,8 +234,21 @@ TEST(ChmCompiler, WindowDefinitionNamesTheProjectsFiles) {
   EXPECT_EQ(string_at(0x64), c.project.index_file);
   EXPECT_EQ(string_at(0x68), c.project.default_topic);
   EXPECT_EQ(string_at(0x6C), c.project.default_topic);
-  EXPECT_EQ(u32_at(entry, 0x10) & 0x20, 0x20u) << "three panes";
-  EXPECT_EQ(u32_at(entry, 0x10) & 0x400, 0u) << "no Search tab without a search index";
+  constexpr uint32_t kThreePanes = 0x20, kSearchTab = 0x400;
+  EXPECT_EQ(u32_at(entry, 0x10) & (kThreePanes | kSearchTab), kThreePanes);
+
+  ChmProject searched;
+  searched.title = "Searched";
+  searched.index_file = "s.hhk";
+  searched.full_text_search = true;
+  searched.files = {{"s.hhk", "<HTML><BODY><UL></UL></BODY></HTML>"},
+                    {"a.html", "<HTML><BODY>procedure returns</BODY></HTML>"}};
+  searched.topics = {{"a.html", "A"}};
+  const fs::path path = c.dir / "searched.chm";
+  write_whole(path, compile_chm(searched));
+  const std::string searched_windows = chmlib_file(path, "/#WINDOWS");
+  ASSERT_EQ(searched_windows.size(), 8u + 0x196);
+  EXPECT_EQ(u32_at(searched_windows, 8 + 0x10) & kSearchTab, kSearchTab);
 }
 
 TEST(ChmCompiler, SameProjectSameBytes) {
@@ -248,9 +267,8 @@ TEST(ChmCompiler, NamesTheFormatCannotHoldAreRefusedByName) {
   write_whole(path, compile_chm(empty));
   h = chm_open(path.c_str());
   EXPECT_NE(h, nullptr) << "an empty project still gives a CHM";
-  chmUnitInfo ui;
-  if (h) EXPECT_NE(chm_resolve_object(h, "/#WINDOWS", &ui), CHM_RESOLVE_SUCCESS) << "no window without contents or index";
   if (h) chm_close(h);
+  EXPECT_EQ(chmlib_file(path, "/#WINDOWS"), "") << "no window without contents or index";
   fs::remove(path);
 }
 
