@@ -141,7 +141,8 @@ std::string compile_chm(const ChmProject& project) {
   for (const auto& [name, data] : {std::pair<const char*, const std::string*>{"/#TOPICS", &sys.topics},
                                    {"/#URLTBL", &sys.urltbl},
                                    {"/#URLSTR", &sys.urlstr},
-                                   {"/#STRINGS", &sys.strings}})
+                                   {"/#STRINGS", &sys.strings},
+                                   {"/#WINDOWS", &sys.windows}})
     if (!data->empty()) files.push_back({name, 1, *data});
   const size_t system_count = files.size();
   files.reserve(system_count + project.files.size());

@@ -60,6 +60,11 @@ void put_u32_record(std::string& sys, uint16_t code, uint32_t v) {
   put_record(sys, code, data);
 }
 
+// The one window definition's name, which #SYSTEM names as the default.
+constexpr std::string_view kWindowName = "main";
+
+bool has_window(const ChmProject& p) { return !p.contents_file.empty() || !p.index_file.empty(); }
+
 // "Name.chm" or a path to it gives "Name".
 std::string compiled_name(const ChmProject& p) {
   std::string_view s = p.compiled_file;
@@ -75,6 +80,7 @@ std::string system_file(const ChmProject& p, uint32_t unix_time, bool full_text)
   if (!p.index_file.empty()) put_string_record(sys, 1, p.index_file);
   if (!p.default_topic.empty()) put_string_record(sys, 2, p.default_topic);
   put_string_record(sys, 3, p.title);
+  if (has_window(p)) put_string_record(sys, 5, kWindowName);
   {
     std::string data;
     put_u32(data, p.language);
@@ -95,6 +101,56 @@ std::string system_file(const ChmProject& p, uint32_t unix_time, bool full_text)
   put_u32_record(sys, 15, 0);
   if (!p.default_font.empty()) put_string_record(sys, 16, p.default_font);
   return sys;
+}
+
+// #WINDOWS: one window definition, so that the viewer opens a three-pane
+// window with the project's contents and index tabs (without one, viewers
+// take the index from a file named after the CHM, not from #SYSTEM). The
+// file is a count and an entry size, then the entry: the 32-bit layout of
+// the HTML Help API's window type, its strings as #STRINGS offsets, then
+// fields of the format's third version, left zero.
+std::string windows_file(const ChmProject& p, StringTable& strings, bool full_text) {
+  if (!has_window(p)) return {};
+  constexpr uint32_t kEntrySize = 0x196;
+  // Which fields hold values: properties, position, pane width, show
+  // state, toolbar buttons, pane expansion, tab position, history, current tab.
+  constexpr uint32_t kValid = 0x2 | 0x10 | 0x20 | 0x40 | 0x100 | 0x200 | 0x400 | 0x1000 | 0x2000;
+  // Three panes, contents kept in step with the page, title from the page.
+  const uint32_t properties = 0x20 | 0x100 | 0x2000 | (full_text ? 0x400 : 0);
+  // Hide/show, back, forward, stop, refresh, home, options, print.
+  constexpr uint32_t kButtons = 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x40 | 0x1000 | 0x2000;
+  const uint32_t home = strings.add(p.default_topic);
+
+  std::string w;
+  put_u32(w, 1);  // definitions
+  put_u32(w, kEntrySize);
+  const size_t entry = w.size();
+  put_u32(w, kEntrySize);
+  put_u32(w, 0);  // strings are in the CHM's code page, not UTF-16
+  put_u32(w, strings.add(kWindowName));
+  put_u32(w, kValid);
+  put_u32(w, properties);
+  put_u32(w, strings.add(p.title));
+  put_u32(w, 0);  // window styles: the viewer's own
+  put_u32(w, 0);  // extended styles: the viewer's own
+  for (const uint32_t edge : {60, 40, 860, 640}) put_u32(w, edge);  // left, top, right, bottom
+  put_u32(w, 5);  // shown (SW_SHOW)
+  for (int i = 0; i < 6; ++i) put_u32(w, 0);  // window handles and information types: set at run time
+  put_u32(w, 250);  // navigation pane width
+  for (int i = 0; i < 4; ++i) put_u32(w, 0);  // page pane rectangle: set at run time
+  put_u32(w, strings.add(p.contents_file));
+  put_u32(w, strings.add(p.index_file));
+  put_u32(w, home);  // the page shown first
+  put_u32(w, home);  // the Home button's page
+  put_u32(w, kButtons);
+  put_u32(w, 0);  // navigation pane open
+  put_u32(w, p.contents_file.empty() ? 1 : 0);  // tab shown first: contents, else index
+  put_u32(w, 0);  // tabs at the top
+  put_u32(w, 0);  // no notification id
+  w.append(20, '\0');  // tab order: the viewer's own
+  put_u32(w, 30);  // pages kept in history
+  w.resize(entry + kEntrySize, '\0');  // no jump buttons, minimum size, custom tabs; the later fields
+  return w;
 }
 
 }  // namespace
@@ -149,6 +205,7 @@ SystemFiles build_system_files(const ChmProject& project, uint32_t unix_time, bo
     put_u32(f.urltbl, u.urlstr);
   }
 
+  f.windows = windows_file(project, strings, has_full_text_index);
   f.strings = strings.take();
   return f;
 }

@@ -1,9 +1,9 @@
 // The files a help viewer reads besides the pages: #SYSTEM (what to open
 // first, the contents and index files, title, language), #TOPICS with its
-// #URLTBL, #URLSTR and #STRINGS (each topic's file and title). There is no
-// #WINDOWS: without one the viewer opens its default three-pane window with
-// the contents and index the project names, whereas viewers read a window
-// definition from #WINDOWS even when it says there are none.
+// #URLTBL, #URLSTR and #STRINGS (each topic's file and title), and
+// #WINDOWS (the viewer's window with its contents and index tabs) when the
+// project has a contents or index file. #WINDOWS is never written empty:
+// viewers read a window definition from it even when it says there is none.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,7 @@ struct SystemFiles {
   std::string urltbl;
   std::string urlstr;
   std::string strings;
+  std::string windows;  // empty: no #WINDOWS
 };
 
 // `unix_time` stands for the compile time (seconds since 1970); the

@@ -177,6 +177,10 @@ for i, name in enumerate(open(sys.argv[2], 'rb').read().split(b'\n')[:-1]):
     size, data = f.RetrieveObject(ui)
     open('%s/%d' % (sys.argv[3], i), 'wb').write(data if size else b'')
 info = [f.title, f.home, f.topics, f.index]
+# The same three again, from the window definition in #WINDOWS.
+f.home = f.topics = f.index = None
+assert f.GetWindowsInfo() is None
+info += [f.home, f.topics, f.index]
 open('%s/info' % sys.argv[3], 'wb').write(b'\n'.join(x or b'' for x in info) + b'\n' + str(f.lcid).encode())
 )");
   const std::string cmd = "/usr/bin/python3 '" + script.string() + "' '" + c.chm.string() + "' '" + names.string() +
@@ -184,7 +188,67 @@ open('%s/info' % sys.argv[3], 'wb').write(b'\n'.join(x or b'' for x in info) + b
   ASSERT_EQ(std::system(cmd.c_str()), 0) << read_whole(c.dir / "py.log");
   for (size_t i = 0; i < c.kept_files(); ++i)
     ASSERT_TRUE(read_whole(out / std::to_string(i)) == c.project.files[i].content) << c.project.files[i].name;
-  EXPECT_EQ(read_whole(out / "info"), "Strings Library\n/Index.html\n/Strings.hhc\n/Strings.hhk\n1031");
+  EXPECT_EQ(read_whole(out / "info"),
+            "Strings Library\n/Index.html\n/Strings.hhc\n/Strings.hhk\n/Index.html\n/Strings.hhc\n/Strings.hhk\n1031");
+}
+
+// A file of the compiled manual at `chm`, read through chmlib; empty when
+// it has none of that name.
+std::string chmlib_file(const fs::path& chm, const char* name) {
+  std::string data;
+  chmFile* h = chm_open(chm.c_str());
+  if (!h) return data;
+  chmUnitInfo ui;
+  if (chm_resolve_object(h, name, &ui) == CHM_RESOLVE_SUCCESS) {
+    data.resize(ui.length);
+    chm_retrieve_object(h, &ui, reinterpret_cast<unsigned char*>(data.data()), 0, ui.length);
+  }
+  chm_close(h);
+  return data;
+}
+
+// The viewer's window comes from #WINDOWS: one definition, named as
+// #SYSTEM's default window, whose strings in #STRINGS name the project's
+// title, contents, index and first page; the Search tab only with a
+// search index.
+TEST(ChmCompiler, WindowDefinitionNamesTheProjectsFiles) {
+  const Compiled& c = compiled();
+  const std::string system = chmlib_file(c.chm, "/#SYSTEM"), windows = chmlib_file(c.chm, "/#WINDOWS"),
+                    strings = chmlib_file(c.chm, "/#STRINGS");
+  ASSERT_EQ(windows.size(), 8u + 0x196);
+  EXPECT_EQ(u32_at(windows, 0), 1u) << "definitions";
+  EXPECT_EQ(u32_at(windows, 4), 0x196u) << "entry size";
+  const std::string entry = windows.substr(8);
+  EXPECT_EQ(u32_at(entry, 0), 0x196u);
+  auto string_at = [&](size_t field) {
+    const uint32_t at = u32_at(entry, field);
+    return at < strings.size() ? std::string(strings.c_str() + at) : std::string("(outside #STRINGS)");
+  };
+  std::string default_window;
+  for (size_t at = 4; at + 4 <= system.size(); at += 4 + (u32_at(system, at) >> 16))
+    if ((u32_at(system, at) & 0xFFFF) == 5) default_window = system.c_str() + at + 4;
+  EXPECT_FALSE(default_window.empty()) << "#SYSTEM names the default window";
+  EXPECT_EQ(string_at(0x08), default_window);
+  EXPECT_EQ(string_at(0x14), c.project.title);
+  EXPECT_EQ(string_at(0x60), c.project.contents_file);
+  EXPECT_EQ(string_at(0x64), c.project.index_file);
+  EXPECT_EQ(string_at(0x68), c.project.default_topic);
+  EXPECT_EQ(string_at(0x6C), c.project.default_topic);
+  constexpr uint32_t kThreePanes = 0x20, kSearchTab = 0x400;
+  EXPECT_EQ(u32_at(entry, 0x10) & (kThreePanes | kSearchTab), kThreePanes);
+
+  ChmProject searched;
+  searched.title = "Searched";
+  searched.index_file = "s.hhk";
+  searched.full_text_search = true;
+  searched.files = {{"s.hhk", "<HTML><BODY><UL></UL></BODY></HTML>"},
+                    {"a.html", "<HTML><BODY>procedure returns</BODY></HTML>"}};
+  searched.topics = {{"a.html", "A"}};
+  const fs::path path = c.dir / "searched.chm";
+  write_whole(path, compile_chm(searched));
+  const std::string searched_windows = chmlib_file(path, "/#WINDOWS");
+  ASSERT_EQ(searched_windows.size(), 8u + 0x196);
+  EXPECT_EQ(u32_at(searched_windows, 8 + 0x10) & kSearchTab, kSearchTab);
 }
 
 TEST(ChmCompiler, SameProjectSameBytes) {
@@ -204,6 +268,7 @@ TEST(ChmCompiler, NamesTheFormatCannotHoldAreRefusedByName) {
   h = chm_open(path.c_str());
   EXPECT_NE(h, nullptr) << "an empty project still gives a CHM";
   if (h) chm_close(h);
+  EXPECT_EQ(chmlib_file(path, "/#WINDOWS"), "") << "no window without contents or index";
   fs::remove(path);
 }
 
