@@ -26,11 +26,8 @@
 
 #include "chm/chm_compiler.h"
 #include "gen/library_generator.h"
-#include "help/function_pages.h"
-#include "help/help_project.h"
+#include "gen/manual_pages.h"
 #include "platform/files.h"
-#include "source/contents_register.h"
-#include "source/splitter.h"
 
 namespace {
 
@@ -68,16 +65,7 @@ void make_work_folder(const std::string& root, int commands) {
   const std::string work = root + "/";
   const std::string source_path = root + "/Bench.pb";
   lh::platform::write_file(source_path, lh::generate_library_source(commands, 7));
-  lh::SourceModel model;
-  lh::ContentsRegister reg;
-  lh::split_source(source_path, work, "Bench", model, reg);
-  lh::append_record(model.table, lh::ProcedureRecord{lh::kPageEntry, "", "Compilation", "", ""});
-  lh::register_contents_entry(reg, "", "Compilation");
-  lh::write_contents_register(work, reg);
-  lh::Highlighter highlighter = lh::linked_highlighter();
-  lh::prepare_warnings(work, model.table);
-  lh::write_function_pages(work, model.table, highlighter, &model.pieces);
-  lh::write_help_project(work, "Bench", model.table);
+  lh::write_manual_folder(source_path, work, "Bench");
 }
 
 // Child: reads the manual's files, compiles, writes the CHM; prints

@@ -17,11 +17,8 @@
 
 #include "chm/lzx.h"
 #include "gen/library_generator.h"
-#include "help/function_pages.h"
-#include "help/help_project.h"
+#include "gen/manual_pages.h"
 #include "platform/files.h"
-#include "source/contents_register.h"
-#include "source/splitter.h"
 
 namespace {
 
@@ -54,15 +51,7 @@ int main(int argc, char** argv) {
   const std::string work = root + "/work/";
   const std::string source_path = root + "/Bench.pb";
   lh::platform::write_file(source_path, lh::generate_library_source(procedures, 7));
-
-  lh::SourceModel model;
-  lh::ContentsRegister reg;
-  lh::split_source(source_path, work, "Bench", model, reg);
-  lh::append_record(model.table, lh::ProcedureRecord{lh::kPageEntry, "", "Compilation", "", ""});
-  lh::register_contents_entry(reg, "", "Compilation");
-  lh::write_contents_register(work, reg);
-  lh::write_function_pages(work, model.table, lh::linked_highlighter(), &model.pieces);
-  lh::write_help_project(work, "Bench", model.table);
+  lh::write_manual_folder(source_path, work, "Bench");
   std::string all;
   size_t files = 0;
   std::vector<std::string> names;

@@ -11,6 +11,19 @@
 
 namespace lh {
 
+void write_manual_folder(const std::string& source_path, const std::string& work_folder,
+                         const std::string& library) {
+  SourceModel model;
+  ContentsRegister reg;
+  split_source(source_path, work_folder, library, model, reg);
+  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  register_contents_entry(reg, "", "Compilation");
+  write_contents_register(work_folder, reg);
+  prepare_warnings(work_folder, model.table);
+  write_function_pages(work_folder, model.table, linked_highlighter(), &model.pieces);
+  write_help_project(work_folder, library, model.table);
+}
+
 chm::ChmProject manual_project(const std::string& source_path, const std::string& work_folder,
                                const std::string& library, bool full_text_search) {
   SourceModel model;
