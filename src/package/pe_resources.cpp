@@ -151,8 +151,12 @@ struct TreeReader {
     uint32_t size = get32(image, base + off + 4);
     r.codepage = get32(image, base + off + 8);
     // An empty resource has no bytes to find; the writer may place it at the
-    // very end of its section.
-    if (size == 0) return true;
+    // very end of its section. Its view is empty all the same, so that the
+    // views stay in step with the resources.
+    if (size == 0) {
+      if (views) views->emplace_back();
+      return true;
+    }
     int s = section_of(layout, rva);
     if (s < 0) return false;
     const Section& sec = layout.sections[s];

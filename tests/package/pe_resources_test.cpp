@@ -133,6 +133,20 @@ TEST_F(PeWriter, TreeBecomesTheLastSectionAndHeadersFollow) {
   EXPECT_TRUE(pe::find_resource(now, pe::kRtRcData, "CHM")->data == sample(70000, 4));
 }
 
+// An empty resource (a manual of no bytes) has nothing to point at; the
+// resources after it must still keep their own bytes when more are added.
+TEST_F(PeWriter, EmptyResourceKeepsTheOthersInStep) {
+  ASSERT_TRUE(pe::add_rcdata(image, "CHM", "", false));
+  ASSERT_TRUE(pe::add_rcdata(image, "LIBRARY", sample(3000, 1), false));
+  ASSERT_TRUE(pe::add_rcdata(image, "SOURCE", sample(500, 2), false));
+  std::vector<pe::Resource> now;
+  ASSERT_TRUE(pe::read_resources(image, now));
+  ASSERT_EQ(now.size(), original.size() + 3);
+  EXPECT_TRUE(pe::find_resource(now, pe::kRtRcData, "CHM")->data.empty());
+  EXPECT_TRUE(pe::find_resource(now, pe::kRtRcData, "LIBRARY")->data == sample(3000, 1));
+  EXPECT_TRUE(pe::find_resource(now, pe::kRtRcData, "SOURCE")->data == sample(500, 2));
+}
+
 TEST_F(PeWriter, ReplaceAllDropsOwnResources) {
   ASSERT_TRUE(pe::add_rcdata(image, "NAME", "A\r\n1\r\n", true));
   std::vector<pe::Resource> now;

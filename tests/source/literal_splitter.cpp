@@ -28,8 +28,20 @@ std::vector<std::string> read_lines(const std::string& bytes) {
   return lines;
 }
 
+// Windows opens a device for these names, alone or before a "." (with
+// spaces before it), whatever the letter case: Con, Prn, Aux, Nul, and Com
+// or Lpt followed by a digit 1 to 9 or a superscript one, two or three.
+bool is_device_name(const std::string& stem) {
+  std::string base = to_lower(stem.substr(0, stem.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
+  if (base.size() != 4 || (base.compare(0, 3, "com") != 0 && base.compare(0, 3, "lpt") != 0)) return false;
+  unsigned char n = static_cast<unsigned char>(base[3]);
+  return (n >= '1' && n <= '9') || n == 0xB9 || n == 0xB2 || n == 0xB3;
+}
+
 bool may_be_file_name(const std::string& stem) {
-  if (stem == "." || stem == "..") return false;
+  if (stem == "." || stem == ".." || is_device_name(stem)) return false;
   for (unsigned char c : stem)
     if (c < 32 || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
       return false;
