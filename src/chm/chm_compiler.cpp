@@ -20,6 +20,10 @@ namespace {
 // wants a page decodes from the reset point before it.
 constexpr unsigned kResetIntervalFrames = 2;
 constexpr size_t kMaxSourceNameBytes = 255;
+// Readers hold a stored name ("/" and the name in UTF-8) in 512 bytes with
+// its NUL; a longer one loses not only its own file but, in chmlib, every
+// name after it in the same directory chunk.
+constexpr size_t kMaxStoredNameBytes = 511;
 
 constexpr Guid kItsfGuid1 = {0x7C01FD10, 0x7BAA, 0x11D0, {0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC}};
 constexpr Guid kItsfGuid2 = {0x7C01FD11, 0x7BAA, 0x11D0, {0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC}};
@@ -31,6 +35,7 @@ void check_name(const std::string& name) {
   if (name.empty()) problem = "an empty file name";
   else if (name.size() > kMaxSourceNameBytes) problem = "a file name longer than 255 bytes";
   else if (name.find('\0') != std::string::npos) problem = "a file name with a NUL byte";
+  else if (1 + cp1252_to_utf8(name).size() > kMaxStoredNameBytes) problem = "a file name longer than 510 bytes in UTF-8";
   if (problem) throw std::invalid_argument(std::string("CHM compiler: ") + problem + ": \"" + name + "\"");
 }
 

@@ -41,7 +41,8 @@ struct ChmProject {
 // The CHM file's bytes. The same project always gives the same bytes.
 // Throws std::invalid_argument, naming the file, for a name the format
 // cannot hold: empty, longer than 255 bytes (a Windows path is shorter),
-// or with a NUL byte.
+// with a NUL byte, or longer than 510 bytes once stored in UTF-8 (readers
+// hold a stored name in 512 bytes).
 std::string compile_chm(const ChmProject& project);
 
 }  // namespace lh::chm
