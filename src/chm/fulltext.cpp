@@ -1,5 +1,5 @@
 // Layout of $FIftiMain, as the HTML Help viewer reads it (described in the
-// "Full-text search" chapter of the Unofficial CHM Specification,
+// "Full-text search" chapter of the unofficial description of the CHM format,
 // nongnu.org/chmspec):
 //
 // - a 0x400-byte header (root node, tree depth, the scale and root of the

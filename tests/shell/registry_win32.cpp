@@ -11,6 +11,7 @@
 #include "shell/shell_test_support.h"
 #include "shell/startup.h"
 #include "shell/tools.h"
+#include "saved_registry_key_win32.h"
 
 namespace lh {
 namespace {
@@ -29,23 +30,10 @@ bool set_default_value(const char* key, const std::string& value) {
   return rc == ERROR_SUCCESS;
 }
 
-void delete_key(const char* key) { RegDeleteTreeA(HKEY_CLASSES_ROOT, key); }
-
 // Keeps the prefix's own .pb association (if any) across a test.
 struct SavedAssociation {
-  std::string value;
-  bool present = false;
-  SavedAssociation() {
-    char buffer[1024];
-    LONG size = sizeof buffer;
-    present = RegQueryValueA(HKEY_CLASSES_ROOT, kIconKey, buffer, &size) == ERROR_SUCCESS;
-    if (present) value = buffer;
-  }
-  ~SavedAssociation() {
-    delete_key("PureBasic.exe");
-    if (present) set_default_value(kIconKey, value);
-    set_message_box_hook(nullptr);
-  }
+  test::SavedRegistryKey key{"PureBasic.exe"};
+  ~SavedAssociation() { set_message_box_hook(nullptr); }
 };
 
 TEST(Registry, LookupReadsTheEditorIconValue) {
@@ -59,7 +47,7 @@ TEST(Registry, LookupReadsTheEditorIconValue) {
   // Longer than the 255-byte buffer: no folder rather than a cut one.
   ASSERT_TRUE(set_default_value(kIconKey, "C:\\" + std::string(300, 'a') + "\\PureBasic.exe"));
   EXPECT_EQ(purebasic_registry_lookup(), "");
-  delete_key("PureBasic.exe");
+  saved.key.remove();
   EXPECT_EQ(purebasic_registry_lookup(), "");
 }
 
@@ -119,7 +107,7 @@ TEST(Registry, TailbiteCheckUsesTheAssociatedFolder) {
   EXPECT_EQ(start_up(state, pb + "LibHammer.exe", ""), StartupResult::kContinue);
   EXPECT_TRUE(boxes.empty());
   // No association at all: looked for relative to the current folder.
-  delete_key("PureBasic.exe");
+  saved.key.remove();
   EXPECT_EQ(start_up(state, pb + "LibHammer.exe", ""), StartupResult::kTailbiteNotFound);
   test::remove_tree(pb);
 }
@@ -127,6 +115,7 @@ TEST(Registry, TailbiteCheckUsesTheAssociatedFolder) {
 TEST(Registry, DocumentOpensThroughItsAssociation) {
   const std::string folder = test::scratch_folder("reg-document");
   const std::string marker = folder + "opened.txt";
+  test::SavedRegistryKey extension(".lhdoc"), type("LibHammerTestDocument");
   ASSERT_TRUE(set_default_value(".lhdoc", "LibHammerTestDocument"));
   ASSERT_TRUE(set_default_value("LibHammerTestDocument\\shell\\open\\command",
                                 test::quoted(test::echo_program()) + " --touch " +
@@ -140,8 +129,6 @@ TEST(Registry, DocumentOpensThroughItsAssociation) {
   // With read there is no second attempt.
   EXPECT_EQ(run_capture(document, "", ""), nullptr);
 
-  delete_key(".lhdoc");
-  delete_key("LibHammerTestDocument");
   test::remove_tree(folder);
 }
 

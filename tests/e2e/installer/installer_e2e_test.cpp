@@ -12,12 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "package/packaging.h"
 #include "package/pe_resources.h"
 #include "platform/files.h"
+#include "saved_registry_key_win32.h"
 
 namespace {
 
@@ -243,16 +245,17 @@ class Installer : public ::testing::Test {
       lh::platform::create_folder(f);
     lh::platform::write_file(pb + "PureBasic.exe", "editor");
     lh::platform::delete_file(temp() + "name.txt");
+    association.emplace("PureBasic.exe");
     register_purebasic(pb);
   }
   void TearDown() override {
     if (root.empty()) return;
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "PureBasic.exe");
+    association.reset();  // the machine's own association comes back
     remove_tree(root);
   }
 
-  static void register_purebasic(const std::string& folder) {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "PureBasic.exe");
+  void register_purebasic(const std::string& folder) {
+    association->remove();
     if (folder.empty()) return;
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "PureBasic.exe\\DefaultIcon", 0, nullptr, 0,
@@ -301,6 +304,7 @@ class Installer : public ::testing::Test {
   }
 
   std::string image, root, pb, out;
+  std::optional<lh::test::SavedRegistryKey> association;
 };
 
 // Every file directly or deeper inside `folder`.

@@ -10,6 +10,7 @@
 
 #include "fakes/fake_purebasic.h"
 #include "platform/files.h"
+#include "saved_registry_key_win32.h"
 
 namespace lh {
 namespace {
@@ -51,13 +52,8 @@ bool set_association(const std::string& value) {
 // file naming the manual and ends: no help viewer outlives the test. The
 // prefix's own .chm association comes back afterwards.
 struct ManualsOpenWithMarker {
-  std::string saved;
-  bool had = false;
+  test::SavedRegistryKey extension{".chm"}, type{"LibHammerTestManual"};
   explicit ManualsOpenWithMarker(const std::string& marker) {
-    char buffer[1024];
-    LONG size = sizeof buffer;
-    had = RegQueryValueA(HKEY_CLASSES_ROOT, ".chm", buffer, &size) == ERROR_SUCCESS;
-    if (had) saved = buffer;
     set_default_value(HKEY_CLASSES_ROOT, ".chm", "LibHammerTestManual");
     std::string command = "\"";
     command += fakes::fake_program("echo_program");
@@ -65,14 +61,6 @@ struct ManualsOpenWithMarker {
     command += marker;
     command += "\" \"%1\"";
     set_default_value(HKEY_CLASSES_ROOT, "LibHammerTestManual\\shell\\open\\command", command);
-  }
-  ~ManualsOpenWithMarker() {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "LibHammerTestManual");
-    if (had) {
-      set_default_value(HKEY_CLASSES_ROOT, ".chm", saved);
-    } else {
-      RegDeleteTreeA(HKEY_CLASSES_ROOT, ".chm");
-    }
   }
 };
 
@@ -161,6 +149,7 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   const std::string example = std::string(LH_EXAMPLES) + "\\StringTools\\";
   ASSERT_TRUE(platform::copy_file(example + "StringTools.pb", src + "StringTools.pb"));
   // The program stands in the folder the association names: no prompt.
+  test::SavedRegistryKey association("PureBasic.exe");
   ASSERT_TRUE(set_association("\"" + pb + "PureBasic.exe\",0"));
   const std::string include = example + "include\\";
   ASSERT_TRUE(platform::write_file(pb + "LibHammer.ini", "PathInclude = " + include +
@@ -215,7 +204,6 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   ASSERT_TRUE(platform::read_file(pb + "LibHammer.ini", settings));
   EXPECT_EQ(settings, "PathInclude = " + include + "\r\nLibrarySource = " + src + "StringTools.pb\r\n");
 
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, "PureBasic.exe\\DefaultIcon");
   remove_tree(root);
 }
 
