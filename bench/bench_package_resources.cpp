@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "package/pe_resources.h"
+#include "pe/pe_resources.h"
 #include "platform/files.h"
 
 int main(int argc, char** argv) {

@@ -9,7 +9,7 @@
 
 #include "gen/library_generator.h"
 #include "platform/files.h"
-#include "shell/tools.h"
+#include "purebasic/tools.h"
 #include "source/line_reader.h"
 #include "source/splitter.h"
 #include "source/tweak.h"

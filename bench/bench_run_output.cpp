@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/run_program.h"
+#include "platform/run_program.h"
 
 int main(int argc, char** argv) {
   const std::string count = argc > 1 ? argv[1] : "1000000";

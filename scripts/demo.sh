@@ -17,7 +17,7 @@ bash "$here/scripts/install-deps.sh"
 bash "$here/scripts/build.sh"
 
 linux="$build_root/linux"
-program="$linux/src/shell/app/libhammer"
+program="$linux/src/app/libhammer"
 demo="$build_root/demo"
 purebasic="$demo/PureBasic/"
 rm -rf "$demo"

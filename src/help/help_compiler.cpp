@@ -5,8 +5,8 @@
 
 #include "chm/compile_project.h"
 #include "platform/files.h"
-#include "platform/system.h"
-#include "shell/run_program.h"
+#include "platform/environment.h"
+#include "platform/run_program.h"
 
 namespace lh {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/run_program.h"
+#include "platform/run_program.h"
 
 namespace lh {
 

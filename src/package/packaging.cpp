@@ -7,20 +7,16 @@
 #endif
 
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/resources.h"
-#include "shell/run_program.h"
-#include "shell/tools.h"
+#include "platform/run_program.h"
+#include "purebasic/tools.h"
 
 namespace lh {
 
 namespace {
 
 std::string sep() { return std::string(1, platform::separator()); }
-
-std::string folder_part(const std::string& path) {
-  size_t last = path.find_last_of(platform::separator() == '\\' ? "\\/" : "/");
-  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
-}
 
 std::string user_library_path(const AppState& s) {
   return s.purebasic_folder + "PureLibraries" + sep() + "UserLibraries" + sep() + s.library_name;
@@ -59,14 +55,8 @@ int add_resource_bytes(const std::string& executable, std::string_view data,
 
 std::string archiver_name() { return platform::separator() == '\\' ? "7za.exe" : "7za"; }
 
-std::string source_base(const std::string& path) {
-  size_t last = path.find_last_of(platform::separator() == '\\' ? "\\/" : "/");
-  std::string file = last == std::string::npos ? path : path.substr(last + 1);
-  return file.substr(0, file.find('.'));
-}
-
 std::string package_base(const AppState& state, const std::string& processor_tag) {
-  return folder_part(state.library_source) + state.library_name + " (" + state.library_version +
+  return platform::folder_part(state.library_source) + state.library_name + " (" + state.library_version +
          ") " + processor_tag;
 }
 
@@ -189,7 +179,7 @@ void make_installer(const AppState& state, std::string_view installer_image) {
 void copy_sources(const AppState& state) {
   std::string folder = state.purebasic_folder + "Library_Source";
   platform::create_folder(folder);
-  std::string base = source_base(state.library_source);
+  std::string base = platform::file_stem(state.library_source);
   platform::copy_file(state.library_source, folder + sep() + base + ".pb");
   platform::copy_file(tweaked_copy_path(state), folder + sep() + base + "-Tweaked.pb");
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "package/package_check.h"
-#include "package/pe_resources.h"
-#include "shell/app_state.h"
+#include "pe/pe_resources.h"
+#include "pipeline/app_state.h"
 
 namespace lh {
 
@@ -66,9 +66,6 @@ int add_package_resource(const std::string& executable, const std::string& file,
 // Folder part of the library source + library name + " (" + version +
 // ") " + processor tag: the packages' path without ".7z" / ".exe".
 std::string package_base(const AppState& state, const std::string& processor_tag);
-
-// The file-name part of a path up to its first ".".
-std::string source_base(const std::string& path);
 
 // The path as one argument between double quotes, such that the program
 // receives it unchanged: trailing backslashes are doubled, since a

@@ -62,4 +62,8 @@ std::vector<FolderEntry> list_folder(const std::string& folder);
 // work-folder removal, which must leave read-only files alone).
 bool set_read_only(const std::string& path, bool read_only);
 
+// Marks a file as a program that may be started (POSIX execute bits; on
+// Windows every file with an .exe name is one already).
+bool make_executable(const std::string& path);
+
 }  // namespace lh::platform

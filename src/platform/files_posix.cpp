@@ -138,4 +138,10 @@ bool set_read_only(const std::string& path, bool read_only) {
   return ::chmod(path.c_str(), mode) == 0;
 }
 
+bool make_executable(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  return chmod(path.c_str(), st.st_mode | S_IXUSR | S_IXGRP | S_IXOTH) == 0;
+}
+
 }  // namespace lh::platform

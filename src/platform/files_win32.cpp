@@ -130,4 +130,8 @@ bool set_read_only(const std::string& path, bool read_only) {
   return SetFileAttributesA(path.c_str(), a) != 0;
 }
 
+bool make_executable(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 }  // namespace lh::platform

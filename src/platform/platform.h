@@ -5,6 +5,9 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/system.h"
+#include "platform/environment.h"
+#include "platform/folders.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
 #include "platform/resources.h"
 #include "platform/dynlib.h"

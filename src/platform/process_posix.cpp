@@ -15,7 +15,7 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/system.h"
+#include "platform/environment.h"
 
 extern char** environ;
 

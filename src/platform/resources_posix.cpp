@@ -4,7 +4,7 @@
 #include <malloc.h>
 #endif
 
-#include "package/pe_resources.h"
+#include "pe/pe_resources.h"
 #include "platform/files.h"
 
 namespace lh::platform {

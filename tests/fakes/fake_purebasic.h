@@ -9,7 +9,6 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/system.h"
 
 #ifndef LH_FAKES_DIR
 #error "LH_FAKES_DIR names the folder of the built stand-ins"

@@ -7,7 +7,7 @@
 #include "fuzz_check.h"
 #include "package/packaging.h"
 #include "platform/process.h"
-#include "shell/run_program.h"
+#include "platform/run_program.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "fuzz_check.h"
 #include "package/package_check.h"
 #include "package/packaging.h"
-#include "package/pe_resources.h"
+#include "pe/pe_resources.h"
 
 namespace pe = lh::pe;
 namespace check = lh::package_check;

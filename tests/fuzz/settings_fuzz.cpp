@@ -4,7 +4,7 @@
 // the same meaning; the values read back as stored; and reading the
 // rewritten file and writing it again changes nothing.
 #include "fuzz_check.h"
-#include "shell/settings.h"
+#include "app/settings.h"
 
 namespace {
 

@@ -10,10 +10,11 @@
 #include <filesystem>
 #include <set>
 
-#include "package/pe_resources.h"
+#include "pe/pe_resources.h"
 #include "platform/files.h"
-#include "shell/run_program.h"
-#include "shell/tools.h"
+#include "platform/paths.h"
+#include "platform/run_program.h"
+#include "purebasic/tools.h"
 
 namespace lh {
 namespace {
@@ -229,7 +230,7 @@ TEST(PackagingNames, ArgumentsReachTheProgramIntact) {
   // A folder's trailing backslash must not escape the closing quote.
   EXPECT_EQ(quoted_argument("C:\\Inc\\"), "\"C:\\Inc\\\\\"");
   EXPECT_EQ(quoted_argument("/home/inc/"), "\"/home/inc/\"");
-  EXPECT_EQ(source_base(std::string("C:") + S + "x" + S + "My.Lib.pb"), "My");
+  EXPECT_EQ(platform::file_stem(std::string("C:") + S + "x" + S + "My.Lib.pb"), "My");
   AppState s;
   s.library_source = "C:" + S + "Src" + S + "Strings.pb";
   s.library_name = "Strings";

@@ -1,7 +1,7 @@
 // The portable resource writer on the real installer program image: what it
 // adds reads back byte for byte, the program's own resources stay, and the
 // headers stay consistent with the new layout.
-#include "package/pe_resources.h"
+#include "pe/pe_resources.h"
 
 #include <gtest/gtest.h>
 

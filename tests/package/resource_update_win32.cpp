@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "package/packaging.h"
-#include "package/pe_resources.h"
+#include "pe/pe_resources.h"
 #include "platform/files.h"
 #include "platform/resources.h"
 

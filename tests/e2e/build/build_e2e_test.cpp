@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "headless_case.h"
+#include "platform/environment.h"
 
 namespace lh {
 namespace {

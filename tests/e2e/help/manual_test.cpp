@@ -14,7 +14,7 @@
 #include "help/help_compiler.h"
 #include "help/help_project.h"
 #include "platform/files.h"
-#include "shell/run_program.h"
+#include "platform/run_program.h"
 #include "source/contents_register.h"
 #include "source/line_reader.h"
 #include "source/splitter.h"

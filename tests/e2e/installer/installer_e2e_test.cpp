@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "package/packaging.h"
-#include "package/pe_resources.h"
+#include "pe/pe_resources.h"
 #include "platform/files.h"
 #include "saved_registry_key_win32.h"
 

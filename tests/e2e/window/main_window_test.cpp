@@ -1,6 +1,6 @@
 // Drives the real main window as a user would: finds it by title, reads its
 // gadgets and clicks them.
-#include "shell/app/main_window.h"
+#include "app/main_window.h"
 
 #include <windows.h>
 

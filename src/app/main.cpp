@@ -1,0 +1,230 @@
+// The program's entry: the headless command line on both targets.
+//
+//   libhammer build SOURCE [--include DIR] [--purebasic DIR]
+//   libhammer chm PROJECT.hhp
+//   libhammer --help | --version
+//
+// `build` runs one whole run without any window or message box: start-up,
+// the build, then packaging; one progress line per build step, then one
+// line per expected output, "ok PATH" or "missing PATH". Exit status 0 when
+// every expected output exists, 1 when one is missing, 2 when the run could
+// not start.
+//
+// `chm` compiles any HTML Help project with the built-in compiler into the
+// file its "Compiled file=" names: exit status 0 when it is written, 1 when
+// not (the missing files named), 2 on bad usage.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "pipeline/pipeline.h"
+#include "chm/compile_project.h"
+#include "package/packaging.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "app/embedded_images.h"
+#include "app/main_window.h"
+#include "platform/message_box.h"
+#include "pipeline/app_state.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "purebasic/tools.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: libhammer build SOURCE [--include DIR] [--purebasic DIR]\n"
+    "       libhammer chm PROJECT.hhp\n"
+    "       libhammer --help | --version\n"
+    "\n"
+    "build  builds the PureBasic user library SOURCE: its tweaked source, the user\n"
+    "       library (TailBite), the resident file, the manual, and the archive and\n"
+    "       installer beside SOURCE.\n"
+    "       --include DIR    files copied into the work folder first\n"
+    "       --purebasic DIR  the PureBasic folder (default: the one PureBasic is\n"
+    "                        installed in)\n"
+    "chm    compiles the HTML Help project PROJECT.hhp into the manual its\n"
+    "       \"Compiled file=\" names (beside the project unless it gives a path),\n"
+    "       with every file its contents, index and pages reference. No manual\n"
+    "       is written when one of them is missing.\n";
+
+void print_out(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+void print_err(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
+
+int usage_error(const std::string& reason) {
+  print_err("libhammer: " + reason + "\n" + kUsage);
+  return 2;
+}
+
+std::string with_separator(std::string folder) {
+  // A script that writes --include "C:\Inc\" hands us C:\Inc" : the C
+  // runtime reads the final \" as an escaped quote. No Windows folder name
+  // ends in a quote, so that quote stands for the separator.
+  if (lh::platform::separator() == '\\' && !folder.empty() && folder.back() == '"') folder.back() = '\\';
+  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += lh::platform::separator();
+  return folder;
+}
+
+struct BuildArguments {
+  std::string source;
+  std::string include_folder;
+  std::string purebasic_folder;
+};
+
+// Parses what follows "build"; empty text when it is well formed, else why not.
+std::string parse_build_arguments(const std::vector<std::string>& args, BuildArguments& out) {
+  bool have_source = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--include" || a == "--purebasic") {
+      if (i + 1 >= args.size()) return a + " needs a folder";
+      (a == "--include" ? out.include_folder : out.purebasic_folder) = with_separator(args[++i]);
+    } else if (a.size() > 1 && a.compare(0, 2, "--") == 0) {
+      return "unknown option " + a;
+    } else if (!have_source) {
+      out.source = a;
+      have_source = true;
+    } else {
+      return "more than one SOURCE (" + out.source + ", " + a + ")";
+    }
+  }
+  if (!have_source) return "build needs a SOURCE";
+  return {};
+}
+
+int run_headless_build(const BuildArguments& args) {
+  if (!lh::platform::is_file(args.source)) {
+    print_err("libhammer: " + args.source + " is not an existing file\n");
+    return 2;
+  }
+  lh::AppState state;
+  if (lh::start_up_headless(state, lh::platform::program_path(), lh::highlighter_image(), args.purebasic_folder) !=
+      lh::StartupResult::kContinue) {
+    print_err("libhammer: Tailbite not found (PureBasic folder: " +
+              (state.purebasic_folder.empty() ? std::string("none found") : state.purebasic_folder) + ")\n");
+    return 2;
+  }
+  state.library_source = args.source;
+  state.include_folder = args.include_folder;
+
+  lh::SourceModel model;
+  lh::ContentsRegister contents;
+  lh::BuildOptions options;
+  options.open_manual = false;
+  options.progress = [](int step, const std::string& what) {
+    char number[16];
+    std::snprintf(number, sizeof number, "[%2d/%d] ", step, lh::kBuildSteps);
+    print_out(number + what + "\n");
+  };
+  auto say = [](const std::string& text) { print_err("libhammer: " + text + "\n"); };
+  options.report = say;
+  // The outside programs' own output would mix into the progress lines: it
+  // is captured, and shown only for a run that failed.
+  options.show_failed_run = say;
+  // Whatever would be a message box (packaging's compiler queries) is a
+  // line on standard error.
+  lh::set_message_box_hook([say](const std::string&, const std::string& text, lh::MessageIcon) { say(text); });
+  lh::BuildOutcome outcome = lh::run_build(state, model, contents, options);
+  if (!outcome.manual_note.empty()) say(outcome.manual_note);
+
+  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), say);
+  if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return 1;
+
+  const std::string sep(1, lh::platform::separator());
+  const std::string& name = state.library_name;
+  const std::string& pb = state.purebasic_folder;
+  const std::string package = lh::package_base(state, lh::processor_tag_of(outcome.compiler_version_line));
+  std::vector<std::string> expected = {
+      pb + "PureLibraries" + sep + "UserLibraries" + sep + name,
+      state.work_folder + name + ".chm",
+      state.work_folder + name + ".pb",
+      package + ".7z",
+      package + ".exe",
+  };
+  if (lh::platform::is_file(lh::resident_declarations_path(state.work_folder, name)))
+    expected.push_back(pb + "Residents" + sep + name + ".res");
+  bool all = true;
+  for (const std::string& path : expected) {
+    bool there = lh::platform::is_file(path);
+    all = all && there;
+    print_out((there ? "ok " : "missing ") + lh::platform::full_path(path) + "\n");
+  }
+  return all ? 0 : 1;
+}
+
+int run_chm_command(const std::string& project) {
+  lh::chm::ProjectCompilation c = lh::chm::compile_help_project(project, false);
+  for (const std::string& name : c.missing) print_err("libhammer: missing: " + name + "\n");
+  if (!c.written) {
+    print_err("libhammer: no manual written: " + c.problem + "\n");
+    return 1;
+  }
+  print_out("ok " + c.output_path + " (" + std::to_string(c.files) + " files, " + std::to_string(c.topics) +
+            " topics" + (c.with_search ? ", full-text search" : "") + ")\n");
+  return 0;
+}
+
+#ifdef _WIN32
+// The program as its users know it: start-up with its prompts, the window,
+// one build on COMPILE, the settings saved, packaging, and the end.
+int run_window_program() {
+  lh::AppState state;
+  if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image()) != lh::StartupResult::kContinue)
+    return 0;  // "Tailbite not found" has been shown
+  lh::SourceModel model;
+  lh::ContentsRegister contents;
+  lh::BuildOptions options;
+  lh::MainWindowHooks hooks;
+  hooks.build = [&] {
+    lh::BuildOutcome outcome = lh::run_build(state, model, contents, options);
+    if (!outcome.manual_note.empty())
+      lh::show_message_box("LibHammer", outcome.manual_note, lh::MessageIcon::kInformation);
+  };
+  hooks.registry_lookup = [] { return lh::purebasic_registry_lookup(); };
+  hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(pb); };
+  lh::run_main_window(state, hooks);
+  lh::write_settings(state);
+  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image());
+  return 0;
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  lh::platform::attach_parent_console();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+#ifdef _WIN32
+    return run_window_program();
+#else
+    print_err(kUsage);
+    return 2;
+#endif
+  }
+  if (args[0] == "--help" && args.size() == 1) {
+    print_out(kUsage);
+    return 0;
+  }
+  if (args[0] == "--version" && args.size() == 1) {
+    print_out("LibHammer 6\n");
+    return 0;
+  }
+  if (args[0] == "chm") {
+    if (args.size() != 2 || args[1].rfind("--", 0) == 0) return usage_error("chm needs one PROJECT.hhp");
+    return run_chm_command(args[1]);
+  }
+  if (args[0] != "build") return usage_error("unknown command " + args[0]);
+  BuildArguments build;
+  std::string problem = parse_build_arguments({args.begin() + 1, args.end()}, build);
+  if (!problem.empty()) return usage_error(problem);
+  return run_headless_build(build);
+}

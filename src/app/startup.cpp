@@ -1,0 +1,99 @@
+// The program's start-up, step by step, and the headless build's variant.
+#include "app/startup.h"
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "pipeline/app_state.h"
+#include "platform/message_box.h"
+#include "platform/run_program.h"
+#include "app/settings.h"
+#include "purebasic/tools.h"
+#include "source/text.h"
+
+namespace lh {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kColouringLibrary = "SyntaxHilighting.dll";
+constexpr const char* kEditor = "purebasic.exe";
+#else
+constexpr const char* kColouringLibrary = "SyntaxHilighting.so";
+constexpr const char* kEditor = "purebasic";
+#endif
+
+bool tailbite_check(AppState& state) {
+  return tailbite_present(state.purebasic_folder);
+}
+
+}  // namespace
+
+void set_program_paths(AppState& state, const std::string& program_file) {
+  state.program_folder = platform::folder_part(program_file);
+  state.settings_path = state.program_folder + platform::file_stem(program_file) + ".ini";
+}
+
+bool write_colouring_library(AppState& state, std::string_view image) {
+  state.colouring_library = temp_folder() + kColouringLibrary;
+  return platform::write_file(state.colouring_library, image);
+}
+
+void set_work_folder(AppState& state) {
+  state.work_folder = temp_folder() + "LibHammer" + platform::separator();
+}
+
+bool tailbite_present(const std::string& purebasic_folder) {
+  const std::string path = purebasic_folder + "tailbite";
+  if (platform::exists(path)) return true;
+  if (platform::names_fold_case()) return false;
+  // A case-sensitive file system: look for the name in any letter case.
+  const std::string folder = purebasic_folder.empty() ? std::string(".") : purebasic_folder;
+  for (const platform::FolderEntry& entry : platform::list_folder(folder)) {
+    if (equals_ignoring_case(entry.name, "tailbite")) return true;
+  }
+  return false;
+}
+
+bool association_check(AppState& state) {
+  if (state.program_folder == purebasic_registry_lookup()) return false;
+  show_message_box("PureBasic editor will be launched",
+                   "Please close it\r\n.pb file association needed by TB To find the compiler path !",
+                   MessageIcon::kInformation);
+  // The editor registers the .pb association while it runs.
+  run_visible_wait(state.program_folder + kEditor, "", "");
+  state.purebasic_folder = purebasic_registry_lookup();
+  return true;
+}
+
+StartupResult start_up(AppState& state, const std::string& program_file,
+                       std::string_view highlighter_image) {
+  write_colouring_library(state, highlighter_image);
+  set_program_paths(state, program_file);
+  read_settings(state);
+  set_work_folder(state);
+  if (!tailbite_present(purebasic_registry_lookup())) {
+    show_message_box("Error", "Tailbite not found", MessageIcon::kError);
+    return StartupResult::kTailbiteNotFound;
+  }
+  state.purebasic_folder = purebasic_registry_lookup();
+  association_check(state);
+  return StartupResult::kContinue;
+}
+
+StartupResult start_up_headless(AppState& state, const std::string& program_file,
+                                std::string_view highlighter_image,
+                                const std::string& purebasic_folder) {
+  write_colouring_library(state, highlighter_image);
+  set_program_paths(state, program_file);
+  set_work_folder(state);
+  if (purebasic_folder.empty()) {
+    state.purebasic_folder = purebasic_registry_lookup();
+  } else {
+    state.purebasic_folder = purebasic_folder;
+    const char last = state.purebasic_folder.back();
+    if (last != '\\' && last != '/') state.purebasic_folder += platform::separator();
+  }
+  return tailbite_check(state) ? StartupResult::kContinue : StartupResult::kTailbiteNotFound;
+}
+
+}  // namespace lh

@@ -1,0 +1,617 @@
+#include "pe/pe_resources.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace lh::pe {
+
+namespace {
+
+// Offsets into the PE headers. The optional header offsets are those of
+// PE32 (magic 0x10b).
+constexpr uint32_t kCoffNumberOfSections = 2;
+constexpr uint32_t kCoffPointerToSymbolTable = 8;
+constexpr uint32_t kCoffNumberOfSymbols = 12;
+constexpr uint32_t kCoffSizeOfOptionalHeader = 16;
+constexpr uint32_t kCoffSize = 20;
+constexpr uint32_t kOptSizeOfInitializedData = 8;
+constexpr uint32_t kOptSectionAlignment = 32;
+constexpr uint32_t kOptFileAlignment = 36;
+constexpr uint32_t kOptSizeOfImage = 56;
+constexpr uint32_t kOptSizeOfHeaders = 60;
+constexpr uint32_t kOptCheckSum = 64;
+constexpr uint32_t kOptNumberOfRvaAndSizes = 92;
+constexpr uint32_t kOptDataDirectory = 96;
+constexpr uint32_t kDirResource = 2;
+constexpr uint32_t kDirSecurity = 4;
+constexpr uint32_t kSectionHeaderSize = 40;
+constexpr uint32_t kResourceSectionFlags = 0x40000040;  // initialised data, readable
+constexpr int kMaxTreeDepth = 3;                        // type, name, language
+
+uint16_t get16(std::string_view s, size_t at) {
+  return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) |
+                               static_cast<unsigned char>(s[at + 1]) << 8);
+}
+
+uint32_t get32(std::string_view s, size_t at) {
+  return static_cast<uint32_t>(get16(s, at)) | static_cast<uint32_t>(get16(s, at + 2)) << 16;
+}
+
+void put16(std::string& s, size_t at, uint32_t v) {
+  s[at] = static_cast<char>(v & 0xff);
+  s[at + 1] = static_cast<char>((v >> 8) & 0xff);
+}
+
+void put32(std::string& s, size_t at, uint32_t v) {
+  put16(s, at, v & 0xffff);
+  put16(s, at + 2, v >> 16);
+}
+
+uint32_t align_up(uint32_t v, uint32_t a) { return a == 0 ? v : (v + a - 1) / a * a; }
+
+struct Section {
+  uint32_t header_at = 0;  // file offset of its header
+  uint32_t virtual_size = 0;
+  uint32_t virtual_address = 0;
+  uint32_t raw_size = 0;
+  uint32_t raw_pointer = 0;
+};
+
+// Where the headers that the reader and the writer need lie in the image.
+struct Layout {
+  uint32_t coff = 0;  // file offset of the COFF header
+  uint32_t opt = 0;   // file offset of the optional header
+  uint32_t directories = 0;
+  uint32_t section_table = 0;
+  std::vector<Section> sections;
+};
+
+bool parse_layout(std::string_view image, Layout& l) {
+  if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return false;
+  uint32_t pe = get32(image, 0x3c);
+  if (pe > image.size() || image.size() - pe < 4 + kCoffSize + kOptDataDirectory) return false;
+  if (image.substr(pe, 4) != std::string_view("PE\0\0", 4)) return false;
+  l.coff = pe + 4;
+  l.opt = l.coff + kCoffSize;
+  if (get16(image, l.opt) != 0x10b) return false;  // PE32 only
+  uint32_t opt_size = get16(image, l.coff + kCoffSizeOfOptionalHeader);
+  uint32_t dir_count = get32(image, l.opt + kOptNumberOfRvaAndSizes);
+  if (dir_count <= kDirSecurity || opt_size < kOptDataDirectory + dir_count * 8) return false;
+  l.directories = l.opt + kOptDataDirectory;
+  l.section_table = l.opt + opt_size;
+  uint32_t count = get16(image, l.coff + kCoffNumberOfSections);
+  if (l.section_table > image.size() ||
+      (image.size() - l.section_table) / kSectionHeaderSize < count)
+    return false;
+  l.sections.clear();
+  for (uint32_t i = 0; i < count; ++i) {
+    Section s;
+    s.header_at = l.section_table + i * kSectionHeaderSize;
+    s.virtual_size = get32(image, s.header_at + 8);
+    s.virtual_address = get32(image, s.header_at + 12);
+    s.raw_size = get32(image, s.header_at + 16);
+    s.raw_pointer = get32(image, s.header_at + 20);
+    l.sections.push_back(s);
+  }
+  return true;
+}
+
+// The section whose virtual range holds `rva`, or -1.
+int section_of(const Layout& l, uint32_t rva) {
+  for (size_t i = 0; i < l.sections.size(); ++i) {
+    const Section& s = l.sections[i];
+    uint32_t span = std::max(s.virtual_size, s.raw_size);
+    if (rva >= s.virtual_address && rva - s.virtual_address < span) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// Reads the resource tree. `base` is the file offset of the tree, `limit`
+// the number of bytes of the section from there on.
+struct TreeReader {
+  std::string_view image;
+  const Layout& layout;
+  uint32_t base;
+  uint32_t limit;
+  std::vector<Resource>& out;
+  // When given, each resource's bytes are left in the image and listed
+  // here (in the order of `out`) rather than copied into its `data`.
+  std::vector<std::string_view>* views = nullptr;
+
+  // In a tree every directory and data entry is reached once, and no two
+  // resources share bytes; a damaged tree that loops back or shares would
+  // multiply the work and the memory, so it is refused.
+  std::set<uint32_t> reached;
+  uint64_t data_bytes = 0;
+
+  bool first_visit(uint32_t off) { return reached.insert(off).second; }
+
+  bool in_tree(uint32_t off, uint32_t len) const { return off <= limit && limit - off >= len; }
+
+  bool read_key(uint32_t name_field, ResourceKey& key) const {
+    key = ResourceKey{};
+    if (!(name_field & 0x80000000u)) {
+      key.id = name_field;
+      return true;
+    }
+    uint32_t off = name_field & 0x7fffffffu;
+    if (!in_tree(off, 2)) return false;
+    uint32_t len = get16(image, base + off);
+    if (!in_tree(off + 2, len * 2)) return false;
+    for (uint32_t i = 0; i < len; ++i)
+      key.name.push_back(static_cast<char16_t>(get16(image, base + off + 2 + i * 2)));
+    return true;
+  }
+
+  bool read_data(uint32_t off, Resource& r) {
+    if (!in_tree(off, 16) || !first_visit(off)) return false;
+    uint32_t rva = get32(image, base + off);
+    uint32_t size = get32(image, base + off + 4);
+    r.codepage = get32(image, base + off + 8);
+    // An empty resource has no bytes to find; the writer may place it at the
+    // very end of its section. Its view is empty all the same, so that the
+    // views stay in step with the resources.
+    if (size == 0) {
+      if (views) views->emplace_back();
+      return true;
+    }
+    int s = section_of(layout, rva);
+    if (s < 0) return false;
+    const Section& sec = layout.sections[s];
+    uint32_t rel = rva - sec.virtual_address;
+    if (rel > sec.raw_size || sec.raw_size - rel < size) return false;
+    uint64_t at = static_cast<uint64_t>(sec.raw_pointer) + rel;
+    if (at > image.size() || image.size() - at < size) return false;
+    data_bytes += size;
+    if (data_bytes > image.size()) return false;
+    if (views)
+      views->push_back(image.substr(static_cast<size_t>(at), size));
+    else
+      r.data.assign(image.substr(static_cast<size_t>(at), size));
+    return true;
+  }
+
+  bool read_directory(uint32_t off, int depth, Resource& path) {
+    if (!in_tree(off, 16) || !first_visit(off)) return false;
+    uint32_t count =
+        static_cast<uint32_t>(get16(image, base + off + 12)) + get16(image, base + off + 14);
+    if (!in_tree(off + 16, count * 8)) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+      uint32_t entry = base + off + 16 + i * 8;
+      uint32_t name_field = get32(image, entry);
+      uint32_t target = get32(image, entry + 4);
+      ResourceKey key;
+      if (!read_key(name_field, key)) return false;
+      if (depth == 0)
+        path.type = key;
+      else if (depth == 1)
+        path.name = key;
+      else
+        path.language = static_cast<uint16_t>(key.id);
+      bool is_dir = (target & 0x80000000u) != 0;
+      target &= 0x7fffffffu;
+      if (depth < kMaxTreeDepth - 1) {
+        // A well-formed tree has directories down to the language level;
+        // deeper nesting or loops are refused by the depth limit.
+        if (!is_dir || !read_directory(target, depth + 1, path)) return false;
+      } else {
+        if (is_dir) return false;
+        Resource r = path;
+        if (!read_data(target, r)) return false;
+        out.push_back(std::move(r));
+      }
+    }
+    return true;
+  }
+};
+
+bool read_tree(std::string_view image, const Layout& l, std::vector<Resource>& out,
+               std::vector<std::string_view>* views = nullptr) {
+  uint32_t rva = get32(image, l.directories + kDirResource * 8);
+  uint32_t size = get32(image, l.directories + kDirResource * 8 + 4);
+  if (rva == 0 && size == 0) return true;
+  int s = section_of(l, rva);
+  if (s < 0) return false;
+  const Section& sec = l.sections[s];
+  uint32_t rel = rva - sec.virtual_address;
+  if (rel >= sec.raw_size) return false;
+  uint64_t base = static_cast<uint64_t>(sec.raw_pointer) + rel;
+  if (base >= image.size()) return false;
+  uint32_t limit = std::min<uint64_t>(sec.raw_size - rel, image.size() - base);
+  TreeReader reader{image, l, static_cast<uint32_t>(base), limit, out, views, {}, 0};
+  Resource path;
+  return reader.read_directory(0, 0, path);
+}
+
+// Order of the entries of one directory as Windows searches them: named
+// entries first, by code units, then numbered ones in ascending order.
+bool key_less(const ResourceKey& a, const ResourceKey& b) {
+  if (a.named() != b.named()) return a.named();
+  if (a.named()) return a.name < b.name;
+  return a.id < b.id;
+}
+
+struct KeyLess {
+  bool operator()(const ResourceKey& a, const ResourceKey& b) const { return key_less(a, b); }
+};
+
+// A resource to be written: its keys, and its bytes wherever they are.
+struct Blob {
+  const Resource* resource;
+  std::string_view data;
+};
+
+using LanguageMap = std::map<uint16_t, Blob>;
+using NameMap = std::map<ResourceKey, LanguageMap, KeyLess>;
+using TypeMap = std::map<ResourceKey, NameMap, KeyLess>;
+
+// Lays the tree out as resource compilers do: all directories (root, then
+// the name directories, then the language directories), the data entries,
+// the name strings, and the data, each blob on an 8-byte boundary. Returns
+// the part before the data; `data` receives the blobs in their order, each
+// to be followed by zeros up to the next multiple of 8, and `size` the size
+// of the whole tree.
+std::string build_tree(const TypeMap& types, uint32_t section_rva, std::vector<std::string_view>& data,
+                       uint32_t& size) {
+  // A directory: a 16-byte header, then 8 bytes per entry.
+  auto dir_size = [](const auto& map) { return 16 + 8 * static_cast<uint32_t>(map.size()); };
+  uint32_t dirs_size = dir_size(types);
+  size_t leaf_count = 0;
+  for (const auto& [type, names] : types) {
+    dirs_size += dir_size(names);
+    for (const auto& [name, langs] : names) {
+      dirs_size += dir_size(langs);
+      leaf_count += langs.size();
+    }
+  }
+  uint32_t entries_at = dirs_size;
+  uint32_t strings_at = entries_at + 16 * static_cast<uint32_t>(leaf_count);
+
+  std::string tree(strings_at, '\0');
+  std::string strings;
+  std::string blobs;
+  std::map<std::u16string, uint32_t> string_offsets;
+
+  auto string_field = [&](const ResourceKey& key) -> uint32_t {
+    if (!key.named()) return key.id;
+    auto found = string_offsets.find(key.name);
+    if (found != string_offsets.end()) return found->second | 0x80000000u;
+    uint32_t off = static_cast<uint32_t>(strings.size());
+    strings.push_back(static_cast<char>(key.name.size() & 0xff));
+    strings.push_back(static_cast<char>(key.name.size() >> 8));
+    for (char16_t c : key.name) {
+      strings.push_back(static_cast<char>(c & 0xff));
+      strings.push_back(static_cast<char>(c >> 8));
+    }
+    string_offsets.emplace(key.name, off);
+    return off | 0x80000000u;  // made absolute once the string block's place is known
+  };
+
+  auto write_dir_header = [&](uint32_t at, size_t named, size_t numbered) {
+    put16(tree, at + 12, static_cast<uint32_t>(named));
+    put16(tree, at + 14, static_cast<uint32_t>(numbered));
+  };
+  // The header of a directory of `map`'s keys (named ones first, as the
+  // maps order them); returns the place of its first entry.
+  auto start_dir = [&](uint32_t at, const auto& map) {
+    size_t named = 0;
+    for (const auto& kv : map) named += kv.first.named() ? 1 : 0;
+    write_dir_header(at, named, map.size() - named);
+    return at + 16;
+  };
+
+  // Entries whose name points into the string block, fixed up below.
+  std::vector<uint32_t> string_refs;
+  // An entry of `key` pointing at the subdirectory at `dir`.
+  auto subdir_entry = [&](uint32_t slot, const ResourceKey& key, uint32_t dir) {
+    put32(tree, slot, string_field(key));
+    if (key.named()) string_refs.push_back(slot);
+    put32(tree, slot + 4, dir | 0x80000000u);
+  };
+  struct Leaf {
+    uint32_t entry_at;
+    Blob blob;
+  };
+  std::vector<Leaf> leaves;
+
+  // Second level directories come right after the root, third level after
+  // all second level ones.
+  uint32_t next_dir = dir_size(types);
+  uint32_t next_leaf_dir = next_dir;
+  for (const auto& kv : types) next_leaf_dir += dir_size(kv.second);
+  uint32_t next_entry = entries_at;
+
+  uint32_t slot = start_dir(0, types);
+  for (const auto& [type, names] : types) {
+    subdir_entry(slot, type, next_dir);
+    slot += 8;
+    uint32_t name_slot = start_dir(next_dir, names);
+    next_dir += dir_size(names);
+    for (const auto& [name, langs] : names) {
+      subdir_entry(name_slot, name, next_leaf_dir);
+      name_slot += 8;
+      write_dir_header(next_leaf_dir, 0, langs.size());  // languages are numbers
+      uint32_t lang_slot = next_leaf_dir + 16;
+      next_leaf_dir += dir_size(langs);
+      for (const auto& [lang, res] : langs) {
+        put32(tree, lang_slot, lang);
+        put32(tree, lang_slot + 4, next_entry);
+        leaves.push_back({next_entry, res});
+        next_entry += 16;
+        lang_slot += 8;
+      }
+    }
+  }
+
+  for (uint32_t at : string_refs) put32(tree, at, (get32(tree, at) + strings_at) | 0x80000000u);
+  tree += strings;
+  uint32_t data_at = align_up(static_cast<uint32_t>(tree.size()), 8);
+  tree.resize(data_at, '\0');
+  uint32_t at = data_at;
+  data.clear();
+  for (const Leaf& leaf : leaves) {
+    put32(tree, leaf.entry_at, section_rva + at);
+    put32(tree, leaf.entry_at + 4, static_cast<uint32_t>(leaf.blob.data.size()));
+    put32(tree, leaf.entry_at + 8, leaf.blob.resource->codepage);
+    data.push_back(leaf.blob.data);
+    at = align_up(at + static_cast<uint32_t>(leaf.blob.data.size()), 8);
+  }
+  size = at;
+  return tree;
+}
+
+void set_error(std::string* error, const char* text) {
+  if (error) *error = text;
+}
+
+}  // namespace
+
+bool read_resources(std::string_view image, std::vector<Resource>& out) {
+  out.clear();
+  Layout l;
+  if (!parse_layout(image, l)) return false;
+  if (!read_tree(image, l, out)) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+uint32_t image_checksum(std::string_view image) {
+  Layout l;
+  uint32_t skip = parse_layout(image, l) ? l.opt + kOptCheckSum : UINT32_MAX;
+  uint64_t sum = 0;
+  size_t n = image.size();
+  for (size_t i = 0; i < n; i += 2) {
+    if (i == skip || i == skip + 2) continue;
+    uint32_t word = static_cast<unsigned char>(image[i]);
+    if (i + 1 < n) word |= static_cast<uint32_t>(static_cast<unsigned char>(image[i + 1])) << 8;
+    sum += word;
+    sum = (sum & 0xffff) + (sum >> 16);
+  }
+  sum = (sum & 0xffff) + (sum >> 16);
+  return static_cast<uint32_t>(sum + n);
+}
+
+namespace {
+
+// write_resources over blobs, which may lie in `image` itself: the new image
+// is laid out once at its final size, so that a large package needs its old
+// and its new image in memory and nothing more.
+bool write_blobs(std::string& image, const std::vector<Blob>& blobs, std::string* error) {
+  Layout l;
+  if (!parse_layout(image, l)) {
+    set_error(error, "not a 32-bit Windows executable");
+    return false;
+  }
+  uint32_t file_align = get32(image, l.opt + kOptFileAlignment);
+  uint32_t section_align = get32(image, l.opt + kOptSectionAlignment);
+  auto power_of_two = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+  if (!power_of_two(file_align) || file_align > 0x10000 || !power_of_two(section_align)) {
+    set_error(error, "damaged section alignment");
+    return false;
+  }
+
+  // Every section's bytes must lie in the file after the headers, and its
+  // memory range below 2 GB, leaving room for one more section after the
+  // last: the new layout is computed from them, and an image that breaks
+  // this is damaged.
+  const uint64_t table_end = l.section_table + uint64_t{kSectionHeaderSize} * l.sections.size();
+  for (const Section& s : l.sections) {
+    uint64_t raw_limit = static_cast<uint64_t>(s.raw_pointer) + s.raw_size;
+    uint64_t virtual_limit =
+        static_cast<uint64_t>(s.virtual_address) + std::max(s.virtual_size, s.raw_size);
+    if ((s.raw_size && (raw_limit > image.size() || s.raw_pointer < table_end)) ||
+        virtual_limit > 0x7fffffffu) {
+      set_error(error, "damaged section table");
+      return false;
+    }
+  }
+
+  // The section that holds the current tree, and whether it is the last one
+  // both in memory and in the file, so that it can be rewritten in place.
+  uint32_t old_rva = get32(image, l.directories + kDirResource * 8);
+  int old = old_rva ? section_of(l, old_rva) : -1;
+  // The headers stay, in the file and in memory (at the start of both),
+  // also in an image whose sections hold no file bytes. They lie in the
+  // file: a larger size belongs to a damaged image, and would make a later
+  // rewrite take the new section's bytes for headers.
+  uint32_t size_of_headers = get32(image, l.opt + kOptSizeOfHeaders);
+  if (size_of_headers > image.size()) {
+    set_error(error, "damaged header size");
+    return false;
+  }
+  uint32_t headers_end = std::max(
+      size_of_headers,
+      l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize);
+  uint32_t raw_end = headers_end, virtual_end = headers_end;
+  int last = -1;
+  for (size_t i = 0; i < l.sections.size(); ++i) {
+    const Section& s = l.sections[i];
+    uint32_t vend = s.virtual_address + std::max(s.virtual_size, s.raw_size);
+    if (last < 0 || s.virtual_address >= l.sections[last].virtual_address)
+      last = static_cast<int>(i);
+    virtual_end = std::max(virtual_end, vend);
+    if (s.raw_size) raw_end = std::max(raw_end, s.raw_pointer + s.raw_size);
+  }
+  // Only a section of its own is rewritten: a tree merged into another
+  // section shares it with data that must stay.
+  bool own_section = old >= 0 && std::string_view(image).substr(l.sections[old].header_at, 6) ==
+                                     std::string_view(".rsrc\0", 6);
+  bool in_place = own_section && old == last && old_rva == l.sections[old].virtual_address &&
+                  (l.sections[old].raw_size == 0 ||
+                   l.sections[old].raw_pointer + l.sections[old].raw_size == raw_end);
+
+  uint32_t header_at;
+  uint32_t new_rva, new_raw_pointer, old_raw_size = 0;
+  if (in_place) {
+    const Section& s = l.sections[old];
+    header_at = s.header_at;
+    new_rva = s.virtual_address;
+    old_raw_size = s.raw_size;
+    new_raw_pointer = s.raw_size ? s.raw_pointer : align_up(raw_end, file_align);
+    raw_end = s.raw_size ? s.raw_pointer : raw_end;  // the old tree's bytes go
+  } else {
+    header_at = l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize;
+    uint32_t first_raw = size_of_headers;
+    for (const Section& s : l.sections)
+      if (s.raw_size) first_raw = std::min(first_raw, s.raw_pointer);
+    if (header_at + kSectionHeaderSize > first_raw || l.sections.size() >= 96) {
+      set_error(error, "no room for another section header");
+      return false;
+    }
+    new_rva = align_up(virtual_end, section_align);
+    // The new section's header must not share bytes with its data.
+    raw_end = std::max(raw_end, header_at + kSectionHeaderSize);
+    new_raw_pointer = align_up(raw_end, file_align);
+  }
+
+  // What lies behind the sections: kept, unless it is the COFF symbol table
+  // or a signature, which the new layout would make point at the wrong bytes.
+  uint32_t data_end = headers_end;
+  for (const Section& s : l.sections)
+    if (s.raw_size) data_end = std::max(data_end, s.raw_pointer + s.raw_size);
+  std::string_view overlay;
+  bool drop_overlay = get32(image, l.coff + kCoffPointerToSymbolTable) != 0 ||
+                      get32(image, l.directories + kDirSecurity * 8) != 0;
+  if (!drop_overlay && data_end < image.size()) overlay = std::string_view(image).substr(data_end);
+
+  TypeMap types;
+  for (const Blob& b : blobs) types[b.resource->type][b.resource->name][b.resource->language] = b;
+  std::vector<std::string_view> data;
+  uint32_t tree_size = 0;
+  const std::string tree_head = build_tree(types, new_rva, data, tree_size);
+  uint32_t raw_size = align_up(tree_size, file_align);
+
+  std::string out;
+  out.reserve(static_cast<size_t>(new_raw_pointer) + raw_size + overlay.size());
+  out.append(std::string_view(image).substr(0, std::min<size_t>(raw_end, image.size())));
+  out.resize(new_raw_pointer, '\0');
+  out += tree_head;
+  for (std::string_view d : data) {
+    out += d;
+    out.resize(align_up(static_cast<uint32_t>(out.size() - new_raw_pointer), 8) + size_t{new_raw_pointer}, '\0');
+  }
+  out.resize(static_cast<size_t>(new_raw_pointer) + raw_size, '\0');
+  out += overlay;
+
+  if (!in_place) {
+    put16(out, l.coff + kCoffNumberOfSections, static_cast<uint32_t>(l.sections.size() + 1));
+    std::memcpy(&out[header_at], ".rsrc\0\0\0", 8);
+    if (own_section) {
+      // The old tree stays behind, unused; a different name keeps tools that
+      // look resources up by section name off it.
+      std::memcpy(&out[l.sections[old].header_at], ".rsrc_0\0", 8);
+    }
+  }
+  put32(out, header_at + 8, tree_size);
+  put32(out, header_at + 12, new_rva);
+  put32(out, header_at + 16, raw_size);
+  put32(out, header_at + 20, new_raw_pointer);
+  put32(out, header_at + 24, 0);
+  put32(out, header_at + 28, 0);
+  put32(out, header_at + 32, 0);
+  put32(out, header_at + 36, kResourceSectionFlags);
+
+  put32(out, l.directories + kDirResource * 8, new_rva);
+  put32(out, l.directories + kDirResource * 8 + 4, tree_size);
+  if (drop_overlay) {
+    put32(out, l.directories + kDirSecurity * 8, 0);
+    put32(out, l.directories + kDirSecurity * 8 + 4, 0);
+    put32(out, l.coff + kCoffPointerToSymbolTable, 0);
+    put32(out, l.coff + kCoffNumberOfSymbols, 0);
+  }
+  uint32_t initialized = get32(out, l.opt + kOptSizeOfInitializedData);
+  put32(out, l.opt + kOptSizeOfInitializedData, initialized - old_raw_size + raw_size);
+  uint32_t image_end = new_rva + tree_size;
+  for (const Section& s : l.sections)
+    if (!(in_place && s.header_at == header_at))
+      image_end = std::max(image_end, s.virtual_address + s.virtual_size);
+  put32(out, l.opt + kOptSizeOfImage, align_up(image_end, section_align));
+  if (get32(out, l.opt + kOptCheckSum) != 0) put32(out, l.opt + kOptCheckSum, image_checksum(out));
+
+  image.swap(out);
+  return true;
+}
+
+}  // namespace
+
+bool write_resources(std::string& image, const std::vector<Resource>& resources, std::string* error) {
+  std::vector<Blob> blobs;
+  blobs.reserve(resources.size());
+  for (const Resource& r : resources) blobs.push_back({&r, r.data});
+  return write_blobs(image, blobs, error);
+}
+
+bool add_rcdata(std::string& image, std::string_view name, std::string_view data, bool replace_all,
+                std::string* error) {
+  // The resources already there stay in the image while it is rewritten.
+  std::vector<Resource> resources;
+  std::vector<std::string_view> bytes;
+  Layout l;
+  if (!parse_layout(image, l) || !read_tree(image, l, resources, &bytes)) {
+    set_error(error, "the executable's resources cannot be read");
+    return false;
+  }
+  if (replace_all) resources.clear();
+  Resource added;
+  added.type.id = kRtRcData;
+  for (char c : name) {
+    char16_t u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') u = static_cast<char16_t>(u - 'a' + 'A');
+    added.name.name.push_back(u);
+  }
+  if (added.name.name.empty()) {
+    set_error(error, "empty resource name");
+    return false;
+  }
+  std::vector<Blob> blobs;
+  for (size_t i = 0; i < resources.size(); ++i) {
+    const Resource& r = resources[i];
+    if (!r.type.named() && r.type.id == kRtRcData && r.name.name == added.name.name && r.language == 0) continue;
+    blobs.push_back({&r, bytes[i]});
+  }
+  blobs.push_back({&added, data});
+  return write_blobs(image, blobs, error);
+}
+
+const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type,
+                              std::string_view name) {
+  for (const Resource& r : resources) {
+    if (r.type.named() || r.type.id != type || r.name.name.size() != name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size() && same; ++i) {
+      char16_t a = r.name.name[i];
+      char16_t b = static_cast<unsigned char>(name[i]);
+      if (a >= 'a' && a <= 'z') a = static_cast<char16_t>(a - 'a' + 'A');
+      if (b >= 'a' && b <= 'z') b = static_cast<char16_t>(b - 'a' + 'A');
+      same = a == b;
+    }
+    if (same) return &r;
+  }
+  return nullptr;
+}
+
+}  // namespace lh::pe

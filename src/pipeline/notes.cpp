@@ -1,0 +1,108 @@
+#include "pipeline/notes.h"
+
+#include <chrono>
+
+#include "platform/files.h"
+#include "platform/run_program.h"
+#include "source/line_reader.h"
+#include "source/splitter.h"
+
+namespace lh {
+namespace {
+
+// More than any version text holds: a TailBite that prints this much for
+// "/VERS" is printing without end.
+constexpr std::size_t kVersionTextMax = 64 * 1024;
+
+std::string two_digits(int value) {
+  std::string out = std::to_string(value % 100);
+  return out.size() < 2 ? "0" + out : out;
+}
+
+}  // namespace
+
+std::string format_date(std::string_view mask, const std::tm& time) {
+  struct Field {
+    std::string_view token;
+    std::string value;
+  };
+  const Field fields[] = {
+      {"%yyyy", std::to_string(time.tm_year + 1900)}, {"%yy", two_digits(time.tm_year + 1900)},
+      {"%mm", two_digits(time.tm_mon + 1)},           {"%dd", two_digits(time.tm_mday)},
+      {"%hh", two_digits(time.tm_hour)},              {"%ii", two_digits(time.tm_min)},
+      {"%ss", two_digits(time.tm_sec)},
+  };
+  std::string out;
+  for (size_t i = 0; i < mask.size();) {
+    bool matched = false;
+    for (const Field& f : fields) {
+      if (mask.substr(i, f.token.size()) == f.token) {
+        out += f.value;
+        i += f.token.size();
+        matched = true;
+        break;
+      }
+    }
+    if (!matched) out += mask[i++];
+  }
+  return out;
+}
+
+void write_resident_notes(const std::string& work_folder) {
+  std::string declarations;
+  if (!platform::is_file(work_folder + "Resident.pb") || !platform::read_file(work_folder + "Resident.pb", declarations))
+    return;
+  std::string text;
+  for (std::string line : split_lines(declarations)) {
+    for (size_t at; (at = line.find(";//Resident")) != std::string::npos;) line.erase(at, 11);
+    text += line;
+    text += "\r\n";
+  }
+  platform::write_file(work_folder + "Compilation.cod", text);
+}
+
+std::string tailbite_version_text(const std::string& tailbite_path, std::chrono::milliseconds wait,
+                                  const Report& report) {
+  Program* program = run_capture(tailbite_path, "/VERS", "");
+  if (!program) return {};
+  // Its answer comes at once. A TailBite that stays silent, or that prints
+  // without end, must not hold the build.
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  std::string text;
+  LineWait got = LineWait::kLine;
+  while (got == LineWait::kLine && (program_running(program) || available_output(program) > 0)) {
+    if (text.size() > kVersionTextMax) {
+      got = LineWait::kTooLong;
+    } else if (std::chrono::steady_clock::now() >= deadline) {
+      got = LineWait::kTimedOut;
+    } else if (available_output(program) > 0) {
+      std::string line;
+      got = read_output_line_within(program, deadline, kVersionTextMax, line);
+      text += line;
+    }
+  }
+  if (got == LineWait::kLine) {
+    close_program(program);
+    return text;
+  }
+  end_program(program);
+  tell(report, "TailBite " + tailbite_path + " did not answer \"/VERS\" " +
+                   (got == LineWait::kTimedOut ? "within " + wait_text(wait)
+                                               : "with a version text (it printed more than " +
+                                                     std::to_string(kVersionTextMax / 1024) + " KiB)") +
+                   "; it was stopped, and the TailBite version is left out.");
+  return {};
+}
+
+void write_compilation_notes(const std::string& work_folder, const NotesInput& input) {
+  const std::string path = work_folder + "Compilation.txt";
+  append_line(path, ";//Library " + input.library_version);
+  append_line(path, ";//" + input.compiler_version_line.substr(0, input.compiler_version_line.find(')')) + ")");
+  append_line(path, ";//TB " + input.tailbite_version);
+  append_line(path, ";//LibHammer 6");
+  append_line(path, ";//" + format_date(kNotesDateMask, input.time));
+  append_line(path, ";//" + std::to_string(input.exported_count) + " functions");
+  if (platform::exists(work_folder + "Compilation.cod")) append_line(path, ";//<BR>Resident below");
+}
+
+}  // namespace lh

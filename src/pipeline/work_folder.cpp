@@ -1,0 +1,66 @@
+#include "pipeline/work_folder.h"
+
+#include <thread>
+
+#include "platform/files.h"
+
+namespace lh {
+
+void delete_work_folder(const std::string& folder) {
+  if (!platform::is_folder(folder)) return;
+  for (const platform::FolderEntry& entry : platform::list_folder(folder))
+    if (!entry.is_folder) platform::delete_file(folder + entry.name);
+  platform::remove_folder(folder);
+}
+
+bool wait_until_gone(const std::string& folder, std::chrono::milliseconds bound) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  auto last_try = start;
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!platform::exists(folder)) return true;
+    auto now = Clock::now();
+    if (now - start >= bound) return false;
+    if (now - last_try >= std::chrono::milliseconds(100)) {
+      delete_work_folder(folder);
+      last_try = now;
+    }
+  }
+}
+
+std::vector<std::string> blocking_entries(const std::string& folder) {
+  std::vector<std::string> out;
+  for (const platform::FolderEntry& entry : platform::list_folder(folder))
+    out.push_back(entry.is_folder ? entry.name + platform::separator() : entry.name);
+  return out;
+}
+
+std::string blocked_work_folder_message(const std::string& folder, const std::vector<std::string>& entries) {
+  std::string text = "The work folder " + folder + " could not be removed, so nothing was built.";
+  if (entries.empty()) {
+    text += " The folder itself may be open in another program.";
+  } else {
+    text += " It still holds:";
+    size_t shown = 0;
+    for (const std::string& name : entries) {
+      if (++shown > 10) {
+        text += "\n  ... and " + std::to_string(entries.size() - 10) + " more";
+        break;
+      }
+      text += "\n  " + name;
+    }
+    text += "\nFolders are never removed by a build; files stay when they are read-only or open in another "
+            "program.";
+  }
+  text += "\nClose or remove what is listed, then build again.";
+  return text;
+}
+
+void copy_include_folder(const std::string& include_folder, const std::string& work_folder) {
+  if (include_folder.empty() || !platform::is_folder(include_folder)) return;
+  for (const platform::FolderEntry& entry : platform::list_folder(include_folder))
+    if (!entry.is_folder) platform::copy_file(include_folder + entry.name, work_folder + entry.name);
+}
+
+}  // namespace lh

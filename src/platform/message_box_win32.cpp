@@ -1,0 +1,13 @@
+// The system's message box: a modal box with one OK button.
+#include <windows.h>
+
+#include "platform/message_box.h"
+
+namespace lh::platform {
+
+void message_box(const std::string& caption, const std::string& text, BoxIcon icon) {
+  UINT type = MB_OK | (icon == BoxIcon::kError ? MB_ICONERROR : MB_ICONINFORMATION);
+  MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+}
+
+}  // namespace lh::platform

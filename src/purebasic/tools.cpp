@@ -1,0 +1,156 @@
+// Finding PureBasic, its compiler and TailBite, and asking the compiler for
+// its version.
+#include "purebasic/tools.h"
+
+#include "platform/files.h"
+#include "platform/environment.h"
+#include "platform/folders.h"
+#include "platform/registry.h"
+#include "platform/message_box.h"
+#include "platform/run_program.h"
+#include "source/text.h"
+
+namespace lh {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kTailbite = "TailBite\\TailBite.exe";
+constexpr const char* kCompiler = "Compilers\\pbcompiler.exe";
+constexpr const char* kVersionCompiler = "compilers\\pbcompiler.exe";
+#else
+constexpr const char* kTailbite = "TailBite/TailBite";
+constexpr const char* kCompiler = "compilers/pbcompiler";
+constexpr const char* kVersionCompiler = "compilers/pbcompiler";
+#endif
+
+// The registry value is read into a buffer of this size filled with spaces.
+constexpr std::size_t kIconBufferSize = 255;
+
+// A version line is short; more than this without a line end is no answer.
+constexpr std::size_t kVersionLineMax = 4096;
+
+#ifndef _WIN32
+// The entry of `folder` named `name` in any letter case; `name` itself
+// when there is none.
+std::string entry_in_any_case(const std::string& folder, std::string_view name) {
+  for (const platform::FolderEntry& entry : platform::list_folder(folder.empty() ? "." : folder)) {
+    if (equals_ignoring_case(entry.name, name)) return entry.name;
+  }
+  return std::string(name);
+}
+#endif
+
+}  // namespace
+
+std::string temp_folder() { return platform::temp_folder(); }
+
+std::string folder_from_icon_value(std::string_view value) {
+  std::string_view text = value.substr(0, value.find(','));
+  std::size_t begin = (!text.empty() && text[0] == '"') ? 1 : 0;
+  std::size_t end = text.find('|', begin);
+  if (end == std::string_view::npos) end = text.size();
+  std::size_t last = std::string_view::npos;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (text[i] == '\\' || text[i] == '/') last = i;
+  }
+  if (last == std::string_view::npos) return {};
+  return std::string(text.substr(begin, last + 1 - begin));
+}
+
+std::string purebasic_registry_lookup() {
+#ifdef _WIN32
+  return folder_from_icon_value(
+      platform::classes_root_default_value("PureBasic.exe\\DefaultIcon\\", kIconBufferSize));
+#else
+  // No registry: the PureBasic folder comes from the environment.
+  std::string folder = platform::environment_variable("PUREBASIC_HOME");
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+#endif
+}
+
+std::string tailbite_path(const std::string& purebasic_folder) {
+#ifndef _WIN32
+  // The file system tells letter cases apart; TailBite's folder may be
+  // "tailbite", as the check found it.
+  if (!platform::exists(purebasic_folder + kTailbite)) {
+    const std::string folder = purebasic_folder + entry_in_any_case(purebasic_folder, "TailBite") + "/";
+    return folder + entry_in_any_case(folder, "TailBite");
+  }
+#endif
+  return purebasic_folder + kTailbite;
+}
+
+void tell(const Report& report, const std::string& text) {
+  if (report) {
+    report(text);
+  } else {
+    show_message_box("LibHammer", text, MessageIcon::kError);
+  }
+}
+
+std::string wait_text(std::chrono::milliseconds wait) {
+  if (wait.count() % 1000 == 0) return std::to_string(wait.count() / 1000) + " s";
+  return std::to_string(wait.count()) + " ms";
+}
+
+std::string compiler_path(const std::string& purebasic_folder) {
+  return purebasic_folder + kCompiler;
+}
+
+std::string compiler_version_line(const std::string& purebasic_folder, std::chrono::milliseconds wait,
+                                  const Report& report) {
+  const std::string compiler = purebasic_folder + kVersionCompiler;
+  Program* p = run_hidden_capture(compiler, "/VERSION", "");
+  if (!p) return {};
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  // program_running waits on the child while nothing happens, so this loop
+  // does not spin; the deadline ends it when the compiler stays silent.
+  std::string line;
+  bool timed_out = false;
+  while (program_running(p)) {
+    if (available_output(p) != 0) {
+      timed_out = read_output_line_within(p, deadline, kVersionLineMax, line) != LineWait::kLine;
+      break;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      timed_out = true;
+      break;
+    }
+  }
+  if (!timed_out) {
+    close_program(p);
+    return line;
+  }
+  end_program(p);
+  tell(report, "The PureBasic compiler " + compiler + " did not answer \"/VERSION\" within " + wait_text(wait) +
+                   "; it was stopped, and the compiler version is left out.");
+  return {};
+}
+
+std::string processor_tag_of(std::string_view line) {
+  // A line such as "PureBasic 6.10 LTS (Linux - x64)" names the processor
+  // after the " - " of its last parenthesised group; the first "x" would be
+  // the one of "Linux".
+  std::size_t open = line.rfind('(');
+  if (open != std::string_view::npos) {
+    std::size_t close = line.find(')', open);
+    if (close != std::string_view::npos) {
+      std::string_view group = line.substr(open + 1, close - open - 1);
+      std::size_t dash = group.rfind(" - ");
+      if (dash != std::string_view::npos) {
+        std::string_view tag = group.substr(dash + 3, 3);
+        if (!tag.empty()) return std::string(tag);
+      }
+    }
+  }
+  std::size_t x = line.find('x');
+  return std::string(line.substr(x == std::string_view::npos ? 0 : x, 3));
+}
+
+std::string processor_tag(const std::string& purebasic_folder) {
+  return processor_tag_of(compiler_version_line(purebasic_folder));
+}
+
+}  // namespace lh

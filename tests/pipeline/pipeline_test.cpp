@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "pipeline/notes.h"
+#include "pipeline/pipeline.h"
+#include "pipeline/work_folder.h"
+#include "fakes/fake_purebasic.h"
+#include "platform/files.h"
+#include "fakes/standin_support.h"
+#include "purebasic/tools.h"
+#include "source/line_reader.h"
+
+namespace lh {
+namespace {
+
+std::tm at(int year, int month, int day, int hour, int minute) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  return t;
+}
+
+// A folder of its own under the temporary folder, emptied first.
+std::string fresh_folder(const std::string& name) {
+  std::string folder = temp_folder() + "lh_build_test_" + name + platform::separator();
+  delete_work_folder(folder);
+  for (const auto& e : platform::list_folder(folder))
+    if (e.is_folder) {
+      delete_work_folder(folder + e.name + platform::separator());
+    }
+  platform::remove_folder(folder);
+  platform::create_folder(folder);
+  return folder;
+}
+
+std::vector<std::string> lines_of(const std::string& path) {
+  std::string text;
+  platform::read_file(path, text);
+  return split_lines(text);
+}
+
+TEST(CompilationNotes, DateMask) {
+  EXPECT_EQ(format_date(kNotesDateMask, at(2012, 2, 1, 9, 5)), "01/02/12 09h05");
+  EXPECT_EQ(format_date(kNotesDateMask, at(2012, 12, 31, 23, 59)), "31/12/12 23h59");
+  EXPECT_EQ(format_date("%yyyy-%ss %x", at(2009, 1, 1, 0, 0)), "2009-00 %x");
+}
+
+TEST(CompilationNotes, LinesWithoutVersionResidentOrCommands) {
+  std::string work = fresh_folder("notes_plain");
+  NotesInput in;
+  in.compiler_version_line = "PureBasic 6.04 LTS (Windows - x86) extra)";
+  in.tailbite_version = "TailBite 1.4";
+  in.time = at(2012, 2, 1, 9, 5);
+  write_compilation_notes(work, in);
+  EXPECT_EQ(lines_of(work + "Compilation.txt"),
+            (std::vector<std::string>{";//Library ", ";//PureBasic 6.04 LTS (Windows - x86)", ";//TB TailBite 1.4",
+                                      ";//LibHammer 6", ";//01/02/12 09h05", ";//0 functions"}));
+}
+
+TEST(CompilationNotes, VersionLineWithoutParenthesisAndNoOutput) {
+  std::string work = fresh_folder("notes_odd");
+  NotesInput in;
+  in.library_version = " 2";
+  in.compiler_version_line = "PB 6";
+  in.exported_count = 12;
+  write_compilation_notes(work, in);
+  in.compiler_version_line.clear();
+  write_compilation_notes(work, in);
+  std::vector<std::string> lines = lines_of(work + "Compilation.txt");
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[0], ";//Library  2");
+  EXPECT_EQ(lines[1], ";//PB 6)");
+  EXPECT_EQ(lines[5], ";//12 functions");
+  EXPECT_EQ(lines[7], ";//)");
+}
+
+TEST(CompilationNotes, ResidentMarkerRemovedOnlyInItsOwnCase) {
+  std::string work = fresh_folder("notes_resident");
+  platform::write_file(work + "Resident.pb",
+                       "Structure P ;//Resident\r\n#A = 1 ;//RESIDENT\r\nX ;//Resident;//Resident\r\n");
+  write_resident_notes(work);
+  EXPECT_EQ(lines_of(work + "Compilation.cod"), (std::vector<std::string>{"Structure P ", "#A = 1 ;//RESIDENT", "X "}));
+  write_compilation_notes(work, {});
+  EXPECT_EQ(lines_of(work + "Compilation.txt").back(), ";//<BR>Resident below");
+}
+
+TEST(Pipeline, LibraryNameAndResidentDeclarations) {
+  EXPECT_EQ(library_name_of("C:\\Libs\\My.Lib.pb"), "My");
+  EXPECT_EQ(library_name_of("/home/a.b/Tools"), "Tools");
+  const std::string w = "W/";
+  EXPECT_EQ(resident_declarations_path(w, "Residents"), "W/Resident.pb");
+  // The tweaked source of a library named Resident takes "Resident.pb".
+  for (const char* name : {"Resident", "resident", "RESIDENT"})
+    EXPECT_NE(resident_declarations_path(w, name), w + name + ".pb") << name;
+}
+
+TEST(WorkFolder, MissingFolderPassesAtOnce) {
+  std::string folder = fresh_folder("gone");
+  platform::remove_folder(folder);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(wait_until_gone(folder, std::chrono::milliseconds(3000)));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
+TEST(WorkFolder, SubfolderKeepsItAndIsNamedNotWaitedOn) {
+  std::string folder = fresh_folder("blocked");
+  platform::create_folder(folder + "Keep");
+  platform::write_file(folder + "old.txt", "x");
+  delete_work_folder(folder);
+  EXPECT_FALSE(platform::exists(folder + "old.txt"));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(wait_until_gone(folder, std::chrono::milliseconds(300)));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+  std::vector<std::string> entries = blocking_entries(folder);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0], std::string("Keep") + platform::separator());
+  EXPECT_NE(blocked_work_folder_message(folder, entries).find("Keep"), std::string::npos);
+  platform::remove_folder(folder + "Keep");
+}
+
+// A blocked build tells the user, builds nothing and leaves the previous
+// build's files out of the packages (no library name).
+TEST(Pipeline, BlockedWorkFolderStopsTheBuild) {
+  std::string base = fresh_folder("run_blocked");
+  AppState state;
+  state.work_folder = base + "LibHammer" + platform::separator();
+  platform::create_folder(state.work_folder);
+  platform::create_folder(state.work_folder + "sub");
+  state.library_source = base + "Lib.pb";
+  platform::write_file(state.library_source, "ProcedureDLL A()\r\nEndProcedure\r\n");
+  state.purebasic_folder = base + "pb" + platform::separator();
+  state.library_name = "Old";
+  std::string told;
+  std::vector<int> steps;
+  BuildOptions options;
+  options.work_folder_wait = std::chrono::milliseconds(200);
+  options.report = [&](const std::string& text) { told = text; };
+  options.progress = [&](int step, const std::string&) { steps.push_back(step); };
+  SourceModel model;
+  ContentsRegister reg;
+  EXPECT_EQ(run_build(state, model, reg, options).result, BuildResult::kWorkFolderBlocked);
+  EXPECT_NE(told.find("sub"), std::string::npos);
+  EXPECT_EQ(steps, (std::vector<int>{1, 2, 3}));
+  EXPECT_TRUE(state.library_name.empty());
+  EXPECT_FALSE(state.build_ran);
+  EXPECT_TRUE(model.table.records.empty());
+  platform::remove_folder(state.work_folder + "sub");
+}
+
+// A compiler or TailBite that never answers its version query, or answers
+// without end, is ended once the wait is over and named to the user; the
+// notes then go on as when no line came.
+TEST(VersionQueries, SilentOrEndlessToolsAreStoppedAndNamed) {
+  const std::string pb = fresh_folder("versions");
+  ASSERT_TRUE(fakes::lay_out_purebasic(pb));
+  const std::string tailbite = tailbite_path(pb);
+  std::vector<std::string> told;
+  const Report report = [&](const std::string& text) { told.push_back(text); };
+  const std::chrono::milliseconds wait(500);
+  for (const char* mode : {"silent", "endless"}) {
+    test::set_env("LH_FAKE_PB_VERSION_MODE", mode);
+    test::set_env("LH_FAKE_TAILBITE_VERS", mode);
+    told.clear();
+    EXPECT_EQ(compiler_version_line(pb, wait, report), "") << mode;
+    EXPECT_EQ(tailbite_version_text(tailbite, wait, report), "") << mode;
+    ASSERT_EQ(told.size(), 2u) << mode;
+    EXPECT_NE(told[0].find("compiler " + pb), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find("\"/VERSION\""), std::string::npos) << told[0];
+    EXPECT_NE(told[1].find("TailBite " + tailbite + " did not answer \"/VERS\""), std::string::npos) << told[1];
+  }
+  test::unset_env("LH_FAKE_PB_VERSION_MODE");
+  test::unset_env("LH_FAKE_TAILBITE_VERS");
+  told.clear();
+  EXPECT_EQ(tailbite_version_text(tailbite, kVersionAnswerWait, report), "TailBite 1.4.12 (stand-in)");
+  EXPECT_FALSE(compiler_version_line(pb, kVersionAnswerWait, report).empty());
+  EXPECT_TRUE(told.empty());
+  // The stopped stand-ins have ended: on Windows a running program's file
+  // could not be deleted.
+  test::remove_tree(pb);
+  EXPECT_FALSE(platform::exists(pb));
+}
+
+}  // namespace
+}  // namespace lh
