@@ -1,0 +1,33 @@
+#include "platform/file_system.h"
+
+namespace lh::platform {
+namespace {
+
+class RealFileSystem final : public FileSystem {
+ public:
+  bool read_file(const std::string& path, std::string& out) override { return platform::read_file(path, out); }
+  bool write_file(const std::string& path, std::string_view data) override {
+    return platform::write_file(path, data);
+  }
+  bool append_file(const std::string& path, std::string_view data) override {
+    return platform::append_file(path, data);
+  }
+  bool delete_file(const std::string& path) override { return platform::delete_file(path); }
+  bool copy_file(const std::string& from, const std::string& to) override { return platform::copy_file(from, to); }
+  bool is_file(const std::string& path) override { return platform::is_file(path); }
+  bool is_folder(const std::string& path) override { return platform::is_folder(path); }
+  int64_t file_size(const std::string& path) override { return platform::file_size(path); }
+  bool create_folder(const std::string& path) override { return platform::create_folder(path); }
+  bool remove_folder(const std::string& path) override { return platform::remove_folder(path); }
+  std::vector<FolderEntry> list_folder(const std::string& folder) override { return platform::list_folder(folder); }
+  bool names_fold_case() const override { return platform::names_fold_case(); }
+};
+
+}  // namespace
+
+FileSystem& real_file_system() {
+  static RealFileSystem fs;
+  return fs;
+}
+
+}  // namespace lh::platform
