@@ -60,7 +60,9 @@ done
 [ -n "$program" ] || { echo "no libhammer$exe under $tree/src/{app,shell/app}: run scripts/build.sh" >&2; exit 1; }
 fakes="$tree/tests/fakes"
 [ -f "$fakes/pbcompiler$exe" ] || { echo "no stand-ins in $fakes: build the lh_fakes target" >&2; exit 1; }
-generator="$linux/bench/write_library_source"
+# The generator of library sources; LH_GENERATOR may name one built in another
+# tree (the sources are the same bytes whichever tree made them).
+generator="${LH_GENERATOR:-$linux/bench/write_library_source}"
 [ -x "$generator" ] || cmake --build "$linux" --target write_library_source >/dev/null
 command -v 7za >/dev/null || { echo "7za is missing (apt-get install -y p7zip-full)" >&2; exit 1; }
 
