@@ -67,7 +67,7 @@ std::string rtrim(std::string s) {
 }  // namespace
 
 void literal_split_source(const std::string& source_path, const std::string& work_folder,
-                          const std::string& library_name, SourceModel& model) {
+                          const std::string& library_name, ManualModel& model) {
   std::string bytes;
   if (platform::read_file(source_path, bytes)) model.lines.lines = read_lines(bytes);
   model.lines.current = static_cast<std::ptrdiff_t>(model.lines.lines.size()) - 1;
@@ -77,9 +77,9 @@ void literal_split_source(const std::string& source_path, const std::string& wor
   };
   auto enter = [&](const std::string& group, const std::string& key) {
     ContentsRegister reg;
-    load_contents_register(work_folder, reg);
+    load_contents_register(platform::real_file_system(), work_folder, reg);
     register_contents_entry(reg, group, key);
-    write_contents_register(work_folder, reg);
+    write_contents_register(platform::real_file_system(), work_folder, reg);
   };
 
   std::string current, code, description;

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "source/manual_model.h"
 
 namespace lh::testing {
 
@@ -54,6 +55,39 @@ inline std::map<std::string, std::string> folder_files(const std::string& folder
     platform::read_file(folder + e.name, data);
     out[e.name] = data;
   }
+  return out;
+}
+
+// The files a folder holds, as the include folder's copy hands them to the
+// split.
+inline WorkFiles brought_files(const std::string& folder) {
+  WorkFiles out;
+  for (auto& [name, data] : folder_files(folder)) out.push_back(WorkFile{name, data});
+  return out;
+}
+
+// What the split's model holds is what the folder holds: every piece of
+// every entry, the warning flags and the resident declarations, as files
+// read back through the same rules. Empty when they agree; otherwise what
+// differs.
+inline std::string model_differs_from_folder(const ManualModel& model, const std::string& folder) {
+  ManualModel read_back;
+  read_back.entries.fold_case = model.entries.fold_case;
+  take_work_files(read_back, brought_files(folder));
+  std::string out;
+  if (read_back.resident_declarations != model.resident_declarations) out += "Resident.pb\n";
+  auto compare = [&](const ManualEntries& a, const ManualEntries& b, const char* which) {
+    for (const auto& [key, e] : a.by_key) {
+      auto it = b.by_key.find(key);
+      static const ManualEntry kNone;
+      const ManualEntry& o = it == b.by_key.end() ? kNone : it->second;
+      if (e.text != o.text || e.code != o.code || e.example != o.example || e.example_title != o.example_title ||
+          e.information != o.information || e.warning != o.warning)
+        out += key + " " + which + "\n";
+    }
+  };
+  compare(model.entries, read_back.entries, "in the model differs from its files");
+  compare(read_back.entries, model.entries, "in the folder differs from the model");
   return out;
 }
 
