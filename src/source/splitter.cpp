@@ -1,6 +1,5 @@
 #include "source/splitter.h"
 
-#include "platform/files.h"
 #include "source/entry_name.h"
 #include "source/line_reader.h"
 #include "source/piece_files.h"
@@ -217,14 +216,6 @@ void take_brought_register(const WorkFiles& brought, ManualModel& model) {
 }
 
 }  // namespace
-
-void append_line(const std::string& path, std::string_view line) {
-  std::string data;
-  data.reserve(line.size() + 2);
-  data += line;
-  data += "\r\n";
-  platform::append_file(path, data);
-}
 
 void split_source(platform::FileSystem& fs, const std::string& source_path, const std::string& work_folder,
                   const std::string& library_name, const WorkFiles& brought, ManualModel& model) {

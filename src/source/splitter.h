@@ -14,7 +14,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "platform/file_system.h"
 #include "source/manual_model.h"
@@ -29,9 +28,5 @@ namespace lh {
 // cannot be read gives an empty split.
 void split_source(platform::FileSystem& fs, const std::string& source_path, const std::string& work_folder,
                   const std::string& library_name, const WorkFiles& brought, ManualModel& model);
-
-// Opens or creates the file, writes `line` and CR LF at its end, closes it.
-// Nothing is written when the file cannot be opened.
-void append_line(const std::string& path, std::string_view line);
 
 }  // namespace lh

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "fuzz_check.h"
+#include "source/line_reader.h"
 #include "source/literal_splitter.h"
 #include "source/work_folder.h"
 

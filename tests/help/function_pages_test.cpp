@@ -266,8 +266,11 @@ Files manual_files(platform::FileSystem& fs, const std::string& root, const std:
   write_function_pages(fs, work, model.table, model.entries, model.contents, linked_highlighter());
   write_help_project(fs, work, "Gen", model.table, model.contents);
   Files out;
-  for (const platform::FolderEntry& e : fs.list_folder(work))
-    if (!e.is_folder) EXPECT_TRUE(fs.read_file(work + e.name, out[e.name]));
+  for (const platform::FolderEntry& e : fs.list_folder(work)) {
+    if (!e.is_folder) {
+      EXPECT_TRUE(fs.read_file(work + e.name, out[e.name]));
+    }
+  }
   return out;
 }
 

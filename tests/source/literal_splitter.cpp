@@ -7,6 +7,10 @@ namespace lh::testing {
 
 namespace {
 
+// Opens or creates the file, writes `line` and CR LF at its end, closes it.
+// Nothing is written when the file cannot be opened.
+void append_line(const std::string& path, const std::string& line) { platform::append_file(path, line + "\r\n"); }
+
 // The line reader written byte by byte.
 std::vector<std::string> read_lines(const std::string& bytes) {
   std::vector<std::string> lines;

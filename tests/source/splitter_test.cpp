@@ -358,17 +358,5 @@ TEST(Splitter, TheExampleLibrary) {
             (std::vector<std::string>{"StrStartsWith", "StrEndsWith", "StrIsBlank", "StrToolsVersion"}));
 }
 
-TEST(AppendLine, CreatesThenAppendsWithCrLf) {
-  ScratchFolder f("append");
-  std::string p = f.path() + "notes.txt";
-  append_line(p, "one");
-  append_line(p, "");
-  append_line(p, "two\n");
-  std::string data;
-  ASSERT_TRUE(platform::read_file(p, data));
-  EXPECT_EQ(data, "one\r\n\r\ntwo\n\r\n");
-  append_line(f.path() + "missing" + platform::separator() + "x.txt", "lost");  // no error
-}
-
 }  // namespace
 }  // namespace lh
