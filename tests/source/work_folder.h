@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -67,27 +68,43 @@ inline WorkFiles brought_files(const std::string& folder) {
 }
 
 // What the split's model holds is what the folder holds: every piece of
-// every entry, the warning flags and the resident declarations, as files
-// read back through the same rules. Empty when they agree; otherwise what
-// differs.
+// every entry, the warning flags and the resident declarations, read here
+// straight from the files. Empty when they agree; otherwise the files that
+// differ.
 inline std::string model_differs_from_folder(const ManualModel& model, const std::string& folder) {
-  ManualModel read_back;
-  read_back.entries.fold_case = model.entries.fold_case;
-  take_work_files(read_back, brought_files(folder));
-  std::string out;
-  if (read_back.resident_declarations != model.resident_declarations) out += "Resident.pb\n";
-  auto compare = [&](const ManualEntries& a, const ManualEntries& b, const char* which) {
-    for (const auto& [key, e] : a.by_key) {
-      auto it = b.by_key.find(key);
-      static const ManualEntry kNone;
-      const ManualEntry& o = it == b.by_key.end() ? kNone : it->second;
-      if (e.text != o.text || e.code != o.code || e.example != o.example || e.example_title != o.example_title ||
-          e.information != o.information || e.warning != o.warning)
-        out += key + " " + which + "\n";
-    }
+  const bool fold = model.entries.fold_case;
+  std::map<std::string, std::string> files;  // by piece_key
+  for (auto& [name, data] : folder_files(folder)) files[piece_key(name, fold)] = data;
+  auto file = [&](const std::string& name) -> std::optional<std::string> {
+    auto it = files.find(piece_key(name, fold));
+    if (it == files.end()) return std::nullopt;
+    return it->second;
   };
-  compare(model.entries, read_back.entries, "in the model differs from its files");
-  compare(read_back.entries, model.entries, "in the folder differs from the model");
+  static const struct {
+    const char* ext;
+    std::optional<std::string> ManualEntry::*piece;
+  } kPieces[] = {{".txt", &ManualEntry::text},
+                 {".cod", &ManualEntry::code},
+                 {".ex", &ManualEntry::example},
+                 {".exd", &ManualEntry::example_title},
+                 {".nfo", &ManualEntry::information}};
+  std::string out;
+  if (file("Resident.pb") != model.resident_declarations) out += "Resident.pb\n";
+  for (const auto& [key, e] : model.entries.by_key) {
+    for (const auto& p : kPieces)
+      if (file(key + p.ext) != e.*p.piece) out += key + p.ext + "\n";
+    const std::optional<std::string> warn = file(key + ".warn");
+    if (e.warning != (warn && warn->empty())) out += key + ".warn\n";
+  }
+  // A piece file whose entry the model lacks.
+  for (const auto& [key, data] : files) {
+    for (const auto& p : kPieces) {
+      const std::string ext = piece_key(p.ext, fold);
+      if (key.size() >= ext.size() && key.compare(key.size() - ext.size(), ext.size(), ext) == 0 &&
+          !model.entries.by_key.count(key.substr(0, key.size() - ext.size())))
+        out += key + " has no entry\n";
+    }
+  }
   return out;
 }
 
