@@ -84,17 +84,8 @@ struct PageWriter {
     }
   }
 
-  // Writes the page of `r` into the page file of `n`, a spelling of the
-  // record's name under which the file system finds the same files.
-  void write(const ProcedureRecord& r, const std::string& n) {
-    static const ManualEntry kNoPieces;
-    const ManualEntry* found = find_entry(entries, n);
-    const ManualEntry& e = found ? *found : kNoPieces;
-    const std::string base = folder + n;
-    // The page file is created (emptied) first: a name that cannot be a
-    // file name gives no page, and nothing else is done for it.
-    if (!fs.write_file(base + ".html", "")) return;
-    page.clear();
+  // The title and, for a command, its description.
+  void put_head(const ProcedureRecord& r) {
     put_line(page, "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML>");
     put_line(page, "<BODY BGCOLOR=\"#FFFFDF\" LINK=\"#009999\" VLINK=\"#006666\" ALINK=\"#006666\">");
     line.assign("<FONT FACE=\"Arial\" size=\"2\"><P ALIGN=\"CENTER\"><B><FONT size=\"4\">").append(r.name);
@@ -103,11 +94,15 @@ struct PageWriter {
     line.append("</FONT></B>");
     put_line(page, line);
     put_line(page, "<BR><HR><BR>");
-
     if (r.kind == kExportedProcedure && !r.description.empty()) {
       line.assign("<B>Description : </B>").append(r.description).append("<br>");
       put_escaped_line(page, line);
     }
+  }
+
+  // The entry's text, its warning, its information table and, for a
+  // text-only entry, the links of its group.
+  void put_body(const ProcedureRecord& r, const ManualEntry& e) {
     if (e.text) {
       for_each_line(*e.text, [&](std::string_view text) {
         line.assign(body_text(text, r.kind)).append("<br>");
@@ -125,46 +120,62 @@ struct PageWriter {
       put_line(page, kTableEnd);
     }
     put_line(page, "<BR><HR>");
-
     if (r.kind == kTextOnlyEntry) {
       put_line(page, "<BR>");
       links(r.name);
       put_line(page, "<BR><HR>");
     }
+  }
 
-    const bool has_example = e.example.has_value();
-    const bool has_source = e.code.has_value();
-    if (has_example) {
-      put_line(page, "<BR><B>Exemple : </B>");
-      if (e.example_title) {
-        std::string_view title;
-        bool first = true;
-        for_each_line(*e.example_title, [&](std::string_view text) {
-          if (first) title = text;
-          first = false;
-        });
-        put_escaped_line(page, title);
-      }
-      put_line(page, kTableTag);
-      put_line(page, kTableRow);
-      if (has_source)
-        example_lines_before_source(e.example);
-      else
-        coloured_lines(n + ".ex", e.example);
-      put_line(page, kTableEnd);
+  // The example under the first line of its title file.
+  void put_example(const std::string& n, const ManualEntry& e) {
+    put_line(page, "<BR><B>Exemple : </B>");
+    if (e.example_title) {
+      std::string_view title;
+      bool first = true;
+      for_each_line(*e.example_title, [&](std::string_view text) {
+        if (first) title = text;
+        first = false;
+      });
+      put_escaped_line(page, title);
     }
-    if (has_source) {
-      if (has_example) put_line(page, "<BR><HR>");
-      line.assign("<BR><B>Source : </B>").append(kTableTag);
-      put_line(page, line);
-      put_line(page, kTableRow);
-      std::string example = std::move(coloured);
-      if (!coloured_lines(n + ".cod", e.code) && example_pending) fs.write_file(coloured_path(base + ".ex"), example);
-      example_pending = false;
-      put_line(page, kTableEnd);
-    }
+    put_line(page, kTableTag);
+    put_line(page, kTableRow);
+    if (e.code)
+      example_lines_before_source(e.example);
+    else
+      coloured_lines(n + ".ex", e.example);
+    put_line(page, kTableEnd);
+  }
+
+  void put_source(const std::string& n, const ManualEntry& e) {
+    if (e.example) put_line(page, "<BR><HR>");
+    line.assign("<BR><B>Source : </B>").append(kTableTag);
+    put_line(page, line);
+    put_line(page, kTableRow);
+    std::string example = std::move(coloured);
+    if (!coloured_lines(n + ".cod", e.code) && example_pending)
+      fs.write_file(coloured_path(folder + n + ".ex"), example);
+    example_pending = false;
+    put_line(page, kTableEnd);
+  }
+
+  // Writes the page of `r` into the page file of `n`, a spelling of the
+  // record's name under which the file system finds the same files.
+  void write(const ProcedureRecord& r, const std::string& n) {
+    static const ManualEntry kNoPieces;
+    const ManualEntry* found = find_entry(entries, n);
+    const ManualEntry& e = found ? *found : kNoPieces;
+    // The page file is created (emptied) first: a name that cannot be a
+    // file name gives no page, and nothing else is done for it.
+    if (!fs.write_file(folder + n + ".html", "")) return;
+    page.clear();
+    put_head(r);
+    put_body(r, e);
+    if (e.example) put_example(n, e);
+    if (e.code) put_source(n, e);
     put_line(page, "</P></FONT></BODY></HTML>");
-    fs.write_file(base + ".html", page);
+    fs.write_file(folder + n + ".html", page);
   }
 };
 

@@ -107,7 +107,7 @@ BuildOutcome run_build(AppState& state, ManualModel& model, const BuildOptions& 
   platform::create_folder(work);
 
   step(5, "copying the include folder " + state.include_folder);
-  if (!state.include_folder.empty() && !platform::is_folder(state.include_folder))
+  if (!state.include_folder.empty() && !fs.is_folder(state.include_folder))
     tell(options.report, "The include folder " + state.include_folder + " does not exist: no files were copied from it.");
   const WorkFiles brought = copy_include_folder(fs, state.include_folder, work);
 
