@@ -48,6 +48,9 @@ struct Line {
 
 // What the split knows between two lines.
 struct Split {
+  Split(ManualModel& m, const std::string& library, PieceFiles f)
+      : model(m), library_name(library), files(std::move(f)) {}
+
   ManualModel& model;
   const std::string& library_name;
   PieceFiles files;
@@ -165,9 +168,9 @@ void drop_code(Split& s, const Line&) {
 }
 
 enum class Match {
-  kStart,             // the line, after its leading spaces, starts with the marker
+  kStart,              // the line, after its leading spaces, starts with the marker
   kStartIgnoringCase,  // the same in any letter case
-  kNotStart,          // the line does not start so
+  kNotStart,           // the line does not start so
   kWholeIgnoringCase,  // the line, without spaces around it, is the marker in any letter case
   kEndIgnoringCase,    // the line, without trailing spaces, ends with the marker in any letter case
   kEveryLine,
@@ -180,8 +183,9 @@ struct MarkerRule {
 };
 
 // Every rule that matches a line applies, in this order: a header line is
-// also code, a resident line also text, and the line that opens an example
-// is not yet part of it.
+// also code, a resident declaration also code or text, the line that opens
+// an example is not yet part of it, and a no-source line drops the code
+// only after it has been collected.
 constexpr MarkerRule kMarkerRules[] = {
     {Match::kStart, "#LIBRARY_VERSION", take_version},
     {Match::kStart, ";->", take_description},
@@ -229,8 +233,7 @@ void split_source(platform::FileSystem& fs, const std::string& source_path, cons
   model.contents = ContentsRegister{};
   take_brought_register(brought, model);
 
-  Split s{model, library_name, make_piece_files(fs, work_folder, brought), {}, {}, {}, {}, {}, {}, {},
-          {},    {},           {},                                          false, {}};
+  Split s(model, library_name, make_piece_files(fs, work_folder, brought));
   for (const std::string& text : model.lines.lines) {
     const std::string_view lead = strip_leading_spaces(text);
     const Line line{text, lead, strip_trailing_spaces(lead)};
