@@ -3,7 +3,6 @@
 #include <ctime>
 
 #include "pipeline/notes.h"
-#include "source/splitter.h"
 #include "pipeline/work_folder.h"
 #include "help/colouring.h"
 #include "help/function_pages.h"
@@ -16,6 +15,7 @@
 #include "platform/run_program.h"
 #include "app/startup.h"
 #include "purebasic/tools.h"
+#include "source/splitter.h"
 #include "source/text.h"
 #include "source/tweak.h"
 
