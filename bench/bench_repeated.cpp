@@ -67,22 +67,24 @@ void run(const std::string& root, const std::string& shape, int count) {
   lh::platform::write_file(source_path, source);
 
   double t[5];
+  lh::platform::FileSystem& fs = lh::platform::real_file_system();
   lh::ManualModel model;
   auto start = Clock::now();
-  lh::split_source(lh::platform::real_file_system(), source_path, work, "Bench", {}, model);
+  lh::split_source(fs, source_path, work, "Bench", {}, model);
   t[0] = seconds_since(start);
   lh::append_record(model.table, lh::ProcedureRecord{lh::kPageEntry, "", "Compilation", "", ""});
   lh::register_contents_entry(model.contents, "", "Compilation");
-  lh::write_contents_register(lh::platform::real_file_system(), work, model.contents);
+  lh::write_contents_register(fs, work, model.contents);
 
   start = Clock::now();
-  lh::prepare_warnings(lh::platform::real_file_system(), work, model.table, model.entries);
+  lh::prepare_warnings(fs, work, model.table, model.entries);
   t[1] = seconds_since(start);
   start = Clock::now();
-  lh::write_function_pages(lh::platform::real_file_system(), work, model.table, model.entries, model.contents, lh::linked_highlighter());
+  lh::write_function_pages(fs, work, model.table, model.entries, model.contents,
+                           lh::linked_highlighter());
   t[2] = seconds_since(start);
   start = Clock::now();
-  lh::write_help_project(lh::platform::real_file_system(), work, "Bench", model.table, model.contents);
+  lh::write_help_project(fs, work, "Bench", model.table, model.contents);
   t[3] = seconds_since(start);
   start = Clock::now();
   lh::tweak_source(model.lines, model.table);
