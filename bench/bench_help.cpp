@@ -94,22 +94,22 @@ int main(int argc, char** argv) {
   for (int run = 0; run < 3; ++run) {
     std::filesystem::remove_all(work);
     std::filesystem::create_directories(work);
-    lh::SourceModel model;
-    lh::ContentsRegister reg;
-    lh::split_source(source_path, work, "Bench", model, reg);
+    lh::platform::FileSystem& fs = lh::platform::real_file_system();
+    lh::ManualModel model;
+    lh::split_source(fs, source_path, work, "Bench", {}, model);
     lh::append_record(model.table, lh::ProcedureRecord{lh::kPageEntry, "", "Compilation", "", ""});
-    lh::register_contents_entry(reg, "", "Compilation");
-    lh::write_contents_register(work, reg);
+    lh::register_contents_entry(model.contents, "", "Compilation");
+    lh::write_contents_register(fs, work, model.contents);
     const auto before = snapshot(work);
 
     // The library is loaded once per build, as the pipeline does.
     lh::Highlighter highlighter = lh::linked_highlighter();
     auto start = Clock::now();
-    lh::prepare_warnings(work, model.table);
+    lh::prepare_warnings(fs, work, model.table, model.entries);
     const double warnings = seconds_since(start);
-    lh::write_function_pages(work, model.table, highlighter, &model.pieces);
+    lh::write_function_pages(fs, work, model.table, model.entries, model.contents, highlighter);
     const double pages = seconds_since(start) - warnings;
-    lh::write_help_project(work, "Bench", model.table);
+    lh::write_help_project(fs, work, "Bench", model.table, model.contents);
     const double total = seconds_since(start);
     if (total < best_help) {
       best_help = total;

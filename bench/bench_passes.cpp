@@ -30,8 +30,7 @@ int main(int argc, char** argv) {
   std::string source_path = work + "Bench.pb";
   lh::platform::write_file(source_path, lh::generate_library_source(procedures, 1));
 
-  lh::SourceModel model;
-  lh::ContentsRegister reg;
+  lh::ManualModel model;
   if (argc > 2 && std::string(argv[2]) == "--no-split") {
     // The table the splitter builds for this source, without its files:
     // handy under a profiler.
@@ -43,7 +42,7 @@ int main(int argc, char** argv) {
       ++model.exported_count;
     }
   } else {
-    lh::split_source(source_path, work, "Bench", model, reg);
+    lh::split_source(lh::platform::real_file_system(), source_path, work, "Bench", {}, model);
   }
   size_t lines_before = model.lines.lines.size();
 

@@ -67,23 +67,24 @@ void run(const std::string& root, const std::string& shape, int count) {
   lh::platform::write_file(source_path, source);
 
   double t[5];
-  lh::SourceModel model;
-  lh::ContentsRegister reg;
+  lh::platform::FileSystem& fs = lh::platform::real_file_system();
+  lh::ManualModel model;
   auto start = Clock::now();
-  lh::split_source(source_path, work, "Bench", model, reg);
+  lh::split_source(fs, source_path, work, "Bench", {}, model);
   t[0] = seconds_since(start);
   lh::append_record(model.table, lh::ProcedureRecord{lh::kPageEntry, "", "Compilation", "", ""});
-  lh::register_contents_entry(reg, "", "Compilation");
-  lh::write_contents_register(work, reg);
+  lh::register_contents_entry(model.contents, "", "Compilation");
+  lh::write_contents_register(fs, work, model.contents);
 
   start = Clock::now();
-  lh::prepare_warnings(work, model.table);
+  lh::prepare_warnings(fs, work, model.table, model.entries);
   t[1] = seconds_since(start);
   start = Clock::now();
-  lh::write_function_pages(work, model.table, lh::linked_highlighter(), &model.pieces);
+  lh::write_function_pages(fs, work, model.table, model.entries, model.contents,
+                           lh::linked_highlighter());
   t[2] = seconds_since(start);
   start = Clock::now();
-  lh::write_help_project(work, "Bench", model.table);
+  lh::write_help_project(fs, work, "Bench", model.table, model.contents);
   t[3] = seconds_since(start);
   start = Clock::now();
   lh::tweak_source(model.lines, model.table);

@@ -49,9 +49,8 @@ Figures measure(const std::string& root, int procedures, int runs) {
   std::vector<std::pair<std::string, std::string>> pieces;
   {
     std::string work = fresh_folder(root, "probe");
-    lh::SourceModel model;
-    lh::ContentsRegister reg;
-    lh::split_source(source, work, "Library", model, reg);
+    lh::ManualModel model;
+    lh::split_source(lh::platform::real_file_system(), source, work, "Library", {}, model);
     f.lines = model.lines.lines.size();
     for (const auto& e : lh::platform::list_folder(work)) {
       std::string data;
@@ -70,10 +69,9 @@ Figures measure(const std::string& root, int procedures, int runs) {
   f.split = f.floor = 1e9;
   for (int r = 0; r < runs; ++r) {
     std::string work = fresh_folder(root, "work" + std::to_string(r));
-    lh::SourceModel model;
-    lh::ContentsRegister reg;
+    lh::ManualModel model;
     auto start = Clock::now();
-    lh::split_source(source, work, "Library", model, reg);
+    lh::split_source(lh::platform::real_file_system(), source, work, "Library", {}, model);
     f.split = std::min(f.split, seconds_since(start));
 
     std::string floor = fresh_folder(root, "floor" + std::to_string(r));

@@ -13,25 +13,25 @@ namespace lh {
 
 void write_manual_folder(const std::string& source_path, const std::string& work_folder,
                          const std::string& library) {
-  SourceModel model;
-  ContentsRegister reg;
-  split_source(source_path, work_folder, library, model, reg);
+  platform::FileSystem& fs = platform::real_file_system();
+  ManualModel model;
+  split_source(fs, source_path, work_folder, library, {}, model);
   append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
-  register_contents_entry(reg, "", "Compilation");
-  write_contents_register(work_folder, reg);
-  prepare_warnings(work_folder, model.table);
-  write_function_pages(work_folder, model.table, linked_highlighter(), &model.pieces);
-  write_help_project(work_folder, library, model.table);
+  register_contents_entry(model.contents, "", "Compilation");
+  write_contents_register(fs, work_folder, model.contents);
+  prepare_warnings(fs, work_folder, model.table, model.entries);
+  write_function_pages(fs, work_folder, model.table, model.entries, model.contents, linked_highlighter());
+  write_help_project(fs, work_folder, library, model.table, model.contents);
 }
 
 chm::ChmProject manual_project(const std::string& source_path, const std::string& work_folder,
                                const std::string& library, bool full_text_search) {
-  SourceModel model;
-  ContentsRegister reg;
-  split_source(source_path, work_folder, library, model, reg);
-  prepare_warnings(work_folder, model.table);
-  write_function_pages(work_folder, model.table, linked_highlighter(), &model.pieces);
-  write_help_project(work_folder, library, model.table);
+  platform::FileSystem& fs = platform::real_file_system();
+  ManualModel model;
+  split_source(fs, source_path, work_folder, library, {}, model);
+  prepare_warnings(fs, work_folder, model.table, model.entries);
+  write_function_pages(fs, work_folder, model.table, model.entries, model.contents, linked_highlighter());
+  write_help_project(fs, work_folder, library, model.table, model.contents);
 
   chm::ChmProject project;
   project.title = library + " Library";

@@ -115,8 +115,7 @@ int run_headless_build(const BuildArguments& args) {
   state.library_source = args.source;
   state.include_folder = args.include_folder;
 
-  lh::SourceModel model;
-  lh::ContentsRegister contents;
+  lh::ManualModel model;
   lh::BuildOptions options;
   options.open_manual = false;
   options.progress = [](int step, const std::string& what) {
@@ -132,7 +131,7 @@ int run_headless_build(const BuildArguments& args) {
   // Whatever would be a message box (packaging's compiler queries) is a
   // line on standard error.
   lh::set_message_box_hook([say](const std::string&, const std::string& text, lh::MessageIcon) { say(text); });
-  lh::BuildOutcome outcome = lh::run_build(state, model, contents, options);
+  lh::BuildOutcome outcome = lh::run_build(state, model, options);
   if (!outcome.manual_note.empty()) say(outcome.manual_note);
 
   lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), say);
@@ -179,12 +178,11 @@ int run_window_program() {
   lh::AppState state;
   if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image()) != lh::StartupResult::kContinue)
     return 0;  // "Tailbite not found" has been shown
-  lh::SourceModel model;
-  lh::ContentsRegister contents;
+  lh::ManualModel model;
   lh::BuildOptions options;
   lh::MainWindowHooks hooks;
   hooks.build = [&] {
-    lh::BuildOutcome outcome = lh::run_build(state, model, contents, options);
+    lh::BuildOutcome outcome = lh::run_build(state, model, options);
     if (!outcome.manual_note.empty())
       lh::show_message_box("LibHammer", outcome.manual_note, lh::MessageIcon::kInformation);
   };

@@ -90,17 +90,17 @@ bool colour_source_file(const Highlighter& highlighter, const std::string& path,
   if (!highlighter.loaded) return false;  // before reading: nothing to colour with
   std::string code;
   if (!platform::read_file(path, code)) return false;
-  return colour_code_to_file(highlighter, code, path, coloured);
+  return colour_code_to_file(platform::real_file_system(), highlighter, code, path, coloured);
 }
 
-bool colour_code_to_file(const Highlighter& highlighter, std::string_view code, const std::string& path,
-                         std::string* coloured) {
+bool colour_code_to_file(platform::FileSystem& fs, const Highlighter& highlighter, std::string_view code,
+                         const std::string& path, std::string* coloured) {
   if (coloured) coloured->clear();
   if (!highlighter.loaded) return false;
   std::string local;
   std::string& out = coloured ? *coloured : local;
   colour_text(highlighter, code, out);
-  if (platform::write_file(coloured_path(path), out)) return true;
+  if (fs.write_file(coloured_path(path), out)) return true;
   out.clear();
   return false;
 }

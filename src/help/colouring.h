@@ -9,6 +9,7 @@
 
 #include "highlight/syntax_highlight.h"
 #include "platform/dynlib.h"
+#include "platform/file_system.h"
 
 namespace lh {
 
@@ -43,9 +44,9 @@ bool colour_source_file(const Highlighter& highlighter, const std::string& path,
                         std::string* coloured = nullptr);
 
 // What colour_source_file does once it has the file's content `code`: the
-// coloured file of `path` is written without reading `path`.
-bool colour_code_to_file(const Highlighter& highlighter, std::string_view code, const std::string& path,
-                         std::string* coloured = nullptr);
+// coloured file of `path` is written into `fs` without reading `path`.
+bool colour_code_to_file(platform::FileSystem& fs, const Highlighter& highlighter, std::string_view code,
+                         const std::string& path, std::string* coloured = nullptr);
 
 // Colours `code` in memory (what colour_source_file writes).
 void colour_text(const Highlighter& highlighter, std::string_view code, std::string& out);

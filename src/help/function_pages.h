@@ -5,20 +5,23 @@
 #include <string>
 
 #include "help/colouring.h"
-#include "source/piece_files.h"
-#include "source/procedure_table.h"
+#include "platform/file_system.h"
+#include "source/manual_model.h"
 
 namespace lh {
 
 // Writes "Warning.gif" into the work folder, and an empty "<name>.warn" for
-// each string-returning command that takes a string parameter.
-void prepare_warnings(const std::string& work_folder, const ProcedureTable& table);
+// each string-returning command that takes a string parameter; each marker
+// written sets its entry's warning flag.
+void prepare_warnings(platform::FileSystem& fs, const std::string& work_folder, const ProcedureTable& table,
+                      ManualEntries& entries);
 
-// Writes "<name>.html" for every record, from the head of the table,
-// colouring each example and source through `highlighter`. Piece files found
-// in `known` are taken from there instead of being read back from the folder
-// (which must hold them as they are there).
-void write_function_pages(const std::string& work_folder, const ProcedureTable& table,
-                          const Highlighter& highlighter, const PieceContents* known = nullptr);
+// Writes "<name>.html" for every record, from the head of the table, with
+// the pieces of the record's entry and, for a text-only entry, the links of
+// its group in `contents`; each example and source is coloured through
+// `highlighter` into its coloured file.
+void write_function_pages(platform::FileSystem& fs, const std::string& work_folder, const ProcedureTable& table,
+                          const ManualEntries& entries, const ContentsRegister& contents,
+                          const Highlighter& highlighter);
 
 }  // namespace lh

@@ -2,10 +2,8 @@
 
 #include <chrono>
 
-#include "platform/files.h"
 #include "platform/run_program.h"
 #include "source/line_reader.h"
-#include "source/splitter.h"
 
 namespace lh {
 namespace {
@@ -48,17 +46,21 @@ std::string format_date(std::string_view mask, const std::tm& time) {
   return out;
 }
 
-void write_resident_notes(const std::string& work_folder) {
-  std::string declarations;
-  if (!platform::is_file(work_folder + "Resident.pb") || !platform::read_file(work_folder + "Resident.pb", declarations))
-    return;
+std::string resident_notes_text(std::string_view declarations) {
   std::string text;
   for (std::string line : split_lines(declarations)) {
     for (size_t at; (at = line.find(";//Resident")) != std::string::npos;) line.erase(at, 11);
     text += line;
     text += "\r\n";
   }
-  platform::write_file(work_folder + "Compilation.cod", text);
+  return text;
+}
+
+void write_resident_notes(platform::FileSystem& fs, const std::string& work_folder, ManualModel& model) {
+  if (!model.resident_declarations) return;
+  std::string text = resident_notes_text(*model.resident_declarations);
+  if (fs.write_file(work_folder + "Compilation.cod", text))
+    entry_of(model.entries, "Compilation").code = std::move(text);
 }
 
 std::string tailbite_version_text(const std::string& tailbite_path, std::chrono::milliseconds wait,
@@ -94,15 +96,28 @@ std::string tailbite_version_text(const std::string& tailbite_path, std::chrono:
   return {};
 }
 
-void write_compilation_notes(const std::string& work_folder, const NotesInput& input) {
-  const std::string path = work_folder + "Compilation.txt";
-  append_line(path, ";//Library " + input.library_version);
-  append_line(path, ";//" + input.compiler_version_line.substr(0, input.compiler_version_line.find(')')) + ")");
-  append_line(path, ";//TB " + input.tailbite_version);
-  append_line(path, ";//LibHammer 6");
-  append_line(path, ";//" + format_date(kNotesDateMask, input.time));
-  append_line(path, ";//" + std::to_string(input.exported_count) + " functions");
-  if (platform::exists(work_folder + "Compilation.cod")) append_line(path, ";//<BR>Resident below");
+std::string compilation_notes_text(const NotesInput& input, bool resident_below) {
+  const std::string lines[] = {
+      ";//Library " + input.library_version,
+      ";//" + input.compiler_version_line.substr(0, input.compiler_version_line.find(')')) + ")",
+      ";//TB " + input.tailbite_version,
+      ";//LibHammer 6",
+      ";//" + format_date(kNotesDateMask, input.time),
+      ";//" + std::to_string(input.exported_count) + " functions",
+  };
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  if (resident_below) text += ";//<BR>Resident below\r\n";
+  return text;
+}
+
+void write_compilation_notes(platform::FileSystem& fs, const std::string& work_folder, const NotesInput& input,
+                             ManualModel& model) {
+  ManualEntry& page = entry_of(model.entries, "Compilation");
+  const std::string text = compilation_notes_text(input, page.code.has_value());
+  if (!fs.append_file(work_folder + "Compilation.txt", text)) return;
+  if (!page.text) page.text.emplace();
+  *page.text += text;
 }
 
 }  // namespace lh

@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_system.h"
 #include "purebasic/tools.h"
+#include "source/manual_model.h"
 
 namespace lh {
 
@@ -20,10 +22,19 @@ std::string format_date(std::string_view mask, const std::tm& time);
 // "01/02/12 09h05".
 inline constexpr std::string_view kNotesDateMask = "%dd/%mm/%yy %hhh%ii";
 
-// Writes work folder + "Compilation.cod" from the resident declarations
-// (work folder + "Resident.pb"), every ";//Resident" removed (case-
-// sensitive). Nothing when the declarations cannot be read.
-void write_resident_notes(const std::string& work_folder);
+// The notes of the "Compilation" page are its entry's pieces: the
+// resident declarations become its code, the notes lines go after its text.
+// Both are written to the work folder as well ("Compilation.cod",
+// "Compilation.txt"), where a source page of that name left its own.
+
+// The resident declarations with every ";//Resident" removed (case-
+// sensitive), each line ended by CR LF.
+std::string resident_notes_text(std::string_view declarations);
+
+// Writes work folder + "Compilation.cod" from the model's resident
+// declarations and makes it the "Compilation" entry's code. Nothing when
+// the split left no declarations.
+void write_resident_notes(platform::FileSystem& fs, const std::string& work_folder, ManualModel& model);
 
 // The TailBite version text: the output lines of TailBite "/VERS" (a capture
 // run), joined with nothing between them; empty when it cannot be started.
@@ -42,7 +53,13 @@ struct NotesInput {
   int exported_count = 0;
 };
 
-// Appends the notes lines to work folder + "Compilation.txt".
-void write_compilation_notes(const std::string& work_folder, const NotesInput& input);
+// The notes lines; the last one points below to the resident declarations
+// when the page has them.
+std::string compilation_notes_text(const NotesInput& input, bool resident_below);
+
+// Appends the notes lines to work folder + "Compilation.txt" and to the
+// "Compilation" entry's text.
+void write_compilation_notes(platform::FileSystem& fs, const std::string& work_folder, const NotesInput& input,
+                             ManualModel& model);
 
 }  // namespace lh

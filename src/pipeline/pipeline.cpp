@@ -8,12 +8,14 @@
 #include "help/function_pages.h"
 #include "help/help_compiler.h"
 #include "help/help_project.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/message_box.h"
 #include "platform/run_program.h"
 #include "app/startup.h"
 #include "purebasic/tools.h"
+#include "source/splitter.h"
 #include "source/text.h"
 #include "source/tweak.h"
 
@@ -72,8 +74,8 @@ std::string resident_declarations_path(const std::string& work_folder, const std
   return work_folder + (is_resident_name(library_name) ? "Resident declarations.pb" : "Resident.pb");
 }
 
-BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& contents,
-                      const BuildOptions& options) {
+BuildOutcome run_build(AppState& state, ManualModel& model, const BuildOptions& options) {
+  platform::FileSystem& fs = platform::real_file_system();
   auto step = [&](int number, const std::string& what) {
     if (options.progress) options.progress(number, what);
   };
@@ -105,20 +107,17 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
   platform::create_folder(work);
 
   step(5, "copying the include folder " + state.include_folder);
-  if (!state.include_folder.empty() && !platform::is_folder(state.include_folder))
+  if (!state.include_folder.empty() && !fs.is_folder(state.include_folder))
     tell(options.report, "The include folder " + state.include_folder + " does not exist: no files were copied from it.");
-  copy_include_folder(state.include_folder, work);
+  const WorkFiles brought = copy_include_folder(fs, state.include_folder, work);
 
   step(6, "splitting " + state.library_source);
-  split_source(state.library_source, work, name, model, contents);
+  split_source(fs, state.library_source, work, name, brought, model);
   state.library_version = model.library_version;
   state.exported_count = model.exported_count;
 
   step(7, "resident declarations");
-  write_resident_notes(work);
-  // A source page named "Compilation" shares the notes' files: the pages
-  // read them back from the folder rather than as the split left them.
-  forget_piece_content(model.pieces, "Compilation.cod");
+  write_resident_notes(fs, work, model);
 
   step(8, "TailBite version");
   NotesInput notes;
@@ -130,21 +129,21 @@ BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& co
   outcome.compiler_version_line = notes.compiler_version_line;
   notes.time = options.now ? options.now() : local_now();
   notes.exported_count = model.exported_count;
-  write_compilation_notes(work, notes);
-  forget_piece_content(model.pieces, "Compilation.txt");
+  write_compilation_notes(fs, work, notes, model);
 
   step(10, "Compilation page");
   append_record(model.table, {kPageEntry, "", "Compilation", "", ""});
-  register_contents_entry(contents, "", "Compilation");
-  write_contents_register(work, contents);
+  register_contents_entry(model.contents, "", "Compilation");
+  write_contents_register(fs, work, model.contents);
 
   step(11, "help pages and project");
-  prepare_warnings(work, model.table);
+  prepare_warnings(fs, work, model.table, model.entries);
   Highlighter highlighter = load_highlighter(state.colouring_library);
-  write_function_pages(work, model.table, highlighter, &model.pieces);
-  model.pieces = PieceContents();
+  write_function_pages(fs, work, model.table, model.entries, model.contents, highlighter);
   unload_highlighter(highlighter);
-  write_help_project(work, name, model.table);
+  write_help_project(fs, work, name, model.table, model.contents);
+  // Only the line list and the table are read after this step.
+  model.entries = ManualEntries();
 
   // Step 12's line comes once the manual is made, naming who made it.
   {

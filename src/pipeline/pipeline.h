@@ -9,8 +9,7 @@
 
 #include "pipeline/app_state.h"
 #include "purebasic/tools.h"
-#include "source/contents_register.h"
-#include "source/splitter.h"
+#include "source/manual_model.h"
 
 namespace lh {
 
@@ -54,12 +53,11 @@ struct BuildOutcome {
 
 // The whole pipeline. Reads the library source, include folder, work folder
 // and PureBasic folder from `state`; sets the library name, version and
-// exported count there and fills `model` and `contents`. When the old work
+// exported count there and fills `model`. When the old work
 // folder cannot be removed the user is told what blocks it and the build
 // stops with the library name left empty, so packaging makes no package
 // from the previous build's files.
-BuildOutcome run_build(AppState& state, SourceModel& model, ContentsRegister& contents,
-                      const BuildOptions& options = {});
+BuildOutcome run_build(AppState& state, ManualModel& model, const BuildOptions& options = {});
 
 // Library name: the file-name part of the source path up to its first ".".
 std::string library_name_of(const std::string& source_path);

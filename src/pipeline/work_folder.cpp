@@ -57,10 +57,20 @@ std::string blocked_work_folder_message(const std::string& folder, const std::ve
   return text;
 }
 
-void copy_include_folder(const std::string& include_folder, const std::string& work_folder) {
-  if (include_folder.empty() || !platform::is_folder(include_folder)) return;
-  for (const platform::FolderEntry& entry : platform::list_folder(include_folder))
-    if (!entry.is_folder) platform::copy_file(include_folder + entry.name, work_folder + entry.name);
+WorkFiles copy_include_folder(platform::FileSystem& fs, const std::string& include_folder,
+                              const std::string& work_folder) {
+  WorkFiles copied;
+  if (include_folder.empty() || !fs.is_folder(include_folder)) return copied;
+  for (const platform::FolderEntry& entry : fs.list_folder(include_folder)) {
+    if (entry.is_folder) continue;
+    // The copy is what the work folder holds; its content is read from the
+    // original, which no step writes.
+    WorkFile file{entry.name, {}};
+    if (fs.copy_file(include_folder + entry.name, work_folder + entry.name) &&
+        fs.read_file(include_folder + entry.name, file.content))
+      copied.push_back(std::move(file));
+  }
+  return copied;
 }
 
 }  // namespace lh

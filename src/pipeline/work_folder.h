@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
+#include "source/manual_model.h"
+
 namespace lh {
 
 // Deletes every file directly inside `folder`, then removes the folder.
@@ -27,7 +30,10 @@ std::vector<std::string> blocking_entries(const std::string& folder);
 std::string blocked_work_folder_message(const std::string& folder, const std::vector<std::string>& entries);
 
 // Copies every file directly inside `include_folder` into `work_folder`;
-// nothing when the include folder is empty or not a folder.
-void copy_include_folder(const std::string& include_folder, const std::string& work_folder);
+// nothing when the include folder is empty or not a folder. Returns the
+// files copied, with what they hold, so that the split takes them from
+// memory.
+WorkFiles copy_include_folder(platform::FileSystem& fs, const std::string& include_folder,
+                              const std::string& work_folder);
 
 }  // namespace lh

@@ -1,6 +1,5 @@
 #include "source/contents_register.h"
 
-#include "platform/files.h"
 #include "source/line_reader.h"
 #include "source/text.h"
 
@@ -161,9 +160,9 @@ ContentsRegister parse_contents_register(std::string_view text) {
 
 std::string contents_register_path(const std::string& work_folder) { return work_folder + "chm.ini"; }
 
-bool load_contents_register(const std::string& work_folder, ContentsRegister& reg) {
+bool load_contents_register(platform::FileSystem& fs, const std::string& work_folder, ContentsRegister& reg) {
   std::string text;
-  if (!platform::read_file(contents_register_path(work_folder), text)) {
+  if (!fs.read_file(contents_register_path(work_folder), text)) {
     reg = ContentsRegister{};
     return false;
   }
@@ -171,9 +170,9 @@ bool load_contents_register(const std::string& work_folder, ContentsRegister& re
   return true;
 }
 
-bool write_contents_register(const std::string& work_folder, ContentsRegister& reg) {
+bool write_contents_register(platform::FileSystem& fs, const std::string& work_folder, ContentsRegister& reg) {
   reg.changed = false;
-  return platform::write_file(contents_register_path(work_folder), format_contents_register(reg));
+  return fs.write_file(contents_register_path(work_folder), format_contents_register(reg));
 }
 
 std::vector<std::string> contents_top_level_keys(const ContentsRegister& reg) {
@@ -191,9 +190,9 @@ std::vector<std::string> contents_group_keys(const ContentsRegister& reg, std::s
   return g ? key_names(*g) : std::vector<std::string>{};
 }
 
-ContentsRegister read_contents_register(const std::string& work_folder) {
+ContentsRegister read_contents_register(platform::FileSystem& fs, const std::string& work_folder) {
   ContentsRegister reg;
-  load_contents_register(work_folder, reg);
+  load_contents_register(fs, work_folder, reg);
   return reg;
 }
 

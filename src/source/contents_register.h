@@ -16,6 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace lh {
 
 struct ContentsKey {
@@ -54,9 +56,9 @@ ContentsRegister parse_contents_register(std::string_view text);
 // work folder + "chm.ini". Loading replaces `reg` with the file's content
 // (an empty register when there is no file) and returns whether it was read.
 std::string contents_register_path(const std::string& work_folder);
-bool load_contents_register(const std::string& work_folder, ContentsRegister& reg);
+bool load_contents_register(platform::FileSystem& fs, const std::string& work_folder, ContentsRegister& reg);
 // Writes the whole register; false when the file cannot be written.
-bool write_contents_register(const std::string& work_folder, ContentsRegister& reg);
+bool write_contents_register(platform::FileSystem& fs, const std::string& work_folder, ContentsRegister& reg);
 
 // The three readings, in file order.
 std::vector<std::string> contents_top_level_keys(const ContentsRegister& reg);
@@ -66,6 +68,6 @@ std::vector<std::string> contents_groups(const ContentsRegister& reg);
 std::vector<std::string> contents_group_keys(const ContentsRegister& reg, std::string_view group);
 
 // Reads work folder + "chm.ini" (an empty register when it is missing).
-ContentsRegister read_contents_register(const std::string& work_folder);
+ContentsRegister read_contents_register(platform::FileSystem& fs, const std::string& work_folder);
 
 }  // namespace lh

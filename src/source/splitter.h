@@ -1,47 +1,32 @@
-// The source splitter: reads the library source once into the source line
-// list, creates the procedure table's records, registers pages and commands
-// in the contents register, takes the library version and counts the
-// exported procedures, and writes the function piece files.
+// The source splitter: reads the library source once into the manual model.
+// It fills the source line list and the procedure table, registers pages
+// and commands in the contents register, takes the library version and
+// counts the exported procedures; each entry's pieces (text, code, example
+// and its title) and the resident declarations are collected from the
+// marker lines.
 //
-// The piece files and the register are kept in memory during the split and
-// written once at its end (only a no-source line's deletion is carried out
-// when it is met); the files on disk come out byte for byte as if every line
-// had been appended to its file as it was met.
+// The same pieces are written to the work folder for the outside readers:
+// "<name>.txt", ".cod", ".ex", ".exd", "Resident.pb", "<library>.ver" and,
+// when an entry was registered, "chm.ini". A line goes to the end of its
+// file, after what the include folder brought; a no-source line deletes the
+// current entry's code file where it stands (see piece_files.h). The model
+// holds each piece as its file holds it once the split is done.
 #pragma once
 
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "source/contents_register.h"
-#include "source/entry_name.h"
-#include "source/line_reader.h"
-#include "source/piece_files.h"
-#include "source/procedure_table.h"
+#include "platform/file_system.h"
+#include "source/manual_model.h"
 
 namespace lh {
 
-struct SourceModel {
-  SourceLines lines;
-  ProcedureTable table;
-  std::string library_version;
-  int exported_count = 0;
-  // The piece files the split wrote whole, as they are on disk, so that the
-  // pages need not read them back. A step that writes one of them again
-  // must forget it (forget_piece_content).
-  PieceContents pieces;
-};
-
-// Splits the library source at `source_path` into `model` and `reg`, writing
-// the piece files, the version file and (when an entry was registered)
-// "chm.ini" into `work_folder` (which ends in its separator). The register
-// starts from the work folder's "chm.ini" when one is there. A source that
+// Splits the library source at `source_path` into `model`, writing the
+// files named above into `work_folder` (which ends in its separator).
+// `brought` is every file the work folder held before (what the include
+// folder brought): a brought "chm.ini" is where the register starts, and
+// brought pieces are the start of their entries' pieces. A source that
 // cannot be read gives an empty split.
-void split_source(const std::string& source_path, const std::string& work_folder,
-                  const std::string& library_name, SourceModel& model, ContentsRegister& reg);
-
-// Opens or creates the file, writes `line` and CR LF at its end, closes it.
-// Nothing is written when the file cannot be opened.
-void append_line(const std::string& path, std::string_view line);
+void split_source(platform::FileSystem& fs, const std::string& source_path, const std::string& work_folder,
+                  const std::string& library_name, const WorkFiles& brought, ManualModel& model);
 
 }  // namespace lh

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "fuzz_check.h"
+#include "source/line_reader.h"
 #include "source/literal_splitter.h"
 #include "source/work_folder.h"
 
@@ -63,7 +64,7 @@ void check_lines(std::string_view bytes) {
   LH_FUZZ_CHECK(at == bytes.size(), "lines do not cover the input");
 }
 
-std::string describe(const lh::SourceModel& m) {
+std::string describe(const lh::ManualModel& m) {
   std::string out = m.library_version + "|" + std::to_string(m.exported_count) + "|" +
                     std::to_string(m.lines.current) + "\n";
   for (const lh::ProcedureRecord& r : m.table.records)
@@ -89,18 +90,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lh::platform::write_file(literal_dir + "chm.ini", chm_ini);
   }
 
-  lh::SourceModel fast, literal;
-  lh::ContentsRegister reg;
-  lh::split_source(source_path, fast_dir, "Lib", fast, reg);
+  lh::ManualModel fast, literal;
+  lh::split_source(lh::platform::real_file_system(), source_path, fast_dir, "Lib",
+                   lh::testing::brought_files(fast_dir), fast);
   lh::testing::literal_split_source(source_path, literal_dir, "Lib", literal);
 
   LH_FUZZ_CHECK(fast.lines.lines == literal.lines.lines, "source lines differ");
   LH_FUZZ_CHECK(describe(fast) == describe(literal), "model differs");
   auto a = lh::testing::folder_files(fast_dir), b = lh::testing::folder_files(literal_dir);
   LH_FUZZ_CHECK(a == b, "work folders differ");
-  for (const auto& [key, content] : fast.pieces) {
-    auto it = a.find(key);
-    LH_FUZZ_CHECK(it != a.end() && it->second == content, "handed-on piece differs from its file");
-  }
+  LH_FUZZ_CHECK(lh::testing::model_differs_from_folder(fast, fast_dir).empty(), "the model differs from its files");
   return 0;
 }

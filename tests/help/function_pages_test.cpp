@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "help/function_pages.h"
+#include "help/help_project.h"
+#include "platform/memory_file_system.h"
 #include "help/warning_image.h"
 #include "help_fixture.h"
 #include "source/contents_register.h"
+#include "source/manual_model.h"
 #include "source/splitter.h"
 #include "source/work_folder.h"
 
@@ -30,12 +33,26 @@ const std::string kWarning =
     "<BR><IMG SRC=\"Warning.gif\"><font Color=\"#FF0000\"><b> NEVER PASS A FUNCTION AS STRING PARAMETER !</b></font>";
 const std::string kEnd = "</P></FONT></BODY></HTML>";
 
+// The files a test puts into the folder stand for what the include folder
+// brought: they are the entries' pieces and the register.
 class Pages : public test::WorkFolder {
  protected:
   void build() {
-    prepare_warnings(folder_, table_);
-    write_function_pages(folder_, table_, linked_highlighter());
+    ManualEntries entries = folder_entries();
+    prepare_warnings(fs_, folder_, table_, entries);
+    write_function_pages(fs_, folder_, table_, entries, read_contents_register(fs_, folder_), linked_highlighter());
   }
+  void pages_only(const ProcedureTable& table) {
+    write_function_pages(fs_, folder_, table, folder_entries(), read_contents_register(fs_, folder_),
+                         linked_highlighter());
+  }
+  ManualEntries folder_entries() {
+    ManualModel model;
+    model.entries.fold_case = fs_.names_fold_case();
+    take_work_files(model, lh::testing::brought_files(folder_));
+    return std::move(model.entries);
+  }
+  platform::FileSystem& fs_ = platform::real_file_system();
   ProcedureTable table_;
 };
 
@@ -67,7 +84,7 @@ TEST_F(Pages, WarningOnlyForStringCommandsWithAStringParameter) {
   EXPECT_TRUE(has("Second.warn"));
   // A marker of another size (brought by the include folder) shows nothing.
   put("Long.warn", "x");
-  write_function_pages(folder_, table_, linked_highlighter());
+  pages_only(table_);
   EXPECT_EQ(get("Long.html").find("Warning.gif"), std::string::npos);
 }
 
@@ -91,7 +108,7 @@ TEST_F(Pages, TextOnlyEntryKeepsItsTextAndLinksItsGroup) {
   register_contents_entry(reg, "Strings", "Upper");
   register_contents_entry(reg, "Strings", " About");
   register_contents_entry(reg, "strings2", "Other");
-  ASSERT_TRUE(write_contents_register(folder_, reg));
+  ASSERT_TRUE(write_contents_register(fs_, folder_, reg));
   build();
   EXPECT_EQ(lines("Strings.html"),
             (Lines{kOpen1, kOpen2, kTitle + "Strings</FONT></B>", "<BR><HR><BR>", ";// kept &lt;&gt; as is<br>",
@@ -102,7 +119,7 @@ TEST_F(Pages, TextOnlyEntryKeepsItsTextAndLinksItsGroup) {
   // Group names are matched exactly: "strings" is no group of "Strings".
   ProcedureTable lower;
   append_record(lower, record(kTextOnlyEntry, "strings"));
-  write_function_pages(folder_, lower, linked_highlighter());
+  pages_only(lower);
   EXPECT_EQ(get("strings.html").find("<LI>"), std::string::npos);
 }
 
@@ -172,13 +189,17 @@ using Files = std::map<std::string, std::string>;
 template <typename Help>
 Files help_files(lh::testing::ScratchFolder& scratch, const std::string& sub, const std::string& source,
                  const Files& brought, Help help) {
+  platform::FileSystem& fs = platform::real_file_system();
   const std::string work = scratch.sub(sub);
-  for (const auto& [name, bytes] : brought) EXPECT_TRUE(platform::write_file(work + name, bytes));
-  SourceModel model;
-  ContentsRegister reg;
-  split_source(source, work, "Gen", model, reg);
+  WorkFiles copied;
+  for (const auto& [name, bytes] : brought) {
+    EXPECT_TRUE(platform::write_file(work + name, bytes));
+    copied.push_back(WorkFile{name, bytes});
+  }
+  ManualModel model;
+  split_source(fs, source, work, "Gen", copied, model);
   append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
-  help(work, model);
+  help(fs, work, model);
   return lh::testing::folder_files(work);
 }
 
@@ -188,28 +209,6 @@ void expect_same_files(const Files& expected, const Files& actual) {
     ASSERT_TRUE(actual.count(name)) << name;
     EXPECT_EQ(actual.at(name), bytes) << name;
   }
-}
-
-// The pages and coloured files come out the same whether the pages read the
-// piece files back or take them from the split, with files that the include
-// folder brought (read back, since the split only added to them) among them.
-TEST(PagesFromTheSplit, SameAsReadBackFromTheFolder) {
-  lh::testing::ScratchFolder scratch("pages");
-  const std::string source = scratch.path() + "Gen.pb";
-  ASSERT_TRUE(platform::write_file(source, generate_library_source(150, 11) + ";{//Brought\r\n;// more\r\n"));
-  const Files brought{{"Brought.txt", ";// from the include folder\r\n"}, {"Brought.ex", "Debug 1\r\n"}};
-  Files results[2];
-  for (int handed_on = 0; handed_on < 2; ++handed_on) {
-    results[handed_on] = help_files(scratch, handed_on ? "memory" : "disk", source, brought,
-                                    [&](const std::string& work, SourceModel& model) {
-      EXPECT_GT(model.pieces.size(), 300u);
-      EXPECT_FALSE(model.pieces.count("Brought.txt"));
-      prepare_warnings(work, model.table);
-      write_function_pages(work, model.table, linked_highlighter(), handed_on ? &model.pieces : nullptr);
-    });
-  }
-  EXPECT_NE(results[1]["Brought.html"].find("from the include folder"), std::string::npos);
-  expect_same_files(results[0], results[1]);
 }
 
 // Records that share a name, or where names fold case a spelling of it,
@@ -227,20 +226,79 @@ TEST(SharedPages, SameAsWritingEveryRecordsPageInTurn) {
   ASSERT_TRUE(platform::write_file(source, part + part + ";->A last\r\n;{//Solo\r\n" + part));
   // Files the include folder brought, one under another spelling.
   const Files brought{{"b.html", "stale"}, {"A.nfo", "info\r\n"}};
-  const Files each = help_files(scratch, "each", source, brought, [](const std::string& work, SourceModel& model) {
+  const Files each = help_files(scratch, "each", source, brought,
+                                [](platform::FileSystem& fs, const std::string& work, ManualModel& model) {
     for (const ProcedureRecord& r : model.table.records) {
       ProcedureTable single;
       append_record(single, r);
-      prepare_warnings(work, single);
-      write_function_pages(work, single, linked_highlighter(), &model.pieces);
+      prepare_warnings(fs, work, single, model.entries);
+      write_function_pages(fs, work, single, model.entries, model.contents, linked_highlighter());
     }
   });
-  const Files once = help_files(scratch, "once", source, brought, [](const std::string& work, SourceModel& model) {
-    prepare_warnings(work, model.table);
-    write_function_pages(work, model.table, linked_highlighter(), &model.pieces);
+  const Files once = help_files(scratch, "once", source, brought,
+                                [](platform::FileSystem& fs, const std::string& work, ManualModel& model) {
+    prepare_warnings(fs, work, model.table, model.entries);
+    write_function_pages(fs, work, model.table, model.entries, model.contents, linked_highlighter());
   });
   EXPECT_EQ(once.count("Solo.html"), 1u);
   expect_same_files(each, once);
+}
+
+// Every file of the work folder that the split, the pages and the help
+// project leave, after the include folder brought `brought`, on `fs` under
+// `root` (a folder of `fs` that ends in its separator).
+Files manual_files(platform::FileSystem& fs, const std::string& root, const std::string& source,
+                   const Files& brought) {
+  const std::string work = root + "work" + platform::separator();
+  EXPECT_TRUE(fs.create_folder(work));
+  EXPECT_TRUE(fs.write_file(root + "Gen.pb", source));
+  WorkFiles copied;
+  for (const auto& [name, bytes] : brought) {
+    EXPECT_TRUE(fs.write_file(work + name, bytes));
+    copied.push_back(WorkFile{name, bytes});
+  }
+  ManualModel model;
+  split_source(fs, root + "Gen.pb", work, "Gen", copied, model);
+  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  register_contents_entry(model.contents, "", "Compilation");
+  write_contents_register(fs, work, model.contents);
+  prepare_warnings(fs, work, model.table, model.entries);
+  write_function_pages(fs, work, model.table, model.entries, model.contents, linked_highlighter());
+  write_help_project(fs, work, "Gen", model.table, model.contents);
+  Files out;
+  for (const platform::FolderEntry& e : fs.list_folder(work)) {
+    if (!e.is_folder) {
+      EXPECT_TRUE(fs.read_file(work + e.name, out[e.name]));
+    }
+  }
+  return out;
+}
+
+// The stages touch no disk but the one they are given: on a file system
+// held in memory they leave the same files as on the real one, with brought
+// files (a register, a text, an information table, markers, a version file)
+// and a no-source line among them.
+TEST(ManualFiles, SameOnAFileSystemHeldInMemory) {
+  const std::string source = generate_library_source(60, 7) +
+                             ";->Brought more\r\n;{//Brought\r\n;// page\r\n;{/* t\r\n; x = 1\r\n;}\r\n"
+                             "ProcedureDLL.s Upper(t.s)\r\n  ProcedureReturn t ;//resident\r\nEndProcedure\r\n"
+                             ";/nosource\r\nProcedureDLL.s Lower(t.s)\r\nEndProcedure\r\n";
+  const Files brought{{"chm.ini", "Kept = 1\r\n[Brought]\r\nOld = 1\r\n"},
+                      {"Brought.txt", ";// from the include folder\r\n"},
+                      {"Upper.nfo", "info <>\r\n"},
+                      {"Upper.cod", "brought code\r\n"},
+                      {"Lower.warn", "not empty"},
+                      {"Brought.warn", ""},
+                      {"Gen.ver", "old\r\n"}};
+  lh::testing::ScratchFolder scratch("memory");
+  const Files on_disk = manual_files(platform::real_file_system(), scratch.path(), source, brought);
+  platform::MemoryFileSystem memory;
+  const std::string root = platform::separator() == '/' ? "/" : "C:\\";
+  const Files in_memory = manual_files(memory, root, source, brought);
+  EXPECT_GT(on_disk.size(), 200u);
+  EXPECT_NE(on_disk.at("Brought.html").find("from the include folder"), std::string::npos);
+  EXPECT_NE(on_disk.at("Brought.html").find("Warning.gif"), std::string::npos);
+  expect_same_files(on_disk, in_memory);
 }
 
 TEST(WarningImage, IsA40By34Gif) {

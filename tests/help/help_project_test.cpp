@@ -54,9 +54,8 @@ TEST_F(Project, GroupsAndTopLevelEntries) {
   register_contents_entry(reg, "Strings", "upper");
   register_contents_entry(reg, "Strings", "Brought");  // no record of that name
   register_contents_entry(reg, "", "Compilation");
-  ASSERT_TRUE(write_contents_register(folder_, reg));
 
-  write_help_project(folder_, "Str", table);
+  write_help_project(platform::real_file_system(), folder_, "Str", table, reg);
 
   EXPECT_EQ(lines("Str.hhp"), (Lines{"[OPTIONS]", "Compatibility=1.1 or later", "Compiled file=Str.chm",
                                       "Contents file=Str.hhc", "Default topic=Index.html", "Full-text search=Yes",
@@ -84,16 +83,15 @@ TEST_F(Project, GroupsAndTopLevelEntries) {
   for (const char* f : {"Str.hhp", "Str.hhk", "Str.hhc"}) EXPECT_TRUE(test::all_crlf(get(f))) << f;
 }
 
-TEST_F(Project, TextOnlyEntryInAGroupHasNoImageAndNoRegisterGivesNoEntries) {
+TEST_F(Project, TextOnlyEntryInAGroupHasNoImageAndAnEmptyRegisterGivesNoEntries) {
   ProcedureTable table;
   append_record(table, record(kTextOnlyEntry, "Index"));
-  write_help_project(folder_, "Lib", table);
+  ContentsRegister reg;
+  write_help_project(platform::real_file_system(), folder_, "Lib", table, reg);
   EXPECT_EQ(lines("Lib.hhc"), (Lines{kContentsHead[0], kContentsHead[1], kContentsHead[2], kContentsHead[3],
                                       "</BODY></HTML>"}));
-  ContentsRegister reg;
   register_contents_entry(reg, "", "Index");
-  ASSERT_TRUE(write_contents_register(folder_, reg));
-  write_help_project(folder_, "Lib", table);
+  write_help_project(platform::real_file_system(), folder_, "Lib", table, reg);
   Lines contents = kContentsHead;
   add(contents, entry("Index", nullptr));
   contents.push_back("</BODY></HTML>");

@@ -9,6 +9,7 @@
 #include "help/function_pages.h"
 #include "help/help_project.h"
 #include "source/contents_register.h"
+#include "source/entry_name.h"
 #include "source/splitter.h"
 #include "source/work_folder.h"
 
@@ -57,15 +58,16 @@ TEST(UnsafeNames, NothingLeavesTheWorkFolderAndNothingLinksToThem) {
   text += ";->Safe more\r\n" + entries_named("Last") + ";->../../grp heads\r\n;{//Under\r\n";
   ASSERT_TRUE(platform::write_file(source, text));
 
-  SourceModel model;
-  ContentsRegister reg;
-  split_source(source, work, "Lib", model, reg);
+  platform::FileSystem& fs = platform::real_file_system();
+  ManualModel model;
+  const ContentsRegister& reg = model.contents;
+  split_source(fs, source, work, "Lib", {}, model);
   append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
-  register_contents_entry(reg, "", "Compilation");
-  write_contents_register(work, reg);
-  prepare_warnings(work, model.table);
-  write_function_pages(work, model.table, linked_highlighter(), &model.pieces);
-  write_help_project(work, "Lib", model.table);
+  register_contents_entry(model.contents, "", "Compilation");
+  write_contents_register(fs, work, model.contents);
+  prepare_warnings(fs, work, model.table, model.entries);
+  write_function_pages(fs, work, model.table, model.entries, model.contents, linked_highlighter());
+  write_help_project(fs, work, "Lib", model.table, model.contents);
 
   // Nothing but the source and the folders outside the work folder.
   std::set<std::string> outside;

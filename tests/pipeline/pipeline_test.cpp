@@ -7,6 +7,7 @@
 #include "pipeline/work_folder.h"
 #include "fakes/fake_purebasic.h"
 #include "platform/files.h"
+#include "platform/memory_file_system.h"
 #include "fakes/standin_support.h"
 #include "purebasic/tools.h"
 #include "source/line_reader.h"
@@ -37,40 +38,49 @@ std::string fresh_folder(const std::string& name) {
   return folder;
 }
 
-std::vector<std::string> lines_of(const std::string& path) {
-  std::string text;
-  platform::read_file(path, text);
-  return split_lines(text);
-}
-
 TEST(CompilationNotes, DateMask) {
   EXPECT_EQ(format_date(kNotesDateMask, at(2012, 2, 1, 9, 5)), "01/02/12 09h05");
   EXPECT_EQ(format_date(kNotesDateMask, at(2012, 12, 31, 23, 59)), "31/12/12 23h59");
   EXPECT_EQ(format_date("%yyyy-%ss %x", at(2009, 1, 1, 0, 0)), "2009-00 %x");
 }
 
+// The notes written into a work folder held in memory.
+struct NotesRun {
+  platform::MemoryFileSystem fs;
+  std::string work = platform::separator() == '/' ? "/w/" : "C:\\w\\";
+  ManualModel model;
+  NotesRun() { fs.create_folder(work); }
+  std::string file(const std::string& name) {
+    std::string text;
+    fs.read_file(work + name, text);
+    return text;
+  }
+  const ManualEntry& page() { return *find_entry(model.entries, "Compilation"); }
+};
+
 TEST(CompilationNotes, LinesWithoutVersionResidentOrCommands) {
-  std::string work = fresh_folder("notes_plain");
+  NotesRun run;
   NotesInput in;
   in.compiler_version_line = "PureBasic 6.04 LTS (Windows - x86) extra)";
   in.tailbite_version = "TailBite 1.4";
   in.time = at(2012, 2, 1, 9, 5);
-  write_compilation_notes(work, in);
-  EXPECT_EQ(lines_of(work + "Compilation.txt"),
+  write_compilation_notes(run.fs, run.work, in, run.model);
+  EXPECT_EQ(split_lines(run.file("Compilation.txt")),
             (std::vector<std::string>{";//Library ", ";//PureBasic 6.04 LTS (Windows - x86)", ";//TB TailBite 1.4",
                                       ";//LibHammer 6", ";//01/02/12 09h05", ";//0 functions"}));
+  EXPECT_EQ(run.page().text, run.file("Compilation.txt"));
 }
 
 TEST(CompilationNotes, VersionLineWithoutParenthesisAndNoOutput) {
-  std::string work = fresh_folder("notes_odd");
+  NotesRun run;
   NotesInput in;
   in.library_version = " 2";
   in.compiler_version_line = "PB 6";
   in.exported_count = 12;
-  write_compilation_notes(work, in);
+  write_compilation_notes(run.fs, run.work, in, run.model);
   in.compiler_version_line.clear();
-  write_compilation_notes(work, in);
-  std::vector<std::string> lines = lines_of(work + "Compilation.txt");
+  write_compilation_notes(run.fs, run.work, in, run.model);
+  std::vector<std::string> lines = split_lines(run.file("Compilation.txt"));
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[0], ";//Library  2");
   EXPECT_EQ(lines[1], ";//PB 6)");
@@ -78,14 +88,25 @@ TEST(CompilationNotes, VersionLineWithoutParenthesisAndNoOutput) {
   EXPECT_EQ(lines[7], ";//)");
 }
 
-TEST(CompilationNotes, ResidentMarkerRemovedOnlyInItsOwnCase) {
-  std::string work = fresh_folder("notes_resident");
-  platform::write_file(work + "Resident.pb",
-                       "Structure P ;//Resident\r\n#A = 1 ;//RESIDENT\r\nX ;//Resident;//Resident\r\n");
-  write_resident_notes(work);
-  EXPECT_EQ(lines_of(work + "Compilation.cod"), (std::vector<std::string>{"Structure P ", "#A = 1 ;//RESIDENT", "X "}));
-  write_compilation_notes(work, {});
-  EXPECT_EQ(lines_of(work + "Compilation.txt").back(), ";//<BR>Resident below");
+// A source page named "Compilation" left its text and code: the notes go
+// after its text and their declarations replace its code, in the folder and
+// in the model alike.
+TEST(CompilationNotes, ResidentMarkerRemovedOnlyInItsOwnCaseAfterTheSourcesPage) {
+  NotesRun run;
+  run.model.resident_declarations = "Structure P ;//Resident\r\n#A = 1 ;//RESIDENT\r\nX ;//Resident;//Resident\r\n";
+  ManualEntry& page = entry_of(run.model.entries, "Compilation");
+  page.text = ";// from the source\r\n";
+  page.code = "source code\r\n";
+  run.fs.write_file(run.work + "Compilation.txt", *page.text);
+  run.fs.write_file(run.work + "Compilation.cod", *page.code);
+  write_resident_notes(run.fs, run.work, run.model);
+  EXPECT_EQ(split_lines(run.file("Compilation.cod")), (std::vector<std::string>{"Structure P ", "#A = 1 ;//RESIDENT", "X "}));
+  write_compilation_notes(run.fs, run.work, {}, run.model);
+  std::vector<std::string> lines = split_lines(run.file("Compilation.txt"));
+  EXPECT_EQ(lines.front(), ";// from the source");
+  EXPECT_EQ(lines.back(), ";//<BR>Resident below");
+  EXPECT_EQ(run.page().text, run.file("Compilation.txt"));
+  EXPECT_EQ(run.page().code, run.file("Compilation.cod"));
 }
 
 TEST(Pipeline, LibraryNameAndResidentDeclarations) {
@@ -140,9 +161,8 @@ TEST(Pipeline, BlockedWorkFolderStopsTheBuild) {
   options.work_folder_wait = std::chrono::milliseconds(200);
   options.report = [&](const std::string& text) { told = text; };
   options.progress = [&](int step, const std::string&) { steps.push_back(step); };
-  SourceModel model;
-  ContentsRegister reg;
-  EXPECT_EQ(run_build(state, model, reg, options).result, BuildResult::kWorkFolderBlocked);
+  ManualModel model;
+  EXPECT_EQ(run_build(state, model, options).result, BuildResult::kWorkFolderBlocked);
   EXPECT_NE(told.find("sub"), std::string::npos);
   EXPECT_EQ(steps, (std::vector<int>{1, 2, 3}));
   EXPECT_TRUE(state.library_name.empty());

@@ -83,19 +83,19 @@ TEST(ContentsRegister, AcceptsAHandWrittenFile) {
 TEST(ContentsRegister, LoadAndWriteInTheWorkFolder) {
   testing::ScratchFolder f("register");
   ContentsRegister reg;
-  EXPECT_FALSE(load_contents_register(f.path(), reg));
+  EXPECT_FALSE(load_contents_register(platform::real_file_system(), f.path(), reg));
   register_contents_entry(reg, "G", "K");
   EXPECT_TRUE(reg.changed);
-  ASSERT_TRUE(write_contents_register(f.path(), reg));
+  ASSERT_TRUE(write_contents_register(platform::real_file_system(), f.path(), reg));
   EXPECT_FALSE(reg.changed);
   std::string data;
   ASSERT_TRUE(platform::read_file(f.path() + "chm.ini", data));
   EXPECT_EQ(data, "[G]\r\nK = 1\r\n");
-  ContentsRegister again = read_contents_register(f.path());
+  ContentsRegister again = read_contents_register(platform::real_file_system(), f.path());
   EXPECT_EQ(contents_group_keys(again, "G"), V{"K"});
   EXPECT_FALSE(again.changed);
   // A folder that does not exist loses the write and says so.
-  EXPECT_FALSE(write_contents_register(f.path() + "missing" + platform::separator(), reg));
+  EXPECT_FALSE(write_contents_register(platform::real_file_system(), f.path() + "missing" + platform::separator(), reg));
 }
 
 }  // namespace

@@ -7,6 +7,10 @@ namespace lh::testing {
 
 namespace {
 
+// Opens or creates the file, writes `line` and CR LF at its end, closes it.
+// Nothing is written when the file cannot be opened.
+void append_line(const std::string& path, const std::string& line) { platform::append_file(path, line + "\r\n"); }
+
 // The line reader written byte by byte.
 std::vector<std::string> read_lines(const std::string& bytes) {
   std::vector<std::string> lines;
@@ -67,7 +71,7 @@ std::string rtrim(std::string s) {
 }  // namespace
 
 void literal_split_source(const std::string& source_path, const std::string& work_folder,
-                          const std::string& library_name, SourceModel& model) {
+                          const std::string& library_name, ManualModel& model) {
   std::string bytes;
   if (platform::read_file(source_path, bytes)) model.lines.lines = read_lines(bytes);
   model.lines.current = static_cast<std::ptrdiff_t>(model.lines.lines.size()) - 1;
@@ -77,9 +81,9 @@ void literal_split_source(const std::string& source_path, const std::string& wor
   };
   auto enter = [&](const std::string& group, const std::string& key) {
     ContentsRegister reg;
-    load_contents_register(work_folder, reg);
+    load_contents_register(platform::real_file_system(), work_folder, reg);
     register_contents_entry(reg, group, key);
-    write_contents_register(work_folder, reg);
+    write_contents_register(platform::real_file_system(), work_folder, reg);
   };
 
   std::string current, code, description;

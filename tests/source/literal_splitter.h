@@ -12,6 +12,6 @@
 namespace lh::testing {
 
 void literal_split_source(const std::string& source_path, const std::string& work_folder,
-                          const std::string& library_name, SourceModel& model);
+                          const std::string& library_name, ManualModel& model);
 
 }  // namespace lh::testing

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "source/entry_name.h"
+#include "source/line_reader.h"
 #include "work_folder.h"
 
 namespace lh {
@@ -28,14 +30,16 @@ struct SplitRun {
   ScratchFolder scratch{"split"};
   std::string work = scratch.sub("work");
   std::string source = scratch.path() + "Lib.pb";
-  SourceModel model;
-  ContentsRegister reg;
+  ManualModel model;
+  ContentsRegister& reg = model.contents;
   Files files;
 
+  // The work folder's files so far are those the include folder brought.
   void run(std::string_view text, const std::string& library = "Lib") {
     platform::write_file(source, text);
-    split_source(source, work, library, model, reg);
+    split_source(platform::real_file_system(), source, work, library, testing::brought_files(work), model);
     files = folder_files(work);
+    EXPECT_EQ(testing::model_differs_from_folder(model, work), "");
   }
   std::vector<std::string> names() const {
     std::vector<std::string> out;
@@ -78,7 +82,7 @@ TEST(Splitter, PlainSourcePassesThroughWithoutPieceFiles) {
 
 TEST(Splitter, MissingSourceGivesAnEmptySplit) {
   SplitRun s;
-  split_source(s.scratch.path() + "nowhere.pb", s.work, "Lib", s.model, s.reg);
+  split_source(platform::real_file_system(), s.scratch.path() + "nowhere.pb", s.work, "Lib", {}, s.model);
   EXPECT_TRUE(s.model.lines.lines.empty());
   EXPECT_TRUE(folder_files(s.work).empty());
 }
@@ -297,7 +301,7 @@ TEST(Splitter, UnsafeNamesNeverBecomeFiles) {
   size_t keys = 0;
   for (const ContentsGroup& g : s.reg.groups) keys += g.keys.size();
   EXPECT_EQ(keys, 15u);
-  EXPECT_EQ(format_contents_register(read_contents_register(s.work)), format_contents_register(s.reg));
+  EXPECT_EQ(format_contents_register(read_contents_register(platform::real_file_system(), s.work)), format_contents_register(s.reg));
 }
 
 TEST(Splitter, SafeNamesIncludeSpacesDotsAndHighBytes) {
@@ -352,18 +356,6 @@ TEST(Splitter, TheExampleLibrary) {
   EXPECT_EQ(contents_groups(s.reg), (std::vector<std::string>{"Padding", "Words", "Tests"}));
   EXPECT_EQ(contents_group_keys(s.reg, "Tests"),
             (std::vector<std::string>{"StrStartsWith", "StrEndsWith", "StrIsBlank", "StrToolsVersion"}));
-}
-
-TEST(AppendLine, CreatesThenAppendsWithCrLf) {
-  ScratchFolder f("append");
-  std::string p = f.path() + "notes.txt";
-  append_line(p, "one");
-  append_line(p, "");
-  append_line(p, "two\n");
-  std::string data;
-  ASSERT_TRUE(platform::read_file(p, data));
-  EXPECT_EQ(data, "one\r\n\r\ntwo\n\r\n");
-  append_line(f.path() + "missing" + platform::separator() + "x.txt", "lost");  // no error
 }
 
 }  // namespace

@@ -77,24 +77,32 @@ TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
   Manual m("example");
   empty_folder(m.work);
   const std::string example = test::native(LH_EXAMPLES_DIR "/StringTools/");
-  for (const auto& e : platform::list_folder(example + "include" + kSep))
-    if (!e.is_folder) platform::copy_file(example + "include" + kSep + e.name, m.work + e.name);
+  WorkFiles brought;
+  for (const auto& e : platform::list_folder(example + "include" + kSep)) {
+    if (e.is_folder) continue;
+    WorkFile file{e.name, {}};
+    ASSERT_TRUE(platform::read_file(example + "include" + kSep + e.name, file.content));
+    platform::copy_file(example + "include" + kSep + e.name, m.work + e.name);
+    brought.push_back(std::move(file));
+  }
 
-  SourceModel model;
-  ContentsRegister reg;
-  split_source(example + "StringTools.pb", m.work, "StringTools", model, reg);
+  platform::FileSystem& fs = platform::real_file_system();
+  ManualModel model;
+  split_source(fs, example + "StringTools.pb", m.work, "StringTools", brought, model);
   ASSERT_GT(model.exported_count, 5);
-  append_line(m.work + "Compilation.txt", ";//Library " + model.library_version);
+  const std::string notes = ";//Library " + model.library_version + "\r\n";
+  ASSERT_TRUE(fs.append_file(m.work + "Compilation.txt", notes));
+  entry_of(model.entries, "Compilation").text = notes;
   append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
-  register_contents_entry(reg, "", "Compilation");
-  ASSERT_TRUE(write_contents_register(m.work, reg));
+  register_contents_entry(model.contents, "", "Compilation");
+  ASSERT_TRUE(write_contents_register(fs, m.work, model.contents));
 
   Highlighter highlighter = load_highlighter(test::native(LH_HIGHLIGHTER_FILE));
   ASSERT_TRUE(highlighter.loaded);
-  prepare_warnings(m.work, model.table);
-  write_function_pages(m.work, model.table, highlighter);
+  prepare_warnings(fs, m.work, model.table, model.entries);
+  write_function_pages(fs, m.work, model.table, model.entries, model.contents, highlighter);
   unload_highlighter(highlighter);
-  write_help_project(m.work, "StringTools", model.table);
+  write_help_project(fs, m.work, "StringTools", model.table, model.contents);
 
   ManualRun run = compile_manual(m.work, "StringTools");
   ASSERT_TRUE(run.made) << run.summary;
@@ -117,7 +125,7 @@ TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
   std::string contents;
   ASSERT_TRUE(platform::read_file(out + "StringTools.hhc", contents));
   std::vector<std::string> tree;
-  ContentsRegister again = read_contents_register(m.work);
+  ContentsRegister again = read_contents_register(fs, m.work);
   for (const std::string& key : contents_top_level_keys(again)) tree.push_back(key);
   for (const std::string& group : contents_groups(again)) {
     tree.push_back(group);
@@ -133,14 +141,15 @@ TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
 TEST(Manual, BuiltInCompilerStandsInWhenHhcMakesNone) {
   Manual m("solo");
   empty_folder(m.work);
-  ProcedureTable table;
-  append_record(table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
-  append_line(m.work + "Compilation.txt", ";//Library 1.0");
-  ContentsRegister reg;
-  register_contents_entry(reg, "", "Compilation");
-  ASSERT_TRUE(write_contents_register(m.work, reg));
-  write_function_pages(m.work, table, linked_highlighter());
-  write_help_project(m.work, "Solo", table);
+  platform::FileSystem& fs = platform::real_file_system();
+  ManualModel model;
+  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  entry_of(model.entries, "Compilation").text = ";//Library 1.0\r\n";
+  ASSERT_TRUE(fs.write_file(m.work + "Compilation.txt", ";//Library 1.0\r\n"));
+  register_contents_entry(model.contents, "", "Compilation");
+  ASSERT_TRUE(write_contents_register(fs, m.work, model.contents));
+  write_function_pages(fs, m.work, model.table, model.entries, model.contents, linked_highlighter());
+  write_help_project(fs, m.work, "Solo", model.table, model.contents);
   platform::write_file(m.work + "Solo.chm", "ITSF from an earlier build");
 
   ManualRun run = compile_manual(m.work, "Solo", m.work + "no-such-hhc.exe");
