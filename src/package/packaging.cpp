@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/resources.h"
 #include "platform/run_program.h"
+#include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
 
 namespace lh {
@@ -74,9 +75,10 @@ int add_package_resource(const std::string& executable, const std::string& file,
   return add_resource_bytes(executable, data, name, replace_all);
 }
 
-void make_archive(const AppState& state, std::string_view sevenzip_image,
+void make_archive(const AppState& state, std::string_view sevenzip_image, const Report& report,
                   const FailedRunSink& show_failed_run) {
-  std::string archive = package_base(state, processor_tag(state.purebasic_folder)) + ".7z";
+  ProcessVersionAsker tools;
+  std::string archive = package_base(state, processor_tag(tools, state.purebasic_folder, report)) + ".7z";
   platform::delete_file(archive);
 
   std::string archiver = state.work_folder + archiver_name();
@@ -156,8 +158,9 @@ bool seal_installer(const std::string& executable) {
   return sums.empty() || add_resource_bytes(executable, sums, package_check::kSumsResource, false);
 }
 
-void make_installer(const AppState& state, std::string_view installer_image) {
-  std::string executable = package_base(state, processor_tag(state.purebasic_folder)) + ".exe";
+void make_installer(const AppState& state, std::string_view installer_image, const Report& report) {
+  ProcessVersionAsker tools;
+  std::string executable = package_base(state, processor_tag(tools, state.purebasic_folder, report)) + ".exe";
   platform::delete_file(executable);
   if (installer_image.empty() || !platform::write_file(executable, installer_image)) return;
 
@@ -184,11 +187,11 @@ void copy_sources(const AppState& state) {
   platform::copy_file(tweaked_copy_path(state), folder + sep() + base + "-Tweaked.pb");
 }
 
-void make_packages(const AppState& state, std::string_view sevenzip_image,
-                   std::string_view installer_image, const FailedRunSink& show_failed_run) {
+void make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
+                   const Report& report, const FailedRunSink& show_failed_run) {
   if (!state.library_name.empty()) {
-    make_archive(state, sevenzip_image, show_failed_run);
-    make_installer(state, installer_image);
+    make_archive(state, sevenzip_image, report, show_failed_run);
+    make_installer(state, installer_image, report);
   }
   copy_sources(state);
 }

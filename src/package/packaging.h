@@ -11,6 +11,7 @@
 #include "package/package_check.h"
 #include "pe/pe_resources.h"
 #include "pipeline/app_state.h"
+#include "purebasic/tools.h"
 
 namespace lh {
 
@@ -27,17 +28,18 @@ using FailedRunSink = std::function<void(const std::string& text)>;
 // build gave the library a name, and the source copies always.
 // `sevenzip_image` is the 7-Zip console archiver the program carries,
 // `installer_image` the installer program; an empty image is not written.
-void make_packages(const AppState& state, std::string_view sevenzip_image,
-                   std::string_view installer_image, const FailedRunSink& show_failed_run = {});
+// A compiler that does not answer its version query is told to `report`.
+void make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
+                   const Report& report = {}, const FailedRunSink& show_failed_run = {});
 
 // Stage A: the archive of the library source, manual, user library,
 // resident file, tweaked source and include folder.
-void make_archive(const AppState& state, std::string_view sevenzip_image,
+void make_archive(const AppState& state, std::string_view sevenzip_image, const Report& report = {},
                   const FailedRunSink& show_failed_run = {});
 
 // Stage B: the installer executable with the package resources, sealed
 // by the "SUMS" resource so that the installer can tell a damaged copy.
-void make_installer(const AppState& state, std::string_view installer_image);
+void make_installer(const AppState& state, std::string_view installer_image, const Report& report = {});
 
 // The seal's text (package_check.h) for the package resources among
 // `resources`; empty when there are none.
