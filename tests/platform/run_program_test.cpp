@@ -137,9 +137,12 @@ TEST(Mechanics, HiddenRunWithoutReadWritesNowhere) {
 }
 
 TEST(Mechanics, OpenRunDoesNotWait) {
+  // The child goes on only once the test lets it: a run that waited for it
+  // would return only after its minute is over, with the file written.
   const std::string folder = test::scratch_folder("open");
-  EXPECT_EQ(run_open(echo_program(), "--sleep 1500 --touch \"" + folder + "o.txt\"", ""), 1);
+  EXPECT_EQ(run_open(echo_program(), "--wait-for \"" + folder + "go.txt\" --touch \"" + folder + "o.txt\"", ""), 1);
   EXPECT_FALSE(platform::is_file(folder + "o.txt"));
+  platform::write_file(folder + "go.txt", "go");
   EXPECT_TRUE(test::wait_for_file(folder + "o.txt"));
   test::remove_tree(folder);
 }
