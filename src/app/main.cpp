@@ -133,14 +133,13 @@ int run_headless_build(const BuildArguments& args) {
     std::snprintf(number, sizeof number, "[%2d/%d] ", step, lh::kBuildSteps);
     print_out(number + what + "\n");
   };
-  auto say = [](const std::string& text) { print_err("libhammer: " + text + "\n"); };
   StandardErrorReporter reporter;
   options.reporter = &reporter;
   // The outside programs' own output would mix into the progress lines: it
   // is captured, and shown only for a run that failed.
   options.capture_runs = true;
   lh::BuildOutcome outcome = lh::run_build(state, model, contents, options);
-  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), say, say);
+  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, true});
   if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return 1;
 
   const std::string sep(1, lh::platform::separator());
@@ -196,8 +195,7 @@ int run_window_program() {
   hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(pb); };
   lh::run_main_window(state, hooks);
   lh::write_settings(state);
-  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(),
-                    [&](const std::string& text) { boxes.tell("LibHammer", text, lh::MessageIcon::kError); });
+  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&boxes, false});
   return 0;
 }
 #endif

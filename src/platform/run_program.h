@@ -52,7 +52,7 @@ using ProgramHandle = std::unique_ptr<Program, ProgramClose>;
 std::string command_line_for(const std::string& program, const std::string& arguments);
 
 // Starts `program` with `arguments` in `working_folder` (the current folder
-// when empty). Without kRunKeep returns 1 when started and 0 when not. With
+// when empty). Without kKeep returns 1 when started and 0 when not. With
 // kKeep returns 1 and sets *handle, or 0 and empties *handle. When the
 // program cannot be started and kRead is not asked for, the path is handed
 // to the system's open action (a document opens in its viewer).
