@@ -10,7 +10,8 @@
 int main(int argc, char** argv) {
   const std::string count = argc > 1 ? argv[1] : "1000000";
   const auto start = std::chrono::steady_clock::now();
-  lh::Program* p = lh::run_capture("/usr/bin/seq", "1 " + count, "");
+  lh::ProgramHandle handle = lh::run_capture("/usr/bin/seq", "1 " + count, "");
+  lh::Program* p = handle.get();
   if (!p) {
     std::fprintf(stderr, "seq could not be started\n");
     return 1;
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
       ++lines;
     }
   }
-  lh::close_program(p);
+  handle.reset();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%zu lines, %zu bytes in %.3f s: %.0f lines/s\n", lines, bytes, seconds,

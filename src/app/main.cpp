@@ -59,6 +59,15 @@ void print_err(const std::string& text) {
   std::fflush(stderr);
 }
 
+// The headless build's reporter: every message a line on standard error,
+// the caption left out (it names the program, as the prefix does).
+class StandardErrorReporter final : public lh::Reporter {
+ public:
+  void tell(const std::string&, const std::string& text, lh::MessageIcon) override {
+    print_err("libhammer: " + text + "\n");
+  }
+};
+
 int usage_error(const std::string& reason) {
   print_err("libhammer: " + reason + "\n" + kUsage);
   return 2;
@@ -123,18 +132,13 @@ int run_headless_build(const BuildArguments& args) {
     std::snprintf(number, sizeof number, "[%2d/%d] ", step, lh::kBuildSteps);
     print_out(number + what + "\n");
   };
-  auto say = [](const std::string& text) { print_err("libhammer: " + text + "\n"); };
-  options.report = say;
+  StandardErrorReporter reporter;
+  options.reporter = &reporter;
   // The outside programs' own output would mix into the progress lines: it
   // is captured, and shown only for a run that failed.
-  options.show_failed_run = say;
-  // Whatever would be a message box (packaging's compiler queries) is a
-  // line on standard error.
-  lh::set_message_box_hook([say](const std::string&, const std::string& text, lh::MessageIcon) { say(text); });
+  options.capture_runs = true;
   lh::BuildOutcome outcome = lh::run_build(state, model, options);
-  if (!outcome.manual_note.empty()) say(outcome.manual_note);
-
-  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), say);
+  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, true});
   if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return 1;
 
   const std::string sep(1, lh::platform::separator());
@@ -176,21 +180,20 @@ int run_chm_command(const std::string& project) {
 // one build on COMPILE, the settings saved, packaging, and the end.
 int run_window_program() {
   lh::AppState state;
-  if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image()) != lh::StartupResult::kContinue)
+  lh::MessageBoxReporter boxes;
+  if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image(), boxes) !=
+      lh::StartupResult::kContinue)
     return 0;  // "Tailbite not found" has been shown
   lh::ManualModel model;
   lh::BuildOptions options;
+  options.reporter = &boxes;
   lh::MainWindowHooks hooks;
-  hooks.build = [&] {
-    lh::BuildOutcome outcome = lh::run_build(state, model, options);
-    if (!outcome.manual_note.empty())
-      lh::show_message_box("LibHammer", outcome.manual_note, lh::MessageIcon::kInformation);
-  };
+  hooks.build = [&] { lh::run_build(state, model, options); };
   hooks.registry_lookup = [] { return lh::purebasic_registry_lookup(); };
   hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(pb); };
   lh::run_main_window(state, hooks);
   lh::write_settings(state);
-  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image());
+  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&boxes, false});
   return 0;
 }
 #endif

@@ -54,29 +54,29 @@ bool tailbite_present(const std::string& purebasic_folder) {
   return false;
 }
 
-bool association_check(AppState& state) {
+bool association_check(AppState& state, Reporter& reporter) {
   if (state.program_folder == purebasic_registry_lookup()) return false;
-  show_message_box("PureBasic editor will be launched",
-                   "Please close it\r\n.pb file association needed by TB To find the compiler path !",
-                   MessageIcon::kInformation);
+  reporter.tell("PureBasic editor will be launched",
+                "Please close it\r\n.pb file association needed by TB To find the compiler path !",
+                MessageIcon::kInformation);
   // The editor registers the .pb association while it runs.
   run_visible_wait(state.program_folder + kEditor, "", "");
   state.purebasic_folder = purebasic_registry_lookup();
   return true;
 }
 
-StartupResult start_up(AppState& state, const std::string& program_file,
-                       std::string_view highlighter_image) {
+StartupResult start_up(AppState& state, const std::string& program_file, std::string_view highlighter_image,
+                       Reporter& reporter) {
   write_colouring_library(state, highlighter_image);
   set_program_paths(state, program_file);
   read_settings(state);
   set_work_folder(state);
   if (!tailbite_present(purebasic_registry_lookup())) {
-    show_message_box("Error", "Tailbite not found", MessageIcon::kError);
+    reporter.tell("Error", "Tailbite not found", MessageIcon::kError);
     return StartupResult::kTailbiteNotFound;
   }
   state.purebasic_folder = purebasic_registry_lookup();
-  association_check(state);
+  association_check(state, reporter);
   return StartupResult::kContinue;
 }
 

@@ -11,6 +11,7 @@
 namespace lh {
 
 struct AppState;
+class Reporter;
 
 // Program folder (own file's folder with separator) and settings path
 // (program folder + base name + ".ini") from the program's own path.
@@ -32,8 +33,9 @@ bool tailbite_present(const std::string& purebasic_folder);
 // The association check: when state.program_folder differs (byte for byte)
 // from a fresh lookup, shows the prompt, runs program folder +
 // "purebasic.exe" ("purebasic" on Linux) as a visible wait run, and sets
-// state.purebasic_folder from a new lookup. True when it prompted.
-bool association_check(AppState& state);
+// state.purebasic_folder from a new lookup. True when it prompted. The
+// prompt goes through `reporter`.
+bool association_check(AppState& state, Reporter& reporter);
 
 enum class StartupResult {
   kContinue,          // open the window / run the build
@@ -43,9 +45,9 @@ enum class StartupResult {
 // The whole start-up of the window program, in order: colouring library,
 // settings, work folder, TailBite check (message box "Tailbite not found"),
 // PureBasic folder, association check. program_file is the program's own
-// full path (platform::program_path()).
-StartupResult start_up(AppState& state, const std::string& program_file,
-                       std::string_view highlighter_image);
+// full path (platform::program_path()); the prompts go through `reporter`.
+StartupResult start_up(AppState& state, const std::string& program_file, std::string_view highlighter_image,
+                       Reporter& reporter);
 
 // The headless build's start-up: colouring library, work folder, PureBasic
 // folder from `purebasic_folder` when not empty (a separator appended when

@@ -6,7 +6,7 @@
 #include "chm/compile_project.h"
 #include "platform/files.h"
 #include "platform/environment.h"
-#include "platform/run_program.h"
+#include "purebasic/tool_runner.h"
 
 namespace lh {
 namespace {
@@ -17,19 +17,16 @@ constexpr const char* kSearchOff = "Full-text search=No";
 // Runs the compiler as a visible wait run; its exit code, or -1 when unknown
 // (and -2 when it could not be started). With `captured` its output goes
 // there rather than to the console.
-int run_compiler(const std::string& compiler, const std::string& project, const std::string& folder,
-                 CapturedRun* captured) {
-  Program* program = nullptr;
-  const unsigned capture = captured ? kRunRead | kRunReadErrors : 0u;
-  if (!run_program(compiler, "\"" + project + "\"", folder, kRunWait | kRunKeep | capture, &program)) return -2;
-  int code = program_exit_code(program);
+int run_compiler(ToolRunner& tools, const std::string& compiler, const std::string& project,
+                 const std::string& folder, CapturedRun* captured) {
+  const CapturedRun run = tools.run_and_wait({compiler, "\"" + project + "\"", folder, false, captured != nullptr});
+  if (!run.started) return -2;
   if (captured) {
     captured->started = true;
-    captured->exit_code = code;
-    captured->output += read_all_output(program);
+    captured->exit_code = run.exit_code;
+    captured->output += run.output;
   }
-  close_program(program);
-  return code;
+  return run.exit_code;
 }
 
 std::string exit_text(int code) {
@@ -40,11 +37,11 @@ std::string exit_text(int code) {
 
 // hhc.exe on the project; on failure once more without full-text search.
 // The note for the user: empty when the manual came out at once.
-std::string run_hhc(const std::string& hhc, const std::string& work_folder, const std::string& library_name,
+std::string run_hhc(ToolRunner& tools, const std::string& hhc, const std::string& work_folder, const std::string& library_name,
                     bool& made, CapturedRun* captured) {
   const std::string project = work_folder + library_name + ".hhp";
   const std::string manual = work_folder + library_name + ".chm";
-  int first = run_compiler(hhc, project, work_folder, captured);
+  int first = run_compiler(tools, hhc, project, work_folder, captured);
   made = is_compiled_manual(manual);
   if (made) return {};
   std::string text;
@@ -53,7 +50,7 @@ std::string run_hhc(const std::string& hhc, const std::string& work_folder, cons
   const std::string derived = work_folder + library_name + "-nosearch.hhp";
   platform::delete_file(manual);
   if (!platform::write_file(derived, text)) return {};
-  run_compiler(hhc, derived, work_folder, captured);
+  run_compiler(tools, hhc, derived, work_folder, captured);
   platform::delete_file(derived);
   made = is_compiled_manual(manual);
   if (!made) return {};
@@ -86,15 +83,15 @@ bool is_compiled_manual(const std::string& path) {
   return n == 4 && std::memcmp(signature, "ITSF", 4) == 0;
 }
 
-ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc,
-                         CapturedRun* captured) {
+ManualRun compile_manual(ToolRunner& tools, const std::string& work_folder, const std::string& library_name,
+                         const std::string& hhc, CapturedRun* captured) {
   const std::string manual = work_folder + library_name + ".chm";
   ManualRun run;
   // A manual left by an earlier run must not pass for this run's.
   platform::delete_file(manual);
   std::string stood_in_for;
   if (!hhc.empty()) {
-    run.note = run_hhc(hhc, work_folder, library_name, run.made, captured);
+    run.note = run_hhc(tools, hhc, work_folder, library_name, run.made, captured);
     if (run.made) {
       run.summary = "hhc.exe" + std::string(run.note.empty() ? "" : ", without full-text search");
       return run;
@@ -119,7 +116,8 @@ ManualRun compile_manual(const std::string& work_folder, const std::string& libr
 }
 
 ManualRun compile_manual(const std::string& work_folder, const std::string& library_name) {
-  return compile_manual(work_folder, library_name, find_help_compiler());
+  RealToolRunner tools;
+  return compile_manual(tools, work_folder, library_name, find_help_compiler(), nullptr);
 }
 
 }  // namespace lh

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/run_program.h"
+#include "purebasic/tool_runner.h"
 
 namespace lh {
 
@@ -31,12 +32,25 @@ struct ManualRun {
 // more without full-text search from a copy of the project that is removed
 // afterwards. When `hhc` is empty or made no manual, the built-in compiler
 // makes it. With `captured`, hhc.exe's output is captured into it (with the
-// last run's exit code) instead of going to the console.
-ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc,
-                         CapturedRun* captured = nullptr);
+// last run's exit code) instead of going to the console. hhc.exe starts
+// through `tools`.
+ManualRun compile_manual(ToolRunner& tools, const std::string& work_folder, const std::string& library_name,
+                         const std::string& hhc, CapturedRun* captured = nullptr);
 
-// The same with find_help_compiler().
+// The same with find_help_compiler() and the real programs.
 ManualRun compile_manual(const std::string& work_folder, const std::string& library_name);
+
+// The outside programs as the program runs them: the run facility for
+// TailBite, the compiler and the viewer; hhc.exe or the built-in compiler
+// for the manual.
+class RealToolRunner final : public ProcessToolRunner {
+ public:
+  std::string help_compiler() override { return find_help_compiler(); }
+  ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc,
+                           CapturedRun* hhc_output) override {
+    return lh::compile_manual(*this, work_folder, library_name, hhc, hhc_output);
+  }
+};
 
 // True when `path` holds a compiled help file (its "ITSF" signature).
 bool is_compiled_manual(const std::string& path);

@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/resources.h"
 #include "platform/run_program.h"
+#include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
 
 namespace lh {
@@ -51,6 +52,16 @@ int add_resource_bytes(const std::string& executable, std::string_view data,
   return platform::update_resource(executable, name, data, replace_all) ? 1 : 0;
 }
 
+void tell(const PackagingReport& report, const std::string& text) {
+  if (report.reporter) report.reporter->tell("LibHammer", text, MessageIcon::kError);
+}
+
+// The package names' processor tag, from the compiler's version query.
+std::string package_processor_tag(const AppState& state, const PackagingReport& report) {
+  ProcessVersionAsker tools;
+  return processor_tag(tools, state.purebasic_folder, [&](const std::string& text) { tell(report, text); });
+}
+
 }  // namespace
 
 std::string archiver_name() { return platform::separator() == '\\' ? "7za.exe" : "7za"; }
@@ -74,9 +85,8 @@ int add_package_resource(const std::string& executable, const std::string& file,
   return add_resource_bytes(executable, data, name, replace_all);
 }
 
-void make_archive(const AppState& state, std::string_view sevenzip_image,
-                  const FailedRunSink& show_failed_run) {
-  std::string archive = package_base(state, processor_tag(state.purebasic_folder)) + ".7z";
+void make_archive(const AppState& state, std::string_view sevenzip_image, const PackagingReport& report) {
+  std::string archive = package_base(state, package_processor_tag(state, report)) + ".7z";
   platform::delete_file(archive);
 
   std::string archiver = state.work_folder + archiver_name();
@@ -87,7 +97,7 @@ void make_archive(const AppState& state, std::string_view sevenzip_image,
 
   auto add = [&](const std::string& item) {
     const std::string arguments = "a " + quoted_argument(archive) + " " + quoted_argument(item);
-    if (!show_failed_run) {
+    if (!report.capture_runs) {
       run_hidden_wait(archiver, arguments, "");
       return;
     }
@@ -96,7 +106,7 @@ void make_archive(const AppState& state, std::string_view sevenzip_image,
     // a library without resident file has none to add, by design.
     const bool failed = !run.started || run.exit_code >= 2 || (run.exit_code != 0 && platform::exists(item)) ||
                         !platform::is_file(archive);
-    if (failed) show_failed_run(failed_run_text("7-Zip " + archiver + " adding " + item, run));
+    if (failed) tell(report, failed_run_text("7-Zip " + archiver + " adding " + item, run));
   };
   add(state.library_source);
   add(state.work_folder + state.library_name + ".chm");
@@ -156,8 +166,8 @@ bool seal_installer(const std::string& executable) {
   return sums.empty() || add_resource_bytes(executable, sums, package_check::kSumsResource, false);
 }
 
-void make_installer(const AppState& state, std::string_view installer_image) {
-  std::string executable = package_base(state, processor_tag(state.purebasic_folder)) + ".exe";
+void make_installer(const AppState& state, std::string_view installer_image, const PackagingReport& report) {
+  std::string executable = package_base(state, package_processor_tag(state, report)) + ".exe";
   platform::delete_file(executable);
   if (installer_image.empty() || !platform::write_file(executable, installer_image)) return;
 
@@ -184,11 +194,11 @@ void copy_sources(const AppState& state) {
   platform::copy_file(tweaked_copy_path(state), folder + sep() + base + "-Tweaked.pb");
 }
 
-void make_packages(const AppState& state, std::string_view sevenzip_image,
-                   std::string_view installer_image, const FailedRunSink& show_failed_run) {
+void make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
+                   const PackagingReport& report) {
   if (!state.library_name.empty()) {
-    make_archive(state, sevenzip_image, show_failed_run);
-    make_installer(state, installer_image);
+    make_archive(state, sevenzip_image, report);
+    make_installer(state, installer_image, report);
   }
   copy_sources(state);
 }

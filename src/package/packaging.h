@@ -11,6 +11,7 @@
 #include "package/package_check.h"
 #include "pe/pe_resources.h"
 #include "pipeline/app_state.h"
+#include "platform/message_box.h"
 
 namespace lh {
 
@@ -19,25 +20,29 @@ namespace lh {
 // letter case).
 inline constexpr const auto& kPackageResources = package_check::kPackageResourceNames;
 
-// Headless: the archiver's runs are captured, and what one printed is
-// passed here when it failed. Empty: they run hidden, output discarded.
-using FailedRunSink = std::function<void(const std::string& text)>;
+// How packaging tells the user: through `reporter` (null: nobody) a
+// compiler that does not answer its version query and, with `capture_runs`
+// (headless), what an archiver run that failed printed. Without it the
+// archiver runs hidden, its output discarded.
+struct PackagingReport {
+  Reporter* reporter = nullptr;
+  bool capture_runs = false;
+};
 
 // Runs the three stages: the archive and the installer executable when a
 // build gave the library a name, and the source copies always.
 // `sevenzip_image` is the 7-Zip console archiver the program carries,
 // `installer_image` the installer program; an empty image is not written.
-void make_packages(const AppState& state, std::string_view sevenzip_image,
-                   std::string_view installer_image, const FailedRunSink& show_failed_run = {});
+void make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
+                   const PackagingReport& report = {});
 
 // Stage A: the archive of the library source, manual, user library,
 // resident file, tweaked source and include folder.
-void make_archive(const AppState& state, std::string_view sevenzip_image,
-                  const FailedRunSink& show_failed_run = {});
+void make_archive(const AppState& state, std::string_view sevenzip_image, const PackagingReport& report = {});
 
 // Stage B: the installer executable with the package resources, sealed
 // by the "SUMS" resource so that the installer can tell a damaged copy.
-void make_installer(const AppState& state, std::string_view installer_image);
+void make_installer(const AppState& state, std::string_view installer_image, const PackagingReport& report = {});
 
 // The seal's text (package_check.h) for the package resources among
 // `resources`; empty when there are none.

@@ -63,39 +63,6 @@ void write_resident_notes(platform::FileSystem& fs, const std::string& work_fold
     entry_of(model.entries, "Compilation").code = std::move(text);
 }
 
-std::string tailbite_version_text(const std::string& tailbite_path, std::chrono::milliseconds wait,
-                                  const Report& report) {
-  Program* program = run_capture(tailbite_path, "/VERS", "");
-  if (!program) return {};
-  // Its answer comes at once. A TailBite that stays silent, or that prints
-  // without end, must not hold the build.
-  const auto deadline = std::chrono::steady_clock::now() + wait;
-  std::string text;
-  LineWait got = LineWait::kLine;
-  while (got == LineWait::kLine && (program_running(program) || available_output(program) > 0)) {
-    if (text.size() > kVersionTextMax) {
-      got = LineWait::kTooLong;
-    } else if (std::chrono::steady_clock::now() >= deadline) {
-      got = LineWait::kTimedOut;
-    } else if (available_output(program) > 0) {
-      std::string line;
-      got = read_output_line_within(program, deadline, kVersionTextMax, line);
-      text += line;
-    }
-  }
-  if (got == LineWait::kLine) {
-    close_program(program);
-    return text;
-  }
-  end_program(program);
-  tell(report, "TailBite " + tailbite_path + " did not answer \"/VERS\" " +
-                   (got == LineWait::kTimedOut ? "within " + wait_text(wait)
-                                               : "with a version text (it printed more than " +
-                                                     std::to_string(kVersionTextMax / 1024) + " KiB)") +
-                   "; it was stopped, and the TailBite version is left out.");
-  return {};
-}
-
 std::string compilation_notes_text(const NotesInput& input, bool resident_below) {
   const std::string lines[] = {
       ";//Library " + input.library_version,

@@ -36,15 +36,6 @@ std::string resident_notes_text(std::string_view declarations);
 // the split left no declarations.
 void write_resident_notes(platform::FileSystem& fs, const std::string& work_folder, ManualModel& model);
 
-// The TailBite version text: the output lines of TailBite "/VERS" (a capture
-// run), joined with nothing between them; empty when it cannot be started.
-// A TailBite that has not ended its answer within `wait`, or has printed
-// more than any version text holds, is ended, `report` is told so, and the
-// text is empty.
-std::string tailbite_version_text(const std::string& tailbite_path,
-                                  std::chrono::milliseconds wait = kVersionAnswerWait,
-                                  const Report& report = {});
-
 struct NotesInput {
   std::string library_version;
   std::string compiler_version_line;

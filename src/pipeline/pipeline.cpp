@@ -1,19 +1,23 @@
+// The build's nineteen steps as named phases, in one list. Every phase reads
+// and writes the disk through the build's FileSystem and starts programs
+// through its ToolRunner, except the source stages (steps 5 to 11), which
+// work on the real disk.
 #include "pipeline/pipeline.h"
 
 #include <ctime>
 
-#include "pipeline/notes.h"
-#include "pipeline/work_folder.h"
 #include "help/colouring.h"
 #include "help/function_pages.h"
 #include "help/help_compiler.h"
 #include "help/help_project.h"
+#include "pipeline/build_phases.h"
+#include "pipeline/notes.h"
+#include "pipeline/work_folder.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
-#include "platform/paths.h"
 #include "platform/message_box.h"
-#include "platform/run_program.h"
-#include "app/startup.h"
+#include "platform/paths.h"
+#include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
 #include "source/splitter.h"
 #include "source/text.h"
@@ -24,6 +28,8 @@ namespace {
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
+std::string sep() { return std::string(1, platform::separator()); }
+
 std::tm local_now() {
   std::time_t t = std::time(nullptr);
   std::tm out{};
@@ -33,8 +39,31 @@ std::tm local_now() {
 
 bool is_resident_name(const std::string& library_name) { return equals_ignoring_case(library_name, "Resident"); }
 
+void tell(const BuildOptions& options, const std::string& text, MessageIcon icon) {
+  if (options.reporter) options.reporter->tell("LibHammer", text, icon);
+}
+
+std::string resident_file(const Build& b) {
+  return b.state.purebasic_folder + "Residents" + sep() + b.name + ".res";
+}
+
+std::string manual_path(const Build& b) { return b.state.work_folder + b.name + ".chm"; }
+
+// A build run of an outside program, recorded with its exit code. Captured
+// when the build captures runs, and then told about when it failed;
+// `expected` is the file the run is to make, empty when none is expected.
+void run_tool(Build& b, const std::string& what, const std::string& program, const std::string& arguments,
+              bool hide, const std::string& expected) {
+  const CapturedRun run = b.tools.run_and_wait({program, arguments, "", hide, b.options.capture_runs});
+  const bool made = expected.empty() || b.files.is_file(expected);
+  b.outcome.runs.push_back({b.current_step, what, command_line_for(program, arguments), run.started, run.exit_code, made});
+  if (!b.options.capture_runs || expected.empty()) return;
+  if (!run.started || run.exit_code != 0 || !made)
+    b.problem(failed_run_text(what + " " + program, run) + (made ? "" : "\n" + expected + " was not made."));
+}
+
 // The tweaked source as one write: the line list, CR LF after each line.
-void write_tweaked_source(const std::string& path, const SourceLines& lines) {
+std::string tweaked_source_text(const SourceLines& lines) {
   size_t bytes = 0;
   for (const std::string& line : lines.lines) bytes += line.size() + 2;
   std::string text;
@@ -43,30 +72,255 @@ void write_tweaked_source(const std::string& path, const SourceLines& lines) {
     text += line;
     text += "\r\n";
   }
-  platform::write_file(path, text);
+  return text;
 }
 
-// A wait run of the build (hidden with `hide`). Captured when the caller
-// asked for that, and then told about when it failed; `expected` is the file
-// the run is to make, empty when none is expected of it.
-void wait_run(const BuildOptions& options, const std::string& what, const std::string& program,
-              const std::string& arguments, bool hide, const std::string& expected) {
-  if (!options.show_failed_run) {
-    if (hide) {
-      run_hidden_wait(program, arguments, "");
-    } else {
-      run_visible_wait(program, arguments, "");
-    }
-    return;
-  }
-  CapturedRun run = run_wait_captured(program, arguments, "", hide);
-  if (expected.empty()) return;
-  if (!run.started || run.exit_code != 0 || !platform::is_file(expected))
-    options.show_failed_run(failed_run_text(what + " " + program, run) +
-                            (platform::is_file(expected) ? "" : "\n" + expected + " was not made."));
+// ---- Steps 1 to 4: a fresh work folder.
+
+bool name_library(Build& b) {
+  b.step(1, "library name");
+  b.name = library_name_of(b.state.library_source);
+  return true;
 }
+
+bool remove_old_work_folder(Build& b) {
+  b.step(2, "removing the old work folder " + b.state.work_folder);
+  delete_work_folder(b.files, b.state.work_folder);
+  return true;
+}
+
+// A work folder that stays would mix the previous build's files into this
+// one's packages: the build stops, and the library name is left empty so
+// that packaging makes none.
+bool wait_for_work_folder(Build& b) {
+  b.step(3, "waiting for the work folder to go");
+  const std::string& work = b.state.work_folder;
+  if (!wait_until_gone(b.files, work, b.options.work_folder_wait)) {
+    b.problem(blocked_work_folder_message(work, blocking_entries(b.files, work)));
+    b.state.library_name.clear();
+    b.state.build_ran = false;
+    b.outcome.result = BuildResult::kWorkFolderBlocked;
+    return false;
+  }
+  b.state.library_name = b.name;
+  b.state.build_ran = true;
+  return true;
+}
+
+bool create_work_folder(Build& b) {
+  b.step(4, "creating the work folder");
+  b.files.create_folder(b.state.work_folder);
+  return true;
+}
+
+// ---- Steps 5 to 11: the source stages.
+
+bool copy_include(Build& b) {
+  b.step(5, "copying the include folder " + b.state.include_folder);
+  if (!b.state.include_folder.empty() && !b.files.is_folder(b.state.include_folder))
+    b.problem("The include folder " + b.state.include_folder + " does not exist: no files were copied from it.");
+  b.brought = copy_include_folder(b.files, b.state.include_folder, b.state.work_folder);
+  return true;
+}
+
+bool split(Build& b) {
+  b.step(6, "splitting " + b.state.library_source);
+  split_source(b.files, b.state.library_source, b.state.work_folder, b.name, b.brought, b.model);
+  b.brought = WorkFiles();
+  b.state.library_version = b.model.library_version;
+  b.state.exported_count = b.model.exported_count;
+  return true;
+}
+
+bool resident_notes(Build& b) {
+  b.step(7, "resident declarations");
+  write_resident_notes(b.files, b.state.work_folder, b.model);
+  return true;
+}
+
+bool ask_tailbite_version(Build& b) {
+  b.step(8, "TailBite version");
+  b.notes.tailbite_version =
+      tailbite_version_text(b.tools, tailbite_path(b.state.purebasic_folder), b.options.version_wait, b.report());
+  return true;
+}
+
+bool compilation_notes(Build& b) {
+  b.step(9, "compilation notes");
+  b.notes.library_version = b.model.library_version;
+  b.notes.compiler_version_line =
+      compiler_version_line(b.tools, b.state.purebasic_folder, b.options.version_wait, b.report());
+  b.outcome.compiler_version_line = b.notes.compiler_version_line;
+  b.notes.time = b.options.now ? b.options.now() : local_now();
+  b.notes.exported_count = b.model.exported_count;
+  write_compilation_notes(b.files, b.state.work_folder, b.notes, b.model);
+  return true;
+}
+
+bool compilation_page(Build& b) {
+  b.step(10, "Compilation page");
+  append_record(b.model.table, {kPageEntry, "", "Compilation", "", ""});
+  register_contents_entry(b.model.contents, "", "Compilation");
+  write_contents_register(b.files, b.state.work_folder, b.model.contents);
+  return true;
+}
+
+bool help_pages(Build& b) {
+  b.step(11, "help pages and project");
+  const std::string& work = b.state.work_folder;
+  prepare_warnings(b.files, work, b.model.table, b.model.entries);
+  Highlighter highlighter = load_highlighter(b.state.colouring_library);
+  write_function_pages(b.files, work, b.model.table, b.model.entries, b.model.contents, highlighter);
+  unload_highlighter(highlighter);
+  write_help_project(b.files, work, b.name, b.model.table, b.model.contents);
+  // Only the line list and the table are read after this step.
+  b.model.entries = ManualEntries();
+  return true;
+}
+
+// ---- Steps 12 to 19: the manual, the tweaked source, TailBite and the
+// resident file.
+
+// Step 12's line comes once the manual is made, naming who made it.
+bool make_manual(Build& b) {
+  const std::string hhc = b.tools.help_compiler();
+  CapturedRun run;
+  ManualRun manual = b.tools.compile_manual(b.state.work_folder, b.name, hhc, b.options.capture_runs ? &run : nullptr);
+  b.step(12, "manual " + b.name + ".chm " + (manual.made ? "made by " : "not made: ") + manual.summary);
+  b.outcome.manual_made = manual.made;
+  b.outcome.manual_note = manual.note;
+  // The note says how hhc.exe's runs went; what it printed comes with it,
+  // when it printed anything.
+  run.exit_code = -1;
+  if (b.options.capture_runs && !manual.note.empty() && run.output.find_first_not_of(" \t\r\n") != std::string::npos)
+    b.problem(failed_run_text("The help compiler " + hhc, run));
+  return true;
+}
+
+bool tweak(Build& b) {
+  b.step(13, "tweaked source");
+  tweak_source(b.model.lines, b.model.table);
+  return true;
+}
+
+// For a library named "Resident" the tweaked source is about to take the
+// declarations' file name: they move aside first.
+void move_resident_declarations_aside(Build& b) {
+  const std::string& work = b.state.work_folder;
+  const std::string declarations = resident_declarations_path(work, b.name);
+  b.files.delete_file(declarations);
+  for (const platform::FolderEntry& entry : b.files.list_folder(work)) {
+    if (!entry.is_folder && equals_ignoring_case(entry.name, "Resident.pb")) {
+      b.files.copy_file(work + entry.name, declarations);
+      b.files.delete_file(work + entry.name);
+    }
+  }
+}
+
+bool write_tweaked_source(Build& b) {
+  const std::string path = b.state.work_folder + b.name + ".pb";
+  b.step(14, "writing " + path);
+  if (is_resident_name(b.name)) move_resident_declarations_aside(b);
+  b.files.write_file(path, tweaked_source_text(b.model.lines));
+  // Nothing after this step reads the line list (packaging reads the file),
+  // and on a large library it is the largest thing left in memory.
+  b.model.lines = SourceLines();
+  return true;
+}
+
+bool delete_old_resident(Build& b) {
+  b.step(15, "deleting the old resident file");
+  b.files.delete_file(resident_file(b));
+  return true;
+}
+
+bool run_tailbite(Build& b) {
+  b.step(16, "TailBite");
+  const std::string& pb = b.state.purebasic_folder;
+  run_tool(b, "TailBite", tailbite_path(pb), quoted(b.state.work_folder + b.name + ".pb") + " /MULT /CHM:" + b.name,
+           false, pb + "PureLibraries" + sep() + "UserLibraries" + sep() + b.name);
+  return true;
+}
+
+bool compile_resident(Build& b) {
+  b.step(17, "resident file");
+  const std::string declarations = resident_declarations_path(b.state.work_folder, b.name);
+  // Without resident declarations the compiler has nothing to compile and
+  // fails by design; only a resident file that was to come is missed.
+  run_tool(b, "The PureBasic compiler", compiler_path(b.state.purebasic_folder),
+           quoted(declarations) + " /Resident " + quoted(resident_file(b)), true,
+           b.files.is_file(declarations) ? resident_file(b) : std::string());
+  return true;
+}
+
+bool open_manual(Build& b) {
+  b.step(18, b.options.open_manual ? "opening the manual" : "manual not opened");
+  if (b.options.open_manual) b.tools.open_document(manual_path(b));
+  return true;
+}
+
+bool publish_manual(Build& b) {
+  const std::string help = b.state.purebasic_folder + "help";
+  b.step(19, "copying the manual into " + help);
+  b.files.create_folder(help);
+  const std::string published = help + sep() + b.name + ".chm";
+  if (!b.files.copy_file(manual_path(b), published) && b.files.is_file(manual_path(b)))
+    b.problem("The manual could not be copied to " + published + ".");
+  return true;
+}
+
+constexpr BuildPhase kPhases[] = {
+    {"library name", name_library},
+    {"remove the old work folder", remove_old_work_folder},
+    {"wait for the work folder to go", wait_for_work_folder},
+    {"create the work folder", create_work_folder},
+    {"copy the include folder", copy_include},
+    {"split the source", split},
+    {"resident notes", resident_notes},
+    {"TailBite version", ask_tailbite_version},
+    {"compilation notes", compilation_notes},
+    {"Compilation page", compilation_page},
+    {"help pages and project", help_pages},
+    {"manual", make_manual},
+    {"tweak the source", tweak},
+    {"write the tweaked source", write_tweaked_source},
+    {"delete the old resident file", delete_old_resident},
+    {"TailBite", run_tailbite},
+    {"resident file", compile_resident},
+    {"open the manual", open_manual},
+    {"publish the manual", publish_manual},
+};
+static_assert(std::size(kPhases) == kBuildSteps);
 
 }  // namespace
+
+Build::Build(AppState& app_state, ManualModel& manual_model, const BuildOptions& build_options,
+             platform::FileSystem& file_system, ToolRunner& tool_runner)
+    : state(app_state),
+      model(manual_model),
+      options(build_options),
+      files(file_system),
+      tools(tool_runner) {}
+
+void Build::step(int number, const std::string& what) {
+  current_step = number;
+  outcome.steps.push_back(what);
+  if (options.progress) options.progress(number, what);
+}
+
+void Build::problem(const std::string& text) {
+  outcome.problems.push_back({current_step, text});
+  tell(options, text, MessageIcon::kError);
+}
+
+std::span<const BuildPhase> build_phases() { return kPhases; }
+
+BuildOutcome run_phases(Build& b, std::span<const BuildPhase> phases) {
+  for (const BuildPhase& phase : phases)
+    if (!phase.run(b)) break;
+  if (!b.outcome.manual_note.empty()) tell(b.options, b.outcome.manual_note, MessageIcon::kInformation);
+  return b.outcome;
+}
 
 std::string library_name_of(const std::string& source_path) { return platform::file_stem(source_path); }
 
@@ -74,137 +328,17 @@ std::string resident_declarations_path(const std::string& work_folder, const std
   return work_folder + (is_resident_name(library_name) ? "Resident declarations.pb" : "Resident.pb");
 }
 
+const ToolRecord* find_run(const BuildOutcome& outcome, std::string_view what) {
+  for (const ToolRecord& run : outcome.runs)
+    if (run.what == what) return &run;
+  return nullptr;
+}
+
 BuildOutcome run_build(AppState& state, ManualModel& model, const BuildOptions& options) {
-  platform::FileSystem& fs = platform::real_file_system();
-  auto step = [&](int number, const std::string& what) {
-    if (options.progress) options.progress(number, what);
-  };
-  const std::string& work = state.work_folder;
-  const std::string& pb = state.purebasic_folder;
-  const char sep = platform::separator();
-  BuildOutcome outcome;
-
-  step(1, "library name");
-  const std::string name = library_name_of(state.library_source);
-
-  step(2, "removing the old work folder " + work);
-  delete_work_folder(work);
-
-  step(3, "waiting for the work folder to go");
-  if (!wait_until_gone(work, options.work_folder_wait)) {
-    std::string text = blocked_work_folder_message(work, blocking_entries(work));
-    if (options.report) options.report(text);
-    else show_message_box("LibHammer", text, MessageIcon::kError);
-    state.library_name.clear();
-    state.build_ran = false;
-    outcome.result = BuildResult::kWorkFolderBlocked;
-    return outcome;
-  }
-  state.library_name = name;
-  state.build_ran = true;
-
-  step(4, "creating the work folder");
-  platform::create_folder(work);
-
-  step(5, "copying the include folder " + state.include_folder);
-  if (!state.include_folder.empty() && !fs.is_folder(state.include_folder))
-    tell(options.report, "The include folder " + state.include_folder + " does not exist: no files were copied from it.");
-  const WorkFiles brought = copy_include_folder(fs, state.include_folder, work);
-
-  step(6, "splitting " + state.library_source);
-  split_source(fs, state.library_source, work, name, brought, model);
-  state.library_version = model.library_version;
-  state.exported_count = model.exported_count;
-
-  step(7, "resident declarations");
-  write_resident_notes(fs, work, model);
-
-  step(8, "TailBite version");
-  NotesInput notes;
-  notes.tailbite_version = tailbite_version_text(tailbite_path(pb), options.version_wait, options.report);
-
-  step(9, "compilation notes");
-  notes.library_version = model.library_version;
-  notes.compiler_version_line = compiler_version_line(pb, options.version_wait, options.report);
-  outcome.compiler_version_line = notes.compiler_version_line;
-  notes.time = options.now ? options.now() : local_now();
-  notes.exported_count = model.exported_count;
-  write_compilation_notes(fs, work, notes, model);
-
-  step(10, "Compilation page");
-  append_record(model.table, {kPageEntry, "", "Compilation", "", ""});
-  register_contents_entry(model.contents, "", "Compilation");
-  write_contents_register(fs, work, model.contents);
-
-  step(11, "help pages and project");
-  prepare_warnings(fs, work, model.table, model.entries);
-  Highlighter highlighter = load_highlighter(state.colouring_library);
-  write_function_pages(fs, work, model.table, model.entries, model.contents, highlighter);
-  unload_highlighter(highlighter);
-  write_help_project(fs, work, name, model.table, model.contents);
-  // Only the line list and the table are read after this step.
-  model.entries = ManualEntries();
-
-  // Step 12's line comes once the manual is made, naming who made it.
-  {
-    const std::string hhc = find_help_compiler();
-    CapturedRun run;
-    ManualRun manual_run = compile_manual(work, name, hhc, options.show_failed_run ? &run : nullptr);
-    step(12, "manual " + name + ".chm " + (manual_run.made ? "made by " : "not made: ") + manual_run.summary);
-    outcome.manual_note = manual_run.note;
-    // The note says how hhc.exe's runs went; what it printed comes with it,
-    // when it printed anything.
-    run.exit_code = -1;
-    if (options.show_failed_run && !outcome.manual_note.empty() &&
-        run.output.find_first_not_of(" \t\r\n") != std::string::npos)
-      options.show_failed_run(failed_run_text("The help compiler " + hhc, run));
-  }
-
-  step(13, "tweaked source");
-  tweak_source(model.lines, model.table);
-
-  step(14, "writing " + work + name + ".pb");
-  const std::string declarations = resident_declarations_path(work, name);
-  if (is_resident_name(name)) {
-    // The tweaked source is about to take the declarations' file name.
-    platform::delete_file(declarations);
-    for (const platform::FolderEntry& entry : platform::list_folder(work)) {
-      if (!entry.is_folder && equals_ignoring_case(entry.name, "Resident.pb")) {
-        platform::copy_file(work + entry.name, declarations);
-        platform::delete_file(work + entry.name);
-      }
-    }
-  }
-  write_tweaked_source(work + name + ".pb", model.lines);
-  // Nothing after this step reads the line list (packaging reads the file),
-  // and on a large library it is the largest thing left in memory.
-  model.lines = SourceLines();
-
-  const std::string resident_file = pb + "Residents" + sep + name + ".res";
-  step(15, "deleting the old resident file");
-  platform::delete_file(resident_file);
-
-  step(16, "TailBite");
-  wait_run(options, "TailBite", tailbite_path(pb), quoted(work + name + ".pb") + " /MULT /CHM:" + name, false,
-           pb + "PureLibraries" + sep + "UserLibraries" + sep + name);
-
-  step(17, "resident file");
-  // Without resident declarations the compiler has nothing to compile and
-  // fails by design; only a resident file that was to come is missed.
-  wait_run(options, "The PureBasic compiler", compiler_path(pb),
-           quoted(declarations) + " /Resident " + quoted(resident_file), true,
-           platform::is_file(declarations) ? resident_file : std::string());
-
-  const std::string manual = work + name + ".chm";
-  step(18, options.open_manual ? "opening the manual" : "manual not opened");
-  if (options.open_manual) run_open(manual, "", "");
-
-  step(19, "copying the manual into " + pb + "help");
-  platform::create_folder(pb + "help");
-  const std::string published = pb + "help" + sep + name + ".chm";
-  if (!platform::copy_file(manual, published) && platform::is_file(manual))
-    tell(options.report, "The manual could not be copied to " + published + ".");
-  return outcome;
+  RealToolRunner real_tools;
+  Build build(state, model, options, options.files ? *options.files : platform::real_file_system(),
+              options.tools ? *options.tools : real_tools);
+  return run_phases(build, build_phases());
 }
 
 }  // namespace lh

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "pipeline/app_state.h"
 #include "purebasic/tools.h"
@@ -15,6 +18,12 @@ namespace lh {
 
 inline constexpr int kBuildSteps = 19;
 
+class Reporter;
+class ToolRunner;
+namespace platform {
+class FileSystem;
+}
+
 struct BuildOptions {
   // Step 18 shows the manual in the system's help viewer; the headless
   // build leaves it out.
@@ -22,22 +31,25 @@ struct BuildOptions {
   // Called as each step begins, with its number and a short description;
   // step 12 is told when the manual is made, with the compiler that made it.
   std::function<void(int step, const std::string& what)> progress;
-  // Tells the user why the build stopped, or which tool did not answer (a
-  // message box in the window, standard error headless). Empty:
-  // show_message_box.
-  std::function<void(const std::string& text)> report;
+  // Tells the user why the build stopped, which tool did not answer, what a
+  // failed run printed and the note on the manual, as each is recorded.
+  // Null: recorded in the outcome only.
+  Reporter* reporter = nullptr;
+  // Headless: the help compiler's, TailBite's and the compiler's build runs
+  // are captured instead of writing into the console, and what they printed
+  // is told right after a run that failed (it could not start, ended with a
+  // non-zero exit code, or left its output missing). Otherwise they run as
+  // the window build runs them, output wherever the programs put it.
+  bool capture_runs = false;
   // How long step 3 waits for the old work folder to go.
   std::chrono::milliseconds work_folder_wait{3000};
   // How long TailBite's "/VERS" and the compiler's "/VERSION" may take.
   std::chrono::milliseconds version_wait{kVersionAnswerWait};
-  // Headless: the help compiler's, TailBite's and the compiler's build runs
-  // are captured instead of writing into the console, and what they printed
-  // is passed here right after a run that failed (it could not start, ended
-  // with a non-zero exit code, or left its output missing). Empty: they run
-  // as the window build runs them, output wherever the programs put it.
-  std::function<void(const std::string& text)> show_failed_run;
   // The notes' date; the current local time when not set.
   std::function<std::tm()> now;
+  // The disk and the outside programs; null: the real ones.
+  platform::FileSystem* files = nullptr;
+  ToolRunner* tools = nullptr;
 };
 
 enum class BuildResult {
@@ -45,18 +57,44 @@ enum class BuildResult {
   kWorkFolderBlocked,  // the old work folder could not be removed: nothing built
 };
 
+// One build run of an outside program.
+struct ToolRecord {
+  int step = 0;
+  std::string what;          // "TailBite", "The PureBasic compiler"
+  std::string command_line;  // as the run facility forms it
+  bool started = false;
+  int exit_code = -1;        // -1: unknown
+  bool made = true;          // the file the run is to make is there (true when none is expected)
+};
+
+// Something the user was told, and at which step.
+struct BuildMessage {
+  int step = 0;
+  std::string text;
+};
+
+// Everything one build did: the steps it began, the outside programs it ran
+// and how they ended, and what it told the user.
 struct BuildOutcome {
   BuildResult result = BuildResult::kBuilt;
+  std::vector<std::string> steps;     // the progress line of each step begun, in order
+  std::vector<ToolRecord> runs;
+  std::vector<BuildMessage> problems;  // told as errors: failures and their reasons
   std::string compiler_version_line;  // as the notes took it
-  std::string manual_note;            // what the user should hear about the manual, if anything
+  bool manual_made = false;
+  std::string manual_note;  // what the user should hear about the manual, if anything (told last)
 };
+
+// The record of the run of `what`, or null when it did not run.
+const ToolRecord* find_run(const BuildOutcome& outcome, std::string_view what);
 
 // The whole pipeline. Reads the library source, include folder, work folder
 // and PureBasic folder from `state`; sets the library name, version and
 // exported count there and fills `model`. When the old work
 // folder cannot be removed the user is told what blocks it and the build
 // stops with the library name left empty, so packaging makes no package
-// from the previous build's files.
+// from the previous build's files. The steps run in the order of
+// build_phases() (pipeline/build_phases.h).
 BuildOutcome run_build(AppState& state, ManualModel& model, const BuildOptions& options = {});
 
 // Library name: the file-name part of the source path up to its first ".".

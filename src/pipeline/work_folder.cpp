@@ -2,36 +2,37 @@
 
 #include <thread>
 
+#include "platform/file_system.h"
 #include "platform/files.h"
 
 namespace lh {
 
-void delete_work_folder(const std::string& folder) {
-  if (!platform::is_folder(folder)) return;
-  for (const platform::FolderEntry& entry : platform::list_folder(folder))
-    if (!entry.is_folder) platform::delete_file(folder + entry.name);
-  platform::remove_folder(folder);
+void delete_work_folder(platform::FileSystem& files, const std::string& folder) {
+  if (!files.is_folder(folder)) return;
+  for (const platform::FolderEntry& entry : files.list_folder(folder))
+    if (!entry.is_folder) files.delete_file(folder + entry.name);
+  files.remove_folder(folder);
 }
 
-bool wait_until_gone(const std::string& folder, std::chrono::milliseconds bound) {
+bool wait_until_gone(platform::FileSystem& files, const std::string& folder, std::chrono::milliseconds bound) {
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
   auto last_try = start;
   for (;;) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (!platform::exists(folder)) return true;
+    if (!files.exists(folder)) return true;
     auto now = Clock::now();
     if (now - start >= bound) return false;
     if (now - last_try >= std::chrono::milliseconds(100)) {
-      delete_work_folder(folder);
+      delete_work_folder(files, folder);
       last_try = now;
     }
   }
 }
 
-std::vector<std::string> blocking_entries(const std::string& folder) {
+std::vector<std::string> blocking_entries(platform::FileSystem& files, const std::string& folder) {
   std::vector<std::string> out;
-  for (const platform::FolderEntry& entry : platform::list_folder(folder))
+  for (const platform::FolderEntry& entry : files.list_folder(folder))
     out.push_back(entry.is_folder ? entry.name + platform::separator() : entry.name);
   return out;
 }

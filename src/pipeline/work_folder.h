@@ -11,20 +11,24 @@
 
 namespace lh {
 
+namespace platform {
+class FileSystem;
+}
+
 // Deletes every file directly inside `folder`, then removes the folder.
 // Subfolders are not entered; files that cannot be deleted stay, and the
 // folder with them. A missing folder is no error.
-void delete_work_folder(const std::string& folder);
+void delete_work_folder(platform::FileSystem& files, const std::string& folder);
 
 // Waits until `folder` no longer exists, pausing 1 ms before each look and
 // deleting again now and then, so a file that another program releases
 // within the bound still goes. False when the folder is still there after
 // `bound`.
-bool wait_until_gone(const std::string& folder, std::chrono::milliseconds bound);
+bool wait_until_gone(platform::FileSystem& files, const std::string& folder, std::chrono::milliseconds bound);
 
 // What keeps `folder` in place: its subfolders and the files that could not
 // be deleted, as "name" for files and "name\" ("name/") for folders.
-std::vector<std::string> blocking_entries(const std::string& folder);
+std::vector<std::string> blocking_entries(platform::FileSystem& files, const std::string& folder);
 
 // The text that tells the user why the build stopped.
 std::string blocked_work_folder_message(const std::string& folder, const std::vector<std::string>& entries);

@@ -1,11 +1,10 @@
-// Message boxes: the system's own (platform::message_box), and the program's
-// show_message_box above it. Every box goes through show_message_box so
-// that tests (and the headless command line) can take the text instead of
-// a window: in the Windows program it is a real modal box with one OK
-// button, elsewhere the text goes to standard error.
+// Message boxes: the system's own (platform::message_box), the program's
+// show_message_box above it, and the Reporter through which every part of
+// the program tells the user something. The reporter is handed in by whoever
+// runs the part: message boxes in the window, standard error headless, a
+// recording one in tests.
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace lh::platform {
@@ -22,13 +21,22 @@ namespace lh {
 
 enum class MessageIcon { kError, kInformation };
 
-// Returns when the user has closed the box.
+// The real box; returns when the user has closed it.
 void show_message_box(const std::string& caption, const std::string& text, MessageIcon icon);
 
-using MessageBoxHook =
-    std::function<void(const std::string& caption, const std::string& text, MessageIcon icon)>;
+class Reporter {
+ public:
+  virtual ~Reporter() = default;
+  // Returns once the user has been told (a box has been closed).
+  virtual void tell(const std::string& caption, const std::string& text, MessageIcon icon) = 0;
+};
 
-// Replaces the box; an empty hook brings the real one back.
-void set_message_box_hook(MessageBoxHook hook);
+// The window program's reporter: one modal box per message.
+class MessageBoxReporter final : public Reporter {
+ public:
+  void tell(const std::string& caption, const std::string& text, MessageIcon icon) override {
+    show_message_box(caption, text, icon);
+  }
+};
 
 }  // namespace lh

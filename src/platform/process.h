@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,13 +23,25 @@ struct StartRequest {
   bool read_errors = false;    // with `read`: standard error into the same pipe
 };
 
-// nullptr when the process cannot be created.
-Process* start_process(const StartRequest& request);
+// Closes the pipe and process handles; the process itself goes on.
+void release_process(Process* process);
+
+struct ProcessRelease {
+  void operator()(Process* process) const { release_process(process); }
+};
+
+// A started child as its owner holds it: moved, never copied, and released
+// (handles closed, the child left running) when it goes out of scope, so no
+// path through a caller can leak a handle or a pipe.
+using ChildProcess = std::unique_ptr<Process, ProcessRelease>;
+
+// Empty when the process cannot be created.
+ChildProcess start_process(const StartRequest& request);
 
 // Hands `path` to the system's open action (ShellExecuteEx "open" on
 // Windows, xdg-open elsewhere). The handle may have no process to wait on
 // (the viewer was already running); nullptr when the open action failed.
-Process* open_with_shell(const std::string& path, const std::string& arguments,
+ChildProcess open_with_shell(const std::string& path, const std::string& arguments,
                          const std::string& working_folder, bool hide);
 
 // Blocks until the process ends.
@@ -54,9 +67,6 @@ void wait_for_change(Process* process, int milliseconds);
 // Ends the process at once (it gets no chance to clean up) and waits for
 // its end. Only for a process this program started and still follows.
 void terminate_process(Process* process);
-
-// Closes the pipe and process handles; the process itself goes on.
-void release_process(Process* process);
 
 // The words of an argument text by the Microsoft C runtime's rules:
 // blanks (space, tab) separate, double quotes group, backslashes are

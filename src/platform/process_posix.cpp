@@ -102,7 +102,7 @@ pid_t spawn(const std::vector<std::string>& words, const std::string& folder, in
 
 }  // namespace
 
-Process* start_process(const StartRequest& request) {
+ChildProcess start_process(const StartRequest& request) {
   reap_released_children();
   std::vector<std::string> words = split_command_line(request.command_line);
   if (words.empty() || words[0].empty()) return nullptr;
@@ -120,10 +120,10 @@ Process* start_process(const StartRequest& request) {
   Process* p = new Process;
   p->pid = pid;
   p->out = fds[0];
-  return p;
+  return ChildProcess(p);
 }
 
-Process* open_with_shell(const std::string& path, const std::string& arguments,
+ChildProcess open_with_shell(const std::string& path, const std::string& arguments,
                          const std::string& working_folder, bool hide) {
   // The open action opens existing documents only; anything else fails as
   // it would on Windows.
@@ -135,7 +135,7 @@ Process* open_with_shell(const std::string& path, const std::string& arguments,
   if (pid == -1) return nullptr;
   Process* p = new Process;
   p->pid = pid;
-  return p;
+  return ChildProcess(p);
 }
 
 void wait_process(Process* p) {

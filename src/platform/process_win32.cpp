@@ -33,7 +33,7 @@ void close_pipe(Process* p) {
 
 }  // namespace
 
-Process* start_process(const StartRequest& request) {
+ChildProcess start_process(const StartRequest& request) {
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
   if (request.read) {
@@ -75,10 +75,10 @@ Process* start_process(const StartRequest& request) {
   Process* p = new Process;
   p->process = pi.hProcess;
   p->out = read_end;
-  return p;
+  return ChildProcess(p);
 }
 
-Process* open_with_shell(const std::string& path, const std::string& arguments,
+ChildProcess open_with_shell(const std::string& path, const std::string& arguments,
                          const std::string& working_folder, bool hide) {
   // Some open handlers are COM objects; a second initialisation is harmless.
   static const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED |
@@ -95,7 +95,7 @@ Process* open_with_shell(const std::string& path, const std::string& arguments,
   if (!ShellExecuteExA(&sei)) return nullptr;
   Process* p = new Process;
   p->process = sei.hProcess;  // may be null when a running viewer took the document
-  return p;
+  return ChildProcess(p);
 }
 
 void wait_process(Process* p) {

@@ -8,7 +8,8 @@
 namespace lh {
 
 struct Program {
-  platform::Process* process = nullptr;
+  platform::ChildProcess child;
+  platform::Process* process = nullptr;  // child.get(), for the calls below
   std::string buffer;     // output read from the pipe, from `start` on unread
   std::size_t start = 0;
   bool output_ended = false;  // the pipe has given its last byte
@@ -88,44 +89,43 @@ std::string command_line_for(const std::string& program, const std::string& argu
 }
 
 int run_program(const std::string& program, const std::string& arguments,
-                const std::string& working_folder, unsigned options, Program** handle) {
-  if (handle) *handle = nullptr;
-  const bool keep = options & kRunKeep;
+                const std::string& working_folder, RunOption options, ProgramHandle* handle) {
+  if (handle) handle->reset();
+  const bool keep = has(options, RunOption::kKeep);
   platform::StartRequest request;
   request.command_line = command_line_for(program, arguments);
   request.working_folder = working_folder;
-  request.hide = options & kRunHide;
+  request.hide = has(options, RunOption::kHide);
   // A pipe that nobody reads would stall the child once it fills, so output
   // is captured only for a handle that can read it.
-  request.read = (options & kRunRead) && keep && handle;
-  request.read_errors = request.read && (options & kRunReadErrors);
+  request.read = has(options, RunOption::kRead) && keep && handle;
+  request.read_errors = request.read && has(options, RunOption::kReadErrors);
 
-  platform::Process* process = platform::start_process(request);
-  if (!process && !(options & kRunRead)) {
+  platform::ChildProcess child = platform::start_process(request);
+  if (!child && !has(options, RunOption::kRead)) {
     std::string path = unquoted(program);
-    platform::Process* opened = platform::open_with_shell(
-        path, arguments, working_folder.empty() ? platform::folder_part(path) : working_folder,
-        request.hide);
-    process = opened;
+    child = platform::open_with_shell(path, arguments,
+                                      working_folder.empty() ? platform::folder_part(path) : working_folder,
+                                      request.hide);
   }
-  if (!process) return 0;
+  if (!child) return 0;
 
   if (!keep || !handle) {
-    if (options & kRunWait) platform::wait_process(process);
-    platform::release_process(process);
+    if (has(options, RunOption::kWait)) platform::wait_process(child.get());
     return 1;
   }
-  Program* p = new Program;
-  p->process = process;
+  ProgramHandle p(new Program);
+  p->process = child.get();
+  p->child = std::move(child);
   p->output_ended = !request.read;
-  if (options & kRunWait) {
+  if (has(options, RunOption::kWait)) {
     // Waiting with a pipe: keep draining it so a child with much output can
     // reach its end; everything read stays in the buffer for the caller.
-    while (take_more(p)) {
+    while (take_more(p.get())) {
     }
-    platform::wait_process(process);
+    platform::wait_process(p->process);
   }
-  *handle = p;
+  *handle = std::move(p);
   return 1;
 }
 
@@ -223,29 +223,30 @@ int program_exit_code(Program* p) {
   return platform::process_exit_code(p->process);
 }
 
-void close_program(Program* p) {
-  if (!p) return;
-  platform::release_process(p->process);
-  delete p;
+// The child handle releases itself with the Program.
+void close_program(Program* p) { delete p; }
+
+void end_program(ProgramHandle p) {
+  if (p) platform::terminate_process(p->process);
 }
 
-void end_program(Program* p) {
-  if (!p) return;
-  platform::terminate_process(p->process);
-  close_program(p);
+CapturedRun run_wait(const std::string& program, const std::string& arguments,
+                     const std::string& working_folder, bool hide, bool capture) {
+  CapturedRun run;
+  ProgramHandle p;
+  RunOption options = RunOption::kWait | RunOption::kKeep;
+  if (capture) options = options | RunOption::kRead | RunOption::kReadErrors;
+  if (hide) options = options | RunOption::kHide;
+  if (!run_program(program, arguments, working_folder, options, &p)) return run;
+  run.started = true;
+  run.output = read_all_output(p.get());
+  run.exit_code = program_exit_code(p.get());
+  return run;
 }
 
 CapturedRun run_wait_captured(const std::string& program, const std::string& arguments,
                               const std::string& working_folder, bool hide) {
-  CapturedRun run;
-  Program* p = nullptr;
-  const unsigned options = kRunWait | kRunKeep | kRunRead | kRunReadErrors | (hide ? kRunHide : 0u);
-  if (!run_program(program, arguments, working_folder, options, &p)) return run;
-  run.started = true;
-  run.output = read_all_output(p);
-  run.exit_code = program_exit_code(p);
-  close_program(p);
-  return run;
+  return run_wait(program, arguments, working_folder, hide, true);
 }
 
 std::string failed_run_text(const std::string& what, const CapturedRun& run) {
@@ -267,31 +268,31 @@ std::string failed_run_text(const std::string& what, const CapturedRun& run) {
 
 int run_visible_wait(const std::string& program, const std::string& arguments,
                      const std::string& working_folder) {
-  return run_program(program, arguments, working_folder, kRunWait);
+  return run_program(program, arguments, working_folder, RunOption::kWait);
 }
 
 int run_hidden_wait(const std::string& program, const std::string& arguments,
                     const std::string& working_folder) {
-  return run_program(program, arguments, working_folder, kRunWait | kRunHide);
+  return run_program(program, arguments, working_folder, RunOption::kWait | RunOption::kHide);
 }
 
-Program* run_capture(const std::string& program, const std::string& arguments,
-                     const std::string& working_folder) {
-  Program* p = nullptr;
-  run_program(program, arguments, working_folder, kRunKeep | kRunRead, &p);
+ProgramHandle run_capture(const std::string& program, const std::string& arguments,
+                          const std::string& working_folder) {
+  ProgramHandle p;
+  run_program(program, arguments, working_folder, RunOption::kKeep | RunOption::kRead, &p);
   return p;
 }
 
-Program* run_hidden_capture(const std::string& program, const std::string& arguments,
-                            const std::string& working_folder) {
-  Program* p = nullptr;
-  run_program(program, arguments, working_folder, kRunHide | kRunKeep | kRunRead, &p);
+ProgramHandle run_hidden_capture(const std::string& program, const std::string& arguments,
+                                 const std::string& working_folder) {
+  ProgramHandle p;
+  run_program(program, arguments, working_folder, RunOption::kHide | RunOption::kKeep | RunOption::kRead, &p);
   return p;
 }
 
 int run_open(const std::string& program, const std::string& arguments,
              const std::string& working_folder) {
-  return run_program(program, arguments, working_folder, 0);
+  return run_program(program, arguments, working_folder, RunOption::kNone);
 }
 
 }  // namespace lh

@@ -1,26 +1,49 @@
 // The one facility through which every outside program is started: the
 // editor, the compiler, TailBite, the help compiler and the archiver. A run
-// either returns 1/0 (started or not) or, with kRunKeep, a program handle
-// whose standard output can be read line by line.
+// either returns 1/0 (started or not) or, with RunOption::kKeep, a program
+// handle whose standard output can be read line by line.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace lh {
 
-enum RunOption : unsigned {
-  kRunWait = 1,  // block until the child has ended
-  kRunHide = 2,  // hide the child's window
-  kRunKeep = 4,  // return a program handle through *handle
-  kRunRead = 8,  // connect the child's standard output to a pipe (with kRunKeep)
-  kRunReadErrors = 16,  // with kRunRead: standard error into the same pipe
+// How a program is run; combined with "|".
+enum class RunOption : unsigned {
+  kNone = 0,
+  kWait = 1,        // block until the child has ended
+  kHide = 2,        // hide the child's window
+  kKeep = 4,        // return a program handle through *handle
+  kRead = 8,        // connect the child's standard output to a pipe (with kKeep)
+  kReadErrors = 16, // with kRead: standard error into the same pipe
 };
+
+constexpr RunOption operator|(RunOption a, RunOption b) {
+  return static_cast<RunOption>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
+}
+
+// True when `options` holds every option of `wanted`.
+constexpr bool has(RunOption options, RunOption wanted) {
+  return (static_cast<unsigned>(options) & static_cast<unsigned>(wanted)) == static_cast<unsigned>(wanted);
+}
 
 // A started child: its process, the read end of its output pipe and the
 // output read from the pipe but not yet returned as lines.
 struct Program;
+
+// Releases the handle; a child that still runs is left running.
+void close_program(Program* program);
+
+struct ProgramClose {
+  void operator()(Program* program) const { close_program(program); }
+};
+
+// A kept program as its owner holds it: moved, never copied, closed when it
+// goes out of scope.
+using ProgramHandle = std::unique_ptr<Program, ProgramClose>;
 
 // The command line handed to the system: the program path in double quotes
 // (unchanged when it already begins with one), then a space and the
@@ -29,13 +52,13 @@ struct Program;
 std::string command_line_for(const std::string& program, const std::string& arguments);
 
 // Starts `program` with `arguments` in `working_folder` (the current folder
-// when empty). Without kRunKeep returns 1 when started and 0 when not. With
-// kRunKeep returns 1 and sets *handle, or 0 and sets *handle to nullptr.
-// When the program cannot be started and kRunRead is not asked for, the path
-// is handed to the system's open action (a document opens in its viewer).
+// when empty). Without kKeep returns 1 when started and 0 when not. With
+// kKeep returns 1 and sets *handle, or 0 and empties *handle. When the
+// program cannot be started and kRead is not asked for, the path is handed
+// to the system's open action (a document opens in its viewer).
 int run_program(const std::string& program, const std::string& arguments,
-                const std::string& working_folder, unsigned options,
-                Program** handle = nullptr);
+                const std::string& working_folder, RunOption options,
+                ProgramHandle* handle = nullptr);
 
 // True while the child runs, and after its end for as long as output remains
 // unread. When nothing has changed since the last look it waits a little on
@@ -70,12 +93,9 @@ std::string read_all_output(Program* program);
 // Exit code of a child that has ended; -1 while it runs or when unknown.
 int program_exit_code(Program* program);
 
-// Releases the handle; a child that still runs is left running.
-void close_program(Program* program);
-
 // Ends the child (the one this handle follows, nothing else) and releases
 // the handle.
-void end_program(Program* program);
+void end_program(ProgramHandle program);
 
 // A wait run whose standard output and error are captured rather than shown.
 struct CapturedRun {
@@ -86,6 +106,12 @@ struct CapturedRun {
 CapturedRun run_wait_captured(const std::string& program, const std::string& arguments,
                               const std::string& working_folder, bool hide);
 
+// A wait run whose exit code is kept; its output is captured only with
+// `capture` (otherwise it goes wherever the program puts it, and `output`
+// stays empty). The command line is the one every other run forms.
+CapturedRun run_wait(const std::string& program, const std::string& arguments,
+                     const std::string& working_folder, bool hide, bool capture);
+
 // What to tell about a run that failed: `what` (the program's name for the
 // user), how it ended, and its output, each line indented.
 std::string failed_run_text(const std::string& what, const CapturedRun& run);
@@ -95,9 +121,9 @@ int run_visible_wait(const std::string& program, const std::string& arguments,
                      const std::string& working_folder);  // wait
 int run_hidden_wait(const std::string& program, const std::string& arguments,
                     const std::string& working_folder);  // wait, hide
-Program* run_capture(const std::string& program, const std::string& arguments,
+ProgramHandle run_capture(const std::string& program, const std::string& arguments,
                      const std::string& working_folder);  // keep, read
-Program* run_hidden_capture(const std::string& program, const std::string& arguments,
+ProgramHandle run_hidden_capture(const std::string& program, const std::string& arguments,
                             const std::string& working_folder);  // hide, keep, read
 int run_open(const std::string& program, const std::string& arguments,
              const std::string& working_folder);  // no option

@@ -6,8 +6,7 @@
 #include "platform/environment.h"
 #include "platform/folders.h"
 #include "platform/registry.h"
-#include "platform/message_box.h"
-#include "platform/run_program.h"
+#include "purebasic/tool_runner.h"
 #include "source/text.h"
 
 namespace lh {
@@ -29,6 +28,10 @@ constexpr std::size_t kIconBufferSize = 255;
 
 // A version line is short; more than this without a line end is no answer.
 constexpr std::size_t kVersionLineMax = 4096;
+
+// More than any version text holds: a TailBite that prints this much for
+// "/VERS" is printing without end.
+constexpr std::size_t kVersionTextMax = 64 * 1024;
 
 #ifndef _WIN32
 // The entry of `folder` named `name` in any letter case; `name` itself
@@ -82,14 +85,6 @@ std::string tailbite_path(const std::string& purebasic_folder) {
   return purebasic_folder + kTailbite;
 }
 
-void tell(const Report& report, const std::string& text) {
-  if (report) {
-    report(text);
-  } else {
-    show_message_box("LibHammer", text, MessageIcon::kError);
-  }
-}
-
 std::string wait_text(std::chrono::milliseconds wait) {
   if (wait.count() % 1000 == 0) return std::to_string(wait.count() / 1000) + " s";
   return std::to_string(wait.count()) + " ms";
@@ -99,33 +94,41 @@ std::string compiler_path(const std::string& purebasic_folder) {
   return purebasic_folder + kCompiler;
 }
 
-std::string compiler_version_line(const std::string& purebasic_folder, std::chrono::milliseconds wait,
-                                  const Report& report) {
-  const std::string compiler = purebasic_folder + kVersionCompiler;
-  Program* p = run_hidden_capture(compiler, "/VERSION", "");
-  if (!p) return {};
-  const auto deadline = std::chrono::steady_clock::now() + wait;
-  // program_running waits on the child while nothing happens, so this loop
-  // does not spin; the deadline ends it when the compiler stays silent.
-  std::string line;
-  bool timed_out = false;
-  while (program_running(p)) {
-    if (available_output(p) != 0) {
-      timed_out = read_output_line_within(p, deadline, kVersionLineMax, line) != LineWait::kLine;
-      break;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      timed_out = true;
-      break;
-    }
-  }
-  if (!timed_out) {
-    close_program(p);
-    return line;
-  }
-  end_program(p);
-  tell(report, "The PureBasic compiler " + compiler + " did not answer \"/VERSION\" within " + wait_text(wait) +
-                   "; it was stopped, and the compiler version is left out.");
+std::string compiler_version_line(VersionAsker& tools, const std::string& purebasic_folder,
+                                  std::chrono::milliseconds wait, const Report& report) {
+  VersionQuery query;
+  query.program = purebasic_folder + kVersionCompiler;
+  query.argument = "/VERSION";
+  query.hide = true;
+  query.first_line_only = true;
+  query.wait = wait;
+  query.max_bytes = kVersionLineMax;
+  const VersionAnswer answer = tools.ask_version(query);
+  if (answer.status == VersionAnswer::Status::kAnswered) return answer.lines.empty() ? "" : answer.lines[0];
+  if (answer.status != VersionAnswer::Status::kNotStarted && report)
+    report("The PureBasic compiler " + query.program + " did not answer \"/VERSION\" within " + wait_text(wait) +
+           "; it was stopped, and the compiler version is left out.");
+  return {};
+}
+
+std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path,
+                                  std::chrono::milliseconds wait, const Report& report) {
+  VersionQuery query;
+  query.program = tailbite_path;
+  query.argument = "/VERS";
+  query.wait = wait;
+  query.max_bytes = kVersionTextMax;
+  const VersionAnswer answer = tools.ask_version(query);
+  std::string text;
+  for (const std::string& line : answer.lines) text += line;
+  if (answer.status == VersionAnswer::Status::kAnswered || answer.status == VersionAnswer::Status::kNotStarted)
+    return text;
+  if (report)
+    report("TailBite " + tailbite_path + " did not answer \"/VERS\" " +
+           (answer.status == VersionAnswer::Status::kTimedOut
+                ? "within " + wait_text(wait)
+                : "with a version text (it printed more than " + std::to_string(kVersionTextMax / 1024) + " KiB)") +
+           "; it was stopped, and the TailBite version is left out.");
   return {};
 }
 
@@ -149,8 +152,8 @@ std::string processor_tag_of(std::string_view line) {
   return std::string(line.substr(x == std::string_view::npos ? 0 : x, 3));
 }
 
-std::string processor_tag(const std::string& purebasic_folder) {
-  return processor_tag_of(compiler_version_line(purebasic_folder));
+std::string processor_tag(VersionAsker& tools, const std::string& purebasic_folder, const Report& report) {
+  return processor_tag_of(compiler_version_line(tools, purebasic_folder, kVersionAnswerWait, report));
 }
 
 }  // namespace lh

@@ -9,6 +9,8 @@
 
 namespace lh {
 
+class VersionAsker;
+
 // The user's temporary folder with its trailing separator (long form on
 // Windows; $TMPDIR or /tmp elsewhere).
 std::string temp_folder();
@@ -37,11 +39,8 @@ std::string compiler_path(const std::string& purebasic_folder);
 inline constexpr std::chrono::milliseconds kVersionAnswerWait{30000};
 
 // Tells the user something: a message box in the window, a line on
-// standard error headless. Empty: show_message_box.
+// standard error headless. The caller always says where it goes.
 using Report = std::function<void(const std::string& text)>;
-
-// Shows `text` through `report`, or in a message box when it is empty.
-void tell(const Report& report, const std::string& text);
 
 // "30 s" (or "250 ms" for a wait shorter than a second), for messages.
 std::string wait_text(std::chrono::milliseconds wait);
@@ -50,9 +49,16 @@ std::string wait_text(std::chrono::milliseconds wait);
 // capture run), or empty when it cannot be started or prints nothing. A
 // compiler that has given no line within `wait` is ended, `report` is told
 // so, and the line is empty.
-std::string compiler_version_line(const std::string& purebasic_folder,
-                                  std::chrono::milliseconds wait = kVersionAnswerWait,
-                                  const Report& report = {});
+std::string compiler_version_line(VersionAsker& tools, const std::string& purebasic_folder,
+                                  std::chrono::milliseconds wait, const Report& report);
+
+// The TailBite version text: the output lines of TailBite "/VERS" (a capture
+// run), joined with nothing between them; empty when it cannot be started.
+// A TailBite that has not ended its answer within `wait`, or has printed
+// more than any version text holds, is ended, `report` is told so, and the
+// text is empty.
+std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path,
+                                  std::chrono::milliseconds wait, const Report& report);
 
 // The package name's processor tag taken from a version line: the text after
 // " - " in the line's last parenthesised group ("x64", "x86", "arm"), at most
@@ -60,8 +66,8 @@ std::string compiler_version_line(const std::string& purebasic_folder,
 // "x", or the first three characters when there is none.
 std::string processor_tag_of(std::string_view version_line);
 
-// processor_tag_of(compiler_version_line(purebasic_folder)); runs the
-// compiler again on every call.
-std::string processor_tag(const std::string& purebasic_folder);
+// processor_tag_of(compiler_version_line(...)); runs the compiler again on
+// every call.
+std::string processor_tag(VersionAsker& tools, const std::string& purebasic_folder, const Report& report);
 
 }  // namespace lh

@@ -33,7 +33,12 @@ bool set_default_value(const char* key, const std::string& value) {
 // Keeps the prefix's own .pb association (if any) across a test.
 struct SavedAssociation {
   test::SavedRegistryKey key{"PureBasic.exe"};
-  ~SavedAssociation() { set_message_box_hook(nullptr); }
+};
+
+// Collects the messages as "caption|text".
+struct BoxCatcher final : Reporter {
+  std::vector<std::string> boxes;
+  void tell(const std::string& c, const std::string& t, MessageIcon) override { boxes.push_back(c + "|" + t); }
 };
 
 TEST(Registry, LookupReadsTheEditorIconValue) {
@@ -58,16 +63,14 @@ TEST(Registry, AssociationCheckRunsTheEditorThatRegistersItself) {
   ASSERT_TRUE(fakes::lay_out_purebasic(pb));
   ASSERT_TRUE(fakes::lay_out_purebasic(program));
   ASSERT_TRUE(set_default_value(kIconKey, pb + "PureBasic.exe,1"));
-  std::vector<std::string> boxes;
-  set_message_box_hook([&](const std::string& c, const std::string& t, MessageIcon) {
-    boxes.push_back(c + "|" + t);
-  });
+  BoxCatcher catcher;
+  std::vector<std::string>& boxes = catcher.boxes;
   const std::string log = program + "log.txt";
   test::set_env("LH_FAKE_LOG", log);
   test::set_env("LH_FAKE_REGISTER", "1");
 
   AppState state;
-  ASSERT_EQ(start_up(state, program + "LibHammer.exe", "image"), StartupResult::kContinue);
+  ASSERT_EQ(start_up(state, program + "LibHammer.exe", "image", catcher), StartupResult::kContinue);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0],
             "PureBasic editor will be launched|Please close it\r\n.pb file association needed by "
@@ -79,7 +82,7 @@ TEST(Registry, AssociationCheckRunsTheEditorThatRegistersItself) {
   // Started again from that folder: no prompt, no editor.
   boxes.clear();
   AppState again;
-  ASSERT_EQ(start_up(again, program + "LibHammer.exe", "image"), StartupResult::kContinue);
+  ASSERT_EQ(start_up(again, program + "LibHammer.exe", "image", catcher), StartupResult::kContinue);
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(again.purebasic_folder, program);
   EXPECT_EQ(test::read_text(log), "purebasic: \"" + program + "purebasic.exe\"\n");
@@ -94,21 +97,19 @@ TEST(Registry, TailbiteCheckUsesTheAssociatedFolder) {
   SavedAssociation saved;
   const std::string pb = test::scratch_folder("reg-no-tb");
   ASSERT_TRUE(set_default_value(kIconKey, "\"" + pb + "PureBasic.exe\",1"));
-  std::vector<std::string> boxes;
-  set_message_box_hook([&](const std::string& c, const std::string& t, MessageIcon) {
-    boxes.push_back(c + "|" + t);
-  });
+  BoxCatcher catcher;
+  std::vector<std::string>& boxes = catcher.boxes;
   AppState state;
-  EXPECT_EQ(start_up(state, pb + "LibHammer.exe", ""), StartupResult::kTailbiteNotFound);
+  EXPECT_EQ(start_up(state, pb + "LibHammer.exe", "", catcher), StartupResult::kTailbiteNotFound);
   EXPECT_EQ(boxes, std::vector<std::string>{"Error|Tailbite not found"});
   // A folder named in another letter case passes.
   platform::create_folder(pb + "TAILBITE");
   boxes.clear();
-  EXPECT_EQ(start_up(state, pb + "LibHammer.exe", ""), StartupResult::kContinue);
+  EXPECT_EQ(start_up(state, pb + "LibHammer.exe", "", catcher), StartupResult::kContinue);
   EXPECT_TRUE(boxes.empty());
   // No association at all: looked for relative to the current folder.
   saved.key.remove();
-  EXPECT_EQ(start_up(state, pb + "LibHammer.exe", ""), StartupResult::kTailbiteNotFound);
+  EXPECT_EQ(start_up(state, pb + "LibHammer.exe", "", catcher), StartupResult::kTailbiteNotFound);
   test::remove_tree(pb);
 }
 

@@ -17,15 +17,10 @@ struct Box {
   MessageIcon icon;
 };
 
-// Collects the message boxes shown while it lives.
-struct BoxCatcher {
+// Collects the messages start-up would show in boxes.
+struct BoxCatcher final : Reporter {
   std::vector<Box> boxes;
-  BoxCatcher() {
-    set_message_box_hook([this](const std::string& c, const std::string& t, MessageIcon i) {
-      boxes.push_back({c, t, i});
-    });
-  }
-  ~BoxCatcher() { set_message_box_hook(nullptr); }
+  void tell(const std::string& c, const std::string& t, MessageIcon i) override { boxes.push_back({c, t, i}); }
 };
 
 TEST(Startup, ProgramPathsAndBaseNames) {
@@ -85,7 +80,7 @@ TEST(Startup, WholeStartUpFromThePureBasicFolder) {
   PureBasicHome home(pb);
   BoxCatcher catcher;
   AppState state;
-  ASSERT_EQ(start_up(state, pb + "LibHammer", "image"), StartupResult::kContinue);
+  ASSERT_EQ(start_up(state, pb + "LibHammer", "image", catcher), StartupResult::kContinue);
   EXPECT_TRUE(catcher.boxes.empty());  // started from the associated folder: no prompt
   EXPECT_EQ(state.purebasic_folder, pb);
   EXPECT_EQ(state.include_folder, "/inc/");
@@ -100,7 +95,7 @@ TEST(Startup, MissingTailbiteEndsWithTheErrorBox) {
   PureBasicHome home(pb);
   BoxCatcher catcher;
   AppState state;
-  EXPECT_EQ(start_up(state, pb + "LibHammer", ""), StartupResult::kTailbiteNotFound);
+  EXPECT_EQ(start_up(state, pb + "LibHammer", "", catcher), StartupResult::kTailbiteNotFound);
   ASSERT_EQ(catcher.boxes.size(), 1u);
   EXPECT_EQ(catcher.boxes[0].caption, "Error");
   EXPECT_EQ(catcher.boxes[0].text, "Tailbite not found");
@@ -119,7 +114,7 @@ TEST(Startup, OtherProgramFolderRunsTheEditorOnce) {
   PureBasicHome home(pb);
   BoxCatcher catcher;
   AppState state;
-  ASSERT_EQ(start_up(state, program + "LibHammer", ""), StartupResult::kContinue);
+  ASSERT_EQ(start_up(state, program + "LibHammer", "", catcher), StartupResult::kContinue);
   test::unset_env("LH_FAKE_LOG");
   ASSERT_EQ(catcher.boxes.size(), 1u);
   EXPECT_EQ(catcher.boxes[0].caption, "PureBasic editor will be launched");
@@ -132,7 +127,7 @@ TEST(Startup, OtherProgramFolderRunsTheEditorOnce) {
   // Letter case alone makes the folders differ.
   state.program_folder = pb.substr(0, pb.size() - 3) + "PB/";
   test::set_env("PUREBASIC_HOME", pb.substr(0, pb.size() - 3) + "pb/");
-  EXPECT_TRUE(association_check(state));
+  EXPECT_TRUE(association_check(state, catcher));
   test::remove_tree(pb);
   test::remove_tree(program);
 }
@@ -141,16 +136,13 @@ TEST(Startup, HeadlessTakesTheGivenFolderWithoutPromptOrSettings) {
   const std::string pb = test::scratch_folder("headless-pb");
   ASSERT_TRUE(fakes::lay_out_purebasic(pb));
   PureBasicHome home("/nowhere/");
-  BoxCatcher catcher;
   AppState state;
   const std::string bare = pb.substr(0, pb.size() - 1);
   EXPECT_EQ(start_up_headless(state, bare + "/LibHammer", "", bare), StartupResult::kContinue);
   EXPECT_EQ(state.purebasic_folder, pb);
   EXPECT_FALSE(platform::exists(pb + "LibHammer.ini"));
-  EXPECT_TRUE(catcher.boxes.empty());
   EXPECT_EQ(start_up_headless(state, bare + "/LibHammer", "", ""),
             StartupResult::kTailbiteNotFound);
-  EXPECT_TRUE(catcher.boxes.empty());
   test::remove_tree(pb);
 }
 #endif

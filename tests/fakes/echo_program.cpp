@@ -7,6 +7,7 @@
 //   --sleep MS       sleep
 //   --cwd            print the current folder, then LF
 //   --touch FILE     create FILE holding the command line
+//   --wait-for FILE  wait until FILE exists (at most a minute)
 //   --exit N         end with exit code N at once
 #include <cstring>
 
@@ -77,6 +78,9 @@ int main(int argc, char** argv) {
       fake::print(current_folder() + "\n");
     } else if (!std::strcmp(w, "--touch") && has_value) {
       fake::write_all(argv[++i], fake::command_line(argc, argv));
+    } else if (!std::strcmp(w, "--wait-for") && has_value) {
+      const char* file = argv[++i];
+      for (int waited = 0; !fake::file_exists(file) && waited < 60000; waited += 10) fake::sleep_ms(10);
     } else if (!std::strcmp(w, "--exit") && has_value) {
       return std::atoi(argv[++i]);
     }

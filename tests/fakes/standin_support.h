@@ -73,12 +73,11 @@ inline bool wait_for_file(const std::string& path) {
 }
 
 // Reads a handle the way the system's readers do, then closes it.
-inline std::vector<std::string> read_all_lines(Program* p) {
+inline std::vector<std::string> read_all_lines(ProgramHandle p) {
   std::vector<std::string> lines;
-  while (program_running(p)) {
-    if (available_output(p) != 0) lines.push_back(read_output_line(p));
+  while (program_running(p.get())) {
+    if (available_output(p.get()) != 0) lines.push_back(read_output_line(p.get()));
   }
-  close_program(p);
   return lines;
 }
 

@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/run_program.h"
+#include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
 
 namespace lh {
@@ -29,11 +30,18 @@ std::string read(const std::string& path) {
 
 std::string image(const char* path) { return read(path); }
 
+// The package names' processor tag, from the stand-in compiler.
+std::string tag_of(const std::string& purebasic_folder) {
+  ProcessVersionAsker tools;
+  return processor_tag(tools, purebasic_folder, {});
+}
+
 // The archive's entries, with "/" separators, through the archiver's own
 // listing (p7zip's 7z on Linux, the written 7za.exe on Windows).
 std::set<std::string> archive_entries(const std::string& archive, const std::string& work) {
   std::string lister = S == "\\" ? work + archiver_name() : std::string("7z");
-  Program* p = run_capture(lister, "l -slt " + quoted_argument(archive), "");
+  ProgramHandle handle = run_capture(lister, "l -slt " + quoted_argument(archive), "");
+  Program* p = handle.get();
   std::set<std::string> out;
   if (!p) return out;
   while (program_running(p)) {
@@ -44,7 +52,6 @@ std::set<std::string> archive_entries(const std::string& archive, const std::str
       out.insert(path);
     }
   }
-  close_program(p);
   return out;
 }
 
@@ -118,7 +125,7 @@ class Packaging : public ::testing::Test {
     return state.purebasic_folder + "PureLibraries" + S + "UserLibraries" + S + "Strings";
   }
   std::string resident() const { return state.purebasic_folder + "Residents" + S + "Strings.res"; }
-  std::string base() const { return package_base(state, processor_tag(state.purebasic_folder)); }
+  std::string base() const { return package_base(state, tag_of(state.purebasic_folder)); }
 
   std::vector<pe::Resource> installer_resources() {
     std::vector<pe::Resource> res;
@@ -140,9 +147,9 @@ class Packaging : public ::testing::Test {
 
 TEST_F(Packaging, ArchiveInstallerAndSourceCopies) {
 #ifndef _WIN32
-  EXPECT_EQ(processor_tag(state.purebasic_folder), "x64");
+  EXPECT_EQ(tag_of(state.purebasic_folder), "x64");
 #endif
-  EXPECT_EQ(base(), root + "src" + S + "Strings (1.2) " + processor_tag(state.purebasic_folder));
+  EXPECT_EQ(base(), root + "src" + S + "Strings (1.2) " + tag_of(state.purebasic_folder));
   make_packages(state, sevenzip, installer);
 
   std::set<std::string> entries = archive_entries(base() + ".7z", state.work_folder);

@@ -6,9 +6,12 @@
 #include "pipeline/pipeline.h"
 #include "pipeline/work_folder.h"
 #include "fakes/fake_purebasic.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/memory_file_system.h"
+#include "fakes/scripted_tool_runner.h"
 #include "fakes/standin_support.h"
+#include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
 #include "source/line_reader.h"
 
@@ -28,10 +31,10 @@ std::tm at(int year, int month, int day, int hour, int minute) {
 // A folder of its own under the temporary folder, emptied first.
 std::string fresh_folder(const std::string& name) {
   std::string folder = temp_folder() + "lh_build_test_" + name + platform::separator();
-  delete_work_folder(folder);
+  delete_work_folder(platform::real_file_system(), folder);
   for (const auto& e : platform::list_folder(folder))
     if (e.is_folder) {
-      delete_work_folder(folder + e.name + platform::separator());
+      delete_work_folder(platform::real_file_system(), folder + e.name + platform::separator());
     }
   platform::remove_folder(folder);
   platform::create_folder(folder);
@@ -119,56 +122,22 @@ TEST(Pipeline, LibraryNameAndResidentDeclarations) {
     EXPECT_NE(resident_declarations_path(w, name), w + name + ".pb") << name;
 }
 
-TEST(WorkFolder, MissingFolderPassesAtOnce) {
-  std::string folder = fresh_folder("gone");
-  platform::remove_folder(folder);
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(wait_until_gone(folder, std::chrono::milliseconds(3000)));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
-}
-
-TEST(WorkFolder, SubfolderKeepsItAndIsNamedNotWaitedOn) {
-  std::string folder = fresh_folder("blocked");
-  platform::create_folder(folder + "Keep");
-  platform::write_file(folder + "old.txt", "x");
-  delete_work_folder(folder);
-  EXPECT_FALSE(platform::exists(folder + "old.txt"));
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(wait_until_gone(folder, std::chrono::milliseconds(300)));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
-  std::vector<std::string> entries = blocking_entries(folder);
+// A missing folder passes even with no time to wait; a subfolder keeps
+// the folder (folders are never removed) and is named to the user.
+TEST(WorkFolder, MissingFolderPassesAndSubfolderBlocksAndIsNamed) {
+  platform::MemoryFileSystem files;
+  const std::string folder = test::memory_root() + "LibHammer" + platform::separator();
+  EXPECT_TRUE(wait_until_gone(files, folder, std::chrono::milliseconds(0)));
+  ASSERT_TRUE(files.create_folder(folder));
+  ASSERT_TRUE(files.create_folder(folder + "Keep"));
+  ASSERT_TRUE(files.write_file(folder + "old.txt", "x"));
+  delete_work_folder(files, folder);
+  EXPECT_FALSE(files.exists(folder + "old.txt"));
+  EXPECT_FALSE(wait_until_gone(files, folder, std::chrono::milliseconds(0)));
+  std::vector<std::string> entries = blocking_entries(files, folder);
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0], std::string("Keep") + platform::separator());
   EXPECT_NE(blocked_work_folder_message(folder, entries).find("Keep"), std::string::npos);
-  platform::remove_folder(folder + "Keep");
-}
-
-// A blocked build tells the user, builds nothing and leaves the previous
-// build's files out of the packages (no library name).
-TEST(Pipeline, BlockedWorkFolderStopsTheBuild) {
-  std::string base = fresh_folder("run_blocked");
-  AppState state;
-  state.work_folder = base + "LibHammer" + platform::separator();
-  platform::create_folder(state.work_folder);
-  platform::create_folder(state.work_folder + "sub");
-  state.library_source = base + "Lib.pb";
-  platform::write_file(state.library_source, "ProcedureDLL A()\r\nEndProcedure\r\n");
-  state.purebasic_folder = base + "pb" + platform::separator();
-  state.library_name = "Old";
-  std::string told;
-  std::vector<int> steps;
-  BuildOptions options;
-  options.work_folder_wait = std::chrono::milliseconds(200);
-  options.report = [&](const std::string& text) { told = text; };
-  options.progress = [&](int step, const std::string&) { steps.push_back(step); };
-  ManualModel model;
-  EXPECT_EQ(run_build(state, model, options).result, BuildResult::kWorkFolderBlocked);
-  EXPECT_NE(told.find("sub"), std::string::npos);
-  EXPECT_EQ(steps, (std::vector<int>{1, 2, 3}));
-  EXPECT_TRUE(state.library_name.empty());
-  EXPECT_FALSE(state.build_ran);
-  EXPECT_TRUE(model.table.records.empty());
-  platform::remove_folder(state.work_folder + "sub");
 }
 
 // A compiler or TailBite that never answers its version query, or answers
@@ -178,6 +147,7 @@ TEST(VersionQueries, SilentOrEndlessToolsAreStoppedAndNamed) {
   const std::string pb = fresh_folder("versions");
   ASSERT_TRUE(fakes::lay_out_purebasic(pb));
   const std::string tailbite = tailbite_path(pb);
+  ProcessVersionAsker tools;
   std::vector<std::string> told;
   const Report report = [&](const std::string& text) { told.push_back(text); };
   const std::chrono::milliseconds wait(500);
@@ -185,8 +155,8 @@ TEST(VersionQueries, SilentOrEndlessToolsAreStoppedAndNamed) {
     test::set_env("LH_FAKE_PB_VERSION_MODE", mode);
     test::set_env("LH_FAKE_TAILBITE_VERS", mode);
     told.clear();
-    EXPECT_EQ(compiler_version_line(pb, wait, report), "") << mode;
-    EXPECT_EQ(tailbite_version_text(tailbite, wait, report), "") << mode;
+    EXPECT_EQ(compiler_version_line(tools, pb, wait, report), "") << mode;
+    EXPECT_EQ(tailbite_version_text(tools, tailbite, wait, report), "") << mode;
     ASSERT_EQ(told.size(), 2u) << mode;
     EXPECT_NE(told[0].find("compiler " + pb), std::string::npos) << told[0];
     EXPECT_NE(told[0].find("\"/VERSION\""), std::string::npos) << told[0];
@@ -195,8 +165,8 @@ TEST(VersionQueries, SilentOrEndlessToolsAreStoppedAndNamed) {
   test::unset_env("LH_FAKE_PB_VERSION_MODE");
   test::unset_env("LH_FAKE_TAILBITE_VERS");
   told.clear();
-  EXPECT_EQ(tailbite_version_text(tailbite, kVersionAnswerWait, report), "TailBite 1.4.12 (stand-in)");
-  EXPECT_FALSE(compiler_version_line(pb, kVersionAnswerWait, report).empty());
+  EXPECT_EQ(tailbite_version_text(tools, tailbite, kVersionAnswerWait, report), "TailBite 1.4.12 (stand-in)");
+  EXPECT_FALSE(compiler_version_line(tools, pb, kVersionAnswerWait, report).empty());
   EXPECT_TRUE(told.empty());
   // The stopped stand-ins have ended: on Windows a running program's file
   // could not be deleted.

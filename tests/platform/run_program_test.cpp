@@ -19,9 +19,9 @@ using test::echo_program;
 using test::read_all_lines;
 
 std::vector<std::string> capture(const std::string& arguments, const std::string& folder = "") {
-  Program* p = run_capture(echo_program(), arguments, folder);
+  ProgramHandle p = run_capture(echo_program(), arguments, folder);
   EXPECT_NE(p, nullptr);
-  return p ? read_all_lines(p) : std::vector<std::string>{};
+  return p ? read_all_lines(std::move(p)) : std::vector<std::string>{};
 }
 
 std::string log_lines(const std::string& log) { return test::read_text(log); }
@@ -71,14 +71,14 @@ TEST(Output, LinesEndAtCrLfOrCrLfAndTheLastNeedsNoEnd) {
 }
 
 TEST(Output, ProgramThatPrintsNothingEndsWithoutALine) {
-  Program* p = run_capture(echo_program(), "--exit 3", "");
+  ProgramHandle handle = run_capture(echo_program(), "--exit 3", "");
+  Program* p = handle.get();
   ASSERT_NE(p, nullptr);
   int loops = 0;
   while (program_running(p)) ++loops;
   EXPECT_EQ(available_output(p), 0u);
   EXPECT_EQ(read_output_line(p), "");
   EXPECT_EQ(program_exit_code(p), 3);
-  close_program(p);
 }
 
 TEST(Output, LargeOutputArrivesWholeAndInOrder) {
@@ -91,21 +91,21 @@ TEST(Output, LargeOutputArrivesWholeAndInOrder) {
 
 TEST(Output, WaitingWithAPipeDoesNotStallTheChild) {
   // More output than any pipe holds: the facility drains it while it waits.
-  Program* p = nullptr;
+  ProgramHandle handle;
   ASSERT_EQ(run_program(echo_program(), "--bytes 300000 --out \\nend", "",
-                        kRunWait | kRunKeep | kRunRead, &p),
+                        RunOption::kWait | RunOption::kKeep | RunOption::kRead, &handle),
             1);
-  ASSERT_NE(p, nullptr);
+  ASSERT_NE(handle, nullptr);
+  Program* p = handle.get();
   EXPECT_EQ(read_output_line(p), std::string(300000, 'x'));
   EXPECT_EQ(read_output_line(p), "end");
   EXPECT_FALSE(program_running(p));
-  close_program(p);
 }
 
 TEST(Start, ProgramThatCannotBeStartedGivesZero) {
   const std::string missing = test::scratch_folder("missing") + "no-such-program.exe";
-  Program* p = reinterpret_cast<Program*>(1);
-  EXPECT_EQ(run_program(missing, "", "", kRunHide | kRunKeep | kRunRead, &p), 0);
+  ProgramHandle p = run_capture(echo_program(), "", "");  // emptied by the failed run
+  EXPECT_EQ(run_program(missing, "", "", RunOption::kHide | RunOption::kKeep | RunOption::kRead, &p), 0);
   EXPECT_EQ(p, nullptr);
   EXPECT_EQ(run_capture(missing, "/VERSION", ""), nullptr);
   EXPECT_EQ(run_visible_wait(missing, "", ""), 0);  // the open action fails as well
@@ -137,9 +137,12 @@ TEST(Mechanics, HiddenRunWithoutReadWritesNowhere) {
 }
 
 TEST(Mechanics, OpenRunDoesNotWait) {
+  // The child goes on only once the test lets it: a run that waited for it
+  // would return only after its minute is over, with the file written.
   const std::string folder = test::scratch_folder("open");
-  EXPECT_EQ(run_open(echo_program(), "--sleep 1500 --touch \"" + folder + "o.txt\"", ""), 1);
+  EXPECT_EQ(run_open(echo_program(), "--wait-for \"" + folder + "go.txt\" --touch \"" + folder + "o.txt\"", ""), 1);
   EXPECT_FALSE(platform::is_file(folder + "o.txt"));
+  platform::write_file(folder + "go.txt", "go");
   EXPECT_TRUE(test::wait_for_file(folder + "o.txt"));
   test::remove_tree(folder);
 }
@@ -148,7 +151,8 @@ TEST(Mechanics, CaptureRunsReadOutputInTheGivenFolder) {
   const std::string folder = test::scratch_folder("capture");
   std::string bare = folder.substr(0, folder.size() - 1);
   EXPECT_EQ(capture("--cwd --out last", folder), (std::vector<std::string>{bare, "last"}));
-  Program* p = run_hidden_capture(echo_program(), "--out hidden\\r\\n --exit 4", folder);
+  ProgramHandle handle = run_hidden_capture(echo_program(), "--out hidden\\r\\n --exit 4", folder);
+  Program* p = handle.get();
   ASSERT_NE(p, nullptr);
   std::vector<std::string> lines;
   while (program_running(p)) {
@@ -156,7 +160,6 @@ TEST(Mechanics, CaptureRunsReadOutputInTheGivenFolder) {
   }
   EXPECT_EQ(lines, (std::vector<std::string>{"hidden"}));
   EXPECT_EQ(program_exit_code(p), 4);
-  close_program(p);
   test::remove_tree(folder);
 }
 

@@ -1,6 +1,7 @@
 // Tool discovery: the icon value's folder part, the processor tag, and the
 // compiler's version line from the stand-in compiler.
 #include "purebasic/tools.h"
+#include "purebasic/tool_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,11 @@ TEST(Tools, PathsAreFormedFromThePureBasicFolder) {
 }
 
 TEST(Tools, CompilerVersionLineAndTagFromTheStandInCompiler) {
+  ProcessVersionAsker tools;
+  auto compiler_version_line = [&](const std::string& folder) {
+    return lh::compiler_version_line(tools, folder, kVersionAnswerWait, {});
+  };
+  auto processor_tag = [&](const std::string& folder) { return lh::processor_tag(tools, folder, {}); };
   const std::string pb = test::scratch_folder("pb-version");
   ASSERT_TRUE(fakes::lay_out_purebasic(pb));
 #ifdef _WIN32
@@ -84,9 +90,9 @@ TEST(Tools, StandInsFollowTheBuildCommandLines) {
   const std::string log = work + "log.txt";
   test::set_env("LH_FAKE_LOG", log);
 
-  Program* p = run_capture(tailbite_path(pb), "/VERS", "");
+  ProgramHandle p = run_capture(tailbite_path(pb), "/VERS", "");
   ASSERT_NE(p, nullptr);
-  EXPECT_EQ(test::read_all_lines(p), std::vector<std::string>{"TailBite 1.4.12 (stand-in)"});
+  EXPECT_EQ(test::read_all_lines(std::move(p)), std::vector<std::string>{"TailBite 1.4.12 (stand-in)"});
   EXPECT_EQ(run_visible_wait(tailbite_path(pb), test::quoted(work + "Strings.pb") + " /MULT /CHM:Strings", ""), 1);
   const std::string library = pb + "PureLibraries" + s + "UserLibraries" + s + "Strings";
   EXPECT_NE(test::read_text(library).find("ProcedureDLL A()"), std::string::npos);
@@ -114,9 +120,9 @@ TEST(Tools, TailBiteInALowerCaseFolderIsTheOneRun) {
   ASSERT_TRUE(fakes::lay_out_purebasic(pb));
   ASSERT_EQ(std::rename((pb + "TailBite").c_str(), (pb + "tailbite").c_str()), 0);
   EXPECT_EQ(tailbite_path(pb), pb + "tailbite/TailBite");
-  Program* p = run_capture(tailbite_path(pb), "/VERS", "");
+  ProgramHandle p = run_capture(tailbite_path(pb), "/VERS", "");
   ASSERT_NE(p, nullptr);
-  EXPECT_EQ(test::read_all_lines(p), std::vector<std::string>{"TailBite 1.4.12 (stand-in)"});
+  EXPECT_EQ(test::read_all_lines(std::move(p)), std::vector<std::string>{"TailBite 1.4.12 (stand-in)"});
   // Program in another case as well; with none there, the usual name.
   ASSERT_EQ(std::rename((pb + "tailbite/TailBite").c_str(), (pb + "tailbite/TAILBITE").c_str()), 0);
   EXPECT_EQ(tailbite_path(pb), pb + "tailbite/TAILBITE");

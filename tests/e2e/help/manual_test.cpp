@@ -46,7 +46,7 @@ void extract(const std::string& unix_manual, const std::string& unix_out) {
   run_program("Z:\\bin\\sh",
               "-c \"extract_chmLib '" + unix_manual + "' '" + unix_out + "' >/dev/null 2>&1; touch '" + unix_out +
                   ".done'\"",
-              "", kRunHide);
+              "", RunOption::kHide);
   for (int waited = 0; !platform::exists(mark) && waited < 60000; waited += 20)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   ASSERT_TRUE(platform::exists(mark)) << "extract_chmLib did not end";
@@ -152,7 +152,8 @@ TEST(Manual, BuiltInCompilerStandsInWhenHhcMakesNone) {
   write_help_project(fs, m.work, "Solo", model.table, model.contents);
   platform::write_file(m.work + "Solo.chm", "ITSF from an earlier build");
 
-  ManualRun run = compile_manual(m.work, "Solo", m.work + "no-such-hhc.exe");
+  RealToolRunner tools;
+  ManualRun run = compile_manual(tools, m.work, "Solo", m.work + "no-such-hhc.exe");
   EXPECT_TRUE(run.made);
   EXPECT_EQ(run.note, "");
   EXPECT_EQ(run.summary,
@@ -169,7 +170,7 @@ TEST(Manual, BuiltInCompilerStandsInWhenHhcMakesNone) {
 
   // No manual at all: the user is told.
   platform::delete_file(m.work + "Solo.hhp");
-  ManualRun none = compile_manual(m.work, "Solo", "");
+  ManualRun none = compile_manual(tools, m.work, "Solo", "");
   EXPECT_FALSE(none.made);
   EXPECT_NE(none.note.find("Solo.hhp"), std::string::npos) << none.note;
   EXPECT_FALSE(platform::exists(m.work + "Solo.chm"));

@@ -1,0 +1,57 @@
+// The build as a list of named phases. run_build runs them in the list's
+// order; a phase that returns false stops the build. Tests run the list with
+// some phases replaced, on a file system in memory and scripted programs.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "pipeline/notes.h"
+#include "pipeline/pipeline.h"
+
+namespace lh {
+
+namespace platform {
+class FileSystem;
+}
+
+// What the phases share for one build.
+struct Build {
+  Build(AppState& app_state, ManualModel& manual_model, const BuildOptions& build_options, platform::FileSystem& file_system, ToolRunner& tool_runner);
+  Build(const Build&) = delete;
+  Build& operator=(const Build&) = delete;
+
+  // Announces step `number` and records its line.
+  void step(int number, const std::string& what);
+  // Records a problem at the current step and tells the user.
+  void problem(const std::string& text);
+  // The same as a Report for the functions that take one.
+  Report report() {
+    return [this](const std::string& text) { problem(text); };
+  }
+
+  AppState& state;
+  ManualModel& model;
+  const BuildOptions& options;
+  platform::FileSystem& files;
+  ToolRunner& tools;
+  BuildOutcome outcome;
+  int current_step = 0;
+  std::string name;   // the library name (step 1)
+  NotesInput notes;   // gathered by steps 8 and 9
+  WorkFiles brought;  // what the include folder brought (step 5), for the split
+};
+
+struct BuildPhase {
+  const char* name;
+  bool (*run)(Build& build);  // false: the build stops here
+};
+
+// Steps 1 to 19 in their order.
+std::span<const BuildPhase> build_phases();
+
+// Runs `phases` in order, then tells the note on the manual; returns the
+// outcome.
+BuildOutcome run_phases(Build& build, std::span<const BuildPhase> phases);
+
+}  // namespace lh

@@ -1,0 +1,94 @@
+// The outside programs a build starts, behind one interface: TailBite and
+// the PureBasic compiler (their version queries and their build runs), the
+// manual's compilation and the help viewer. The program starts them through
+// the run facility (ProcessToolRunner here, RealToolRunner in
+// help/help_compiler.h adds the manual); tests script their answers and read
+// back every command line.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/run_program.h"
+
+namespace lh {
+
+struct ManualRun;  // help/help_compiler.h
+
+// A build run: the program, its arguments as they go onto the command line,
+// and how it is run. It is waited for.
+struct ToolCall {
+  std::string program;
+  std::string arguments;
+  std::string working_folder;  // empty: the current folder
+  bool hide = false;           // hidden window
+  bool capture = false;        // its output captured rather than shown
+};
+
+// A version query ("/VERSION", "/VERS"): its answer must come within `wait`
+// and hold less than `max_bytes` without a line end.
+struct VersionQuery {
+  std::string program;
+  std::string argument;
+  bool hide = false;
+  // The compiler's answer is its first line; TailBite's is every line it
+  // prints up to its end.
+  bool first_line_only = false;
+  std::chrono::milliseconds wait{0};
+  std::size_t max_bytes = 0;
+};
+
+struct VersionAnswer {
+  enum class Status { kNotStarted, kAnswered, kTimedOut, kTooLong };
+  Status status = Status::kNotStarted;
+  std::vector<std::string> lines;  // with kAnswered
+};
+
+// Packaging needs the compiler's version only: this part of ToolRunner.
+class VersionAsker {
+ public:
+  virtual ~VersionAsker() = default;
+  // A program that has not answered in time, or printed without end, is
+  // ended before this returns.
+  virtual VersionAnswer ask_version(const VersionQuery& query) = 0;
+};
+
+// The query as a capture run of the real program.
+VersionAnswer ask_program_version(const VersionQuery& query);
+
+class ProcessVersionAsker final : public VersionAsker {
+ public:
+  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query); }
+};
+
+class ToolRunner : public VersionAsker {
+ public:
+  // Starts the program and waits for its end; the exit code is kept.
+  virtual CapturedRun run_and_wait(const ToolCall& call) = 0;
+
+  // HTML Help Workshop's compiler as the run facility is handed it; empty
+  // when there is none.
+  virtual std::string help_compiler() = 0;
+
+  // The manual "<library>.chm" from "<library>.hhp" in the work folder: by
+  // `hhc` (from help_compiler()), or by the built-in compiler when it is
+  // empty or made none. With `hhc_output`, hhc.exe's output is captured
+  // there instead of going to the console.
+  virtual ManualRun compile_manual(const std::string& work_folder, const std::string& library_name,
+                                   const std::string& hhc, CapturedRun* hhc_output) = 0;
+
+  // Hands a document to the system's open action; false when nothing opened it.
+  virtual bool open_document(const std::string& path) = 0;
+};
+
+// Everything but the manual, over the run facility.
+class ProcessToolRunner : public ToolRunner {
+ public:
+  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query); }
+  CapturedRun run_and_wait(const ToolCall& call) override;
+  bool open_document(const std::string& path) override;
+};
+
+}  // namespace lh

@@ -1,0 +1,163 @@
+// The whole build on a file system in memory with scripted programs: no
+// disk, no process.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "fakes/scripted_tool_runner.h"
+#include "pipeline/build_phases.h"
+#include "platform/memory_file_system.h"
+#include "platform/paths.h"
+#include "purebasic/tools.h"
+
+namespace lh {
+namespace {
+
+using test::memory_root;
+
+const std::string S(1, platform::separator());
+
+// A library of one command; with `resident`, also a structure marked for
+// the resident file.
+std::string library_source(bool resident) {
+  std::string text = "ProcedureDLL A()\r\nEndProcedure\r\n";
+  if (resident) text += "Structure R ;//Resident\r\nEndStructure ;//Resident\r\n";
+  return text;
+}
+
+struct MemoryBuild : testing::Test {
+  platform::MemoryFileSystem files{false};
+  test::ScriptedToolRunner tools{files};
+  test::RecordingReporter reporter;
+  AppState state;
+  ManualModel model;
+  BuildOptions options;
+  std::string pb = memory_root() + "PureBasic" + S;
+  std::string work = memory_root() + "Temp" + S + "LibHammer" + S;
+
+  void SetUp() override {
+    files.create_folder(pb);
+    files.create_folder(memory_root() + "Temp");
+    files.create_folder(memory_root() + "src");
+    state.purebasic_folder = pb;
+    state.work_folder = work;
+    state.library_source = memory_root() + "src" + S + "Strings.pb";
+    options.reporter = &reporter;
+    options.work_folder_wait = std::chrono::milliseconds(0);
+    tools.scripts[tailbite_path(pb)].answer = {"TailBite 1.4"};
+    tools.scripts[tailbite_path(pb)].makes[user_library("Strings")] = "lib";
+    tools.scripts[compiler_path(pb)].makes[pb + "Residents" + S + "Strings.res"] = "res";
+  }
+
+  std::string user_library(const std::string& name) const {
+    return pb + "PureLibraries" + S + "UserLibraries" + S + name;
+  }
+
+  BuildOutcome build(bool resident = false) {
+    files.write_file(state.library_source, library_source(resident));
+    Build b(state, model, options, files, tools);
+    return run_phases(b, build_phases());
+  }
+};
+
+// The outside programs in the build's order, each command line as the run
+// facility forms it; the work folder's files and the published manual are
+// where the later steps and packaging look for them.
+TEST_F(MemoryBuild, RunsTheProgramsInOrderWithTheirCommandLines) {
+  tools.hhc = "hhc.exe";
+  tools.scripts["hhc.exe"].makes[work + "Strings.chm"] = "ITSF hhc";
+  const BuildOutcome outcome = build(true);
+  EXPECT_EQ(tools.command_lines,
+            (std::vector<std::string>{
+                "\"" + tailbite_path(pb) + "\" /VERS",
+                "\"" + compiler_path(pb) + "\" /VERSION",
+                "\"hhc.exe\" \"" + work + "Strings.hhp\"",
+                "\"" + tailbite_path(pb) + "\" \"" + work + "Strings.pb\" /MULT /CHM:Strings",
+                "\"" + compiler_path(pb) + "\" \"" + work + "Resident.pb\" /Resident \"" + pb + "Residents" + S +
+                    "Strings.res\"",
+                "open " + work + "Strings.chm",
+            }));
+  EXPECT_EQ(outcome.result, BuildResult::kBuilt);
+  EXPECT_EQ(outcome.steps.size(), 19u);
+  EXPECT_TRUE(outcome.problems.empty());
+  EXPECT_TRUE(reporter.told.empty());
+  std::string text;
+  ASSERT_TRUE(files.read_file(work + "Strings.pb", text));
+  EXPECT_EQ(text, library_source(true));
+  ASSERT_TRUE(files.read_file(work + "Compilation.cod", text));
+  EXPECT_EQ(text, "Structure R \r\nEndStructure \r\n");
+  ASSERT_TRUE(files.read_file(work + "Strings.hhc", text));
+  EXPECT_NE(text.find("<PARAM NAME=\"Local\" VALUE=\"A.html\">"), std::string::npos) << text;
+  EXPECT_TRUE(files.is_file(work + "A.html"));
+  ASSERT_TRUE(files.read_file(pb + "help" + S + "Strings.chm", text));
+  EXPECT_EQ(text, "ITSF hhc");
+  EXPECT_EQ(state.library_name, "Strings");
+}
+
+// A TailBite that fails is recorded with its exit code and what it printed,
+// and the user hears it; the build goes on to the resident file.
+TEST_F(MemoryBuild, FailingTailBiteIsRecordedWithItsExitCode) {
+  options.capture_runs = true;
+  options.open_manual = false;
+  test::ScriptedToolRunner::Script& tailbite = tools.scripts[tailbite_path(pb)];
+  tailbite.exit_code = 3;
+  tailbite.output = "Error: line 2\r\n";
+  tailbite.makes.clear();
+  const BuildOutcome outcome = build();
+  const ToolRecord* run = find_run(outcome, "TailBite");
+  ASSERT_NE(run, nullptr);
+  EXPECT_EQ(run->step, 16);
+  EXPECT_TRUE(run->started);
+  EXPECT_EQ(run->exit_code, 3);
+  EXPECT_FALSE(run->made);
+  ASSERT_EQ(outcome.problems.size(), 1u);
+  EXPECT_EQ(outcome.problems[0].step, 16);
+  const std::string& told = outcome.problems[0].text;
+  EXPECT_NE(told.find("ended with exit code 3"), std::string::npos) << told;
+  EXPECT_NE(told.find("    Error: line 2"), std::string::npos) << told;
+  EXPECT_NE(told.find(user_library("Strings") + " was not made."), std::string::npos) << told;
+  ASSERT_EQ(reporter.told.size(), 1u);
+  EXPECT_EQ(reporter.told[0].text, told);
+  EXPECT_EQ(reporter.told[0].icon, MessageIcon::kError);
+  // No declarations, so no resident file was to come: the compiler's
+  // failure is recorded, not told.
+  ASSERT_NE(find_run(outcome, "The PureBasic compiler"), nullptr);
+  EXPECT_EQ(tools.command_lines.back().find("\"" + compiler_path(pb) + "\""), 0u);
+}
+
+// A work folder that cannot go stops the build before anything runs: the
+// user is told what blocks it, and packaging finds no library name.
+TEST_F(MemoryBuild, BlockedWorkFolderStopsTheBuild) {
+  files.create_folder(work);
+  files.create_folder(work + "sub");
+  files.write_file(work + "old.txt", "x");
+  state.library_name = "Old";
+  const BuildOutcome outcome = build();
+  EXPECT_EQ(outcome.result, BuildResult::kWorkFolderBlocked);
+  EXPECT_EQ(outcome.steps.size(), 3u);
+  EXPECT_TRUE(tools.command_lines.empty());
+  EXPECT_FALSE(files.exists(work + "old.txt"));
+  ASSERT_EQ(reporter.told.size(), 1u);
+  EXPECT_NE(reporter.told[0].text.find("sub" + S), std::string::npos) << reporter.told[0].text;
+  EXPECT_TRUE(state.library_name.empty());
+  EXPECT_FALSE(state.build_ran);
+}
+
+// A library named "Resident" takes the declarations' file name for its
+// tweaked source: the declarations move aside, and the compiler is given
+// them under their new name.
+TEST_F(MemoryBuild, LibraryNamedResidentMovesTheDeclarationsAside) {
+  state.library_source = memory_root() + "src" + S + "Resident.pb";
+  options.open_manual = false;
+  build(true);
+  std::string text;
+  ASSERT_TRUE(files.read_file(work + "Resident declarations.pb", text));
+  EXPECT_EQ(text, "Structure R ;//Resident\r\nEndStructure ;//Resident\r\n");
+  ASSERT_TRUE(files.read_file(work + "Resident.pb", text));
+  EXPECT_EQ(text, library_source(true));
+  EXPECT_NE(tools.command_lines.back().find("\"" + work + "Resident declarations.pb\" /Resident"), std::string::npos)
+      << tools.command_lines.back();
+}
+
+}  // namespace
+}  // namespace lh
