@@ -70,7 +70,8 @@ TEST_F(MemoryBuild, RunsTheProgramsInOrderWithTheirCommandLines) {
   EXPECT_EQ(tools.command_lines,
             (std::vector<std::string>{
                 "\"" + tailbite_path(pb) + "\" /VERS",
-                "\"" + compiler_path(pb) + "\" /VERSION",
+                // The version query names the compiler's folder in lower case.
+                "\"" + pb + "compilers" + S + "pbcompiler" + (S == "\\" ? ".exe" : "") + "\" /VERSION",
                 "\"hhc.exe\" \"" + work + "Strings.hhp\"",
                 "\"" + tailbite_path(pb) + "\" \"" + work + "Strings.pb\" /MULT /CHM:Strings",
                 "\"" + compiler_path(pb) + "\" \"" + work + "Resident.pb\" /Resident \"" + pb + "Residents" + S +
