@@ -163,7 +163,7 @@ TEST_F(PeWriter, ReplaceAllDropsOwnResources) {
 TEST(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
   std::string image = installer_image();
   if (image.empty()) GTEST_SKIP();
-  for (std::string bad : {std::string("MZ"), std::string("not an executable at all"),
+  for (const std::string& bad : {std::string("MZ"), std::string("not an executable at all"),
                           image.substr(0, 0x200), image.substr(0, image.size() / 2)}) {
     std::string copy = bad;
     std::string error;

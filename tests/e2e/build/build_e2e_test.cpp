@@ -54,7 +54,7 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
   ASSERT_GE(r.out.size(), 19u) << r.err;
   std::vector<std::string> progress, verdicts;
   for (const std::string& line : r.out) {
-    if (line.rfind("[", 0) == 0) progress.push_back(line);
+    if (line.rfind('[', 0) == 0) progress.push_back(line);
     if (line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) verdicts.push_back(line);
   }
   EXPECT_EQ(progress.size() + verdicts.size(), r.out.size()) << r.out[r.out.size() - 1];
@@ -314,7 +314,7 @@ std::vector<std::string> verdicts_of(const Case::Result& r) {
 // Every line on standard output is the build's own.
 void expect_only_own_lines(const Case::Result& r) {
   for (const std::string& line : r.out)
-    EXPECT_TRUE(line.rfind("[", 0) == 0 || line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) << line;
+    EXPECT_TRUE(line.rfind('[', 0) == 0 || line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) << line;
 }
 
 const char* const kSmallSource = "#A = 1 ;//Resident\r\nProcedureDLL.l One() ; One\r\n  ProcedureReturn 1\r\nEndProcedure\r\n";
