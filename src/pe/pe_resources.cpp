@@ -33,8 +33,7 @@ constexpr uint32_t kResourceSectionFlags = 0x40000040;  // initialised data, rea
 constexpr int kMaxTreeDepth = 3;                        // type, name, language
 
 uint16_t get16(std::string_view s, size_t at) {
-  return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) |
-                               static_cast<unsigned char>(s[at + 1]) << 8);
+  return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8);
 }
 
 uint32_t get32(std::string_view s, size_t at) {
@@ -84,9 +83,7 @@ bool parse_layout(std::string_view image, Layout& l) {
   l.directories = l.opt + kOptDataDirectory;
   l.section_table = l.opt + opt_size;
   uint32_t count = get16(image, l.coff + kCoffNumberOfSections);
-  if (l.section_table > image.size() ||
-      (image.size() - l.section_table) / kSectionHeaderSize < count)
-    return false;
+  if (l.section_table > image.size() || (image.size() - l.section_table) / kSectionHeaderSize < count) return false;
   l.sections.clear();
   for (uint32_t i = 0; i < count; ++i) {
     Section s;
@@ -142,8 +139,7 @@ struct TreeReader {
     if (!in_tree(off, 2)) return false;
     uint32_t len = get16(image, base + off);
     if (!in_tree(off + 2, len * 2)) return false;
-    for (uint32_t i = 0; i < len; ++i)
-      key.name.push_back(static_cast<char16_t>(get16(image, base + off + 2 + i * 2)));
+    for (uint32_t i = 0; i < len; ++i) key.name.push_back(static_cast<char16_t>(get16(image, base + off + 2 + i * 2)));
     return true;
   }
 
@@ -177,8 +173,7 @@ struct TreeReader {
 
   bool read_directory(uint32_t off, int depth, Resource& path) {
     if (!in_tree(off, 16) || !first_visit(off)) return false;
-    uint32_t count =
-        static_cast<uint32_t>(get16(image, base + off + 12)) + get16(image, base + off + 14);
+    uint32_t count = static_cast<uint32_t>(get16(image, base + off + 12)) + get16(image, base + off + 14);
     if (!in_tree(off + 16, count * 8)) return false;
     for (uint32_t i = 0; i < count; ++i) {
       uint32_t entry = base + off + 16 + i * 8;
@@ -424,10 +419,10 @@ struct Plan {
 
 // The new tree laid out at the planned address.
 struct Tree {
-  std::string head;                     // directories, entries and strings
-  std::vector<std::string_view> data;   // the blobs, each padded to 8 bytes
-  uint32_t size = 0;                    // the whole tree, as the data directory counts it
-  uint32_t raw_size = 0;                // the section's file bytes
+  std::string head;                    // directories, entries and strings
+  std::vector<std::string_view> data;  // the blobs, each padded to 8 bytes
+  uint32_t size = 0;                   // the whole tree, as the data directory counts it
+  uint32_t raw_size = 0;               // the section's file bytes
 };
 
 bool fail(std::string* error, const char* text) {
@@ -449,10 +444,8 @@ bool check_sections(std::string_view image, Plan& p, std::string* error) {
   const uint64_t table_end = l.section_table + uint64_t{kSectionHeaderSize} * l.sections.size();
   for (const Section& s : l.sections) {
     uint64_t raw_limit = static_cast<uint64_t>(s.raw_pointer) + s.raw_size;
-    uint64_t virtual_limit =
-        static_cast<uint64_t>(s.virtual_address) + std::max(s.virtual_size, s.raw_size);
-    if ((s.raw_size && (raw_limit > image.size() || s.raw_pointer < table_end)) ||
-        virtual_limit > 0x7fffffffu)
+    uint64_t virtual_limit = static_cast<uint64_t>(s.virtual_address) + std::max(s.virtual_size, s.raw_size);
+    if ((s.raw_size && (raw_limit > image.size() || s.raw_pointer < table_end)) || virtual_limit > 0x7fffffffu)
       return fail(error, "damaged section table");
   }
   return true;
@@ -475,16 +468,14 @@ bool plan_layout(std::string_view image, Plan& p, std::string* error) {
   // rewrite take the new section's bytes for headers.
   uint32_t size_of_headers = get32(image, l.opt + kOptSizeOfHeaders);
   if (size_of_headers > image.size()) return fail(error, "damaged header size");
-  uint32_t headers_end = std::max(
-      size_of_headers,
-      l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize);
+  uint32_t headers_end =
+      std::max(size_of_headers, l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize);
   uint32_t raw_end = headers_end, virtual_end = headers_end;
   int last = -1;
   for (size_t i = 0; i < l.sections.size(); ++i) {
     const Section& s = l.sections[i];
     uint32_t vend = s.virtual_address + std::max(s.virtual_size, s.raw_size);
-    if (last < 0 || s.virtual_address >= l.sections[last].virtual_address)
-      last = static_cast<int>(i);
+    if (last < 0 || s.virtual_address >= l.sections[last].virtual_address) last = static_cast<int>(i);
     virtual_end = std::max(virtual_end, vend);
     if (s.raw_size) raw_end = std::max(raw_end, s.raw_pointer + s.raw_size);
   }
@@ -492,11 +483,9 @@ bool plan_layout(std::string_view image, Plan& p, std::string* error) {
 
   // Only a section of its own is rewritten: a tree merged into another
   // section shares it with data that must stay.
-  bool own_section = old >= 0 && image.substr(l.sections[old].header_at, 6) ==
-                                     std::string_view(".rsrc\0", 6);
+  bool own_section = old >= 0 && image.substr(l.sections[old].header_at, 6) == std::string_view(".rsrc\0", 6);
   p.in_place = own_section && old == last && old_rva == l.sections[old].virtual_address &&
-               (l.sections[old].raw_size == 0 ||
-                l.sections[old].raw_pointer + l.sections[old].raw_size == raw_end);
+               (l.sections[old].raw_size == 0 || l.sections[old].raw_pointer + l.sections[old].raw_size == raw_end);
 
   if (p.in_place) {
     const Section& s = l.sections[old];
@@ -519,8 +508,8 @@ bool plan_layout(std::string_view image, Plan& p, std::string* error) {
     if (own_section) p.renamed = old;
   }
 
-  p.drop_overlay = get32(image, l.coff + kCoffPointerToSymbolTable) != 0 ||
-                   get32(image, l.directories + kDirSecurity * 8) != 0;
+  p.drop_overlay =
+      get32(image, l.coff + kCoffPointerToSymbolTable) != 0 || get32(image, l.directories + kDirSecurity * 8) != 0;
   if (!p.drop_overlay && data_end < image.size()) p.overlay = image.substr(data_end);
   return true;
 }
@@ -636,8 +625,7 @@ bool add_rcdata(std::string& image, std::string_view name, std::string_view data
   return write_blobs(image, blobs, error);
 }
 
-const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type,
-                              std::string_view name) {
+const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type, std::string_view name) {
   for (const Resource& r : resources) {
     if (r.type.named() || r.type.id != type || r.name.name.size() != name.size()) continue;
     bool same = true;
