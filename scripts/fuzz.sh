@@ -4,6 +4,7 @@
 # SECONDS (default 300) on its committed seeds (tests/fuzz/corpus/NAME) and
 # on what earlier runs found (build/fuzz/corpus/NAME). A crash or a failed
 # check leaves its input in build/fuzz/crashes/ and makes the script fail.
+# With LH_WERROR=ON in the environment a compiler warning fails the build.
 #
 #   bash scripts/fuzz.sh [SECONDS] [NAME...]
 set -euo pipefail
@@ -19,7 +20,7 @@ if command -v ccache >/dev/null 2>&1; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S "$here" -B "$tree" -DLH_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DLH_WERROR="${LH_WERROR:-OFF}" \
   -DLH_7ZIP_DIR="$build_root/deps/7zip-bin" "${launcher[@]}" >/dev/null
 cmake --build "$tree" --target fuzz_targets -j "$(nproc)"
 

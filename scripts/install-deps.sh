@@ -8,10 +8,11 @@ build_root="${LIBHAMMER_BUILD_ROOT:-$here/build}"
 
 # The manual is compiled by LibHammer itself. The tests read manuals back with
 # chmlib (libchm-bin, libchm-dev), 7-Zip (p7zip-full) and pychm (python3-chm);
-# fp-utils' chmcmd is only the benchmarks' comparison.
+# fp-utils' chmcmd is only the benchmarks' comparison. clang-format and
+# clang-tidy check the sources (scripts/check-format.sh, scripts/tidy.sh).
 packages=(cmake g++ googletest g++-mingw-w64-i686 wine wine32:i386 xvfb
           imagemagick fp-utils libchm-bin libchm-dev python3-chm p7zip-full xauth file
-          clang libclang-rt-dev)
+          clang libclang-rt-dev clang-format clang-tidy)
 
 sudo_cmd=()
 if [ "$(id -u)" != 0 ]; then sudo_cmd=(sudo); fi

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both targets (the Linux one with
-# AddressSanitizer and UndefinedBehaviorSanitizer), then runs every test:
+# Installs what is missing, checks that the sources are formatted, builds
+# both targets (the Linux one with AddressSanitizer and
+# UndefinedBehaviorSanitizer; a compiler warning fails the build), then runs
+# every test:
 # natively, and the Windows build under Wine in one fresh prefix per run,
 # with an X server (Xvfb) for the windows that the Windows tests open; and
 # each fuzz target for a few seconds (scripts/fuzz.sh runs them longer).
@@ -8,7 +10,12 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export LIBHAMMER_BUILD_ROOT="${LIBHAMMER_BUILD_ROOT:-$here/build}"
 
+export LH_WERROR=ON
+
 bash "$here/scripts/install-deps.sh"
+# A formatting slip fails the run, but the build and the tests still run.
+status=0
+bash "$here/scripts/check-format.sh" || status=1
 bash "$here/scripts/build.sh" --sanitize
 
 cleanup() {
@@ -35,7 +42,6 @@ echo "test: starting Wine in a fresh prefix"
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w 2>/dev/null || true
 
-status=0
 echo "test: Linux build"
 ctest --test-dir "$LIBHAMMER_BUILD_ROOT/linux" --output-on-failure || status=1
 echo "test: Windows build under Wine"

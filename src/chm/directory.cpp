@@ -36,7 +36,7 @@ class ChunkWriter {
   }
   bool empty() const { return offsets_.empty(); }
 
-  void begin(std::string header) {
+  void begin(std::string_view header) {
     chunk_start_ = out_.size();
     out_ += header;
     used_ = 0;

@@ -7,18 +7,11 @@
 #include <unordered_set>
 
 #include "chm/html_scan.h"
+#include "platform/ascii.h"
 #include "platform/files.h"
 
 namespace lh::chm {
 namespace {
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string ascii_lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = lower(c);
-  return out;
-}
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -27,7 +20,7 @@ std::string_view trim(std::string_view s) {
 }
 
 bool ends_with_ignoring_case(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() && equals_ascii_ignoring_case(s.substr(s.size() - suffix.size()), suffix);
+  return s.size() >= suffix.size() && equals_ignoring_case(s.substr(s.size() - suffix.size()), suffix);
 }
 
 bool is_page(std::string_view name) { return ends_with_ignoring_case(name, ".htm") || ends_with_ignoring_case(name, ".html"); }
@@ -36,7 +29,7 @@ bool is_page(std::string_view name) { return ends_with_ignoring_case(name, ".htm
 std::string percent_decoded(std::string_view s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : lower(c) >= 'a' && lower(c) <= 'f' ? lower(c) - 'a' + 10 : -1; };
+    auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : ascii_lower(c) >= 'a' && ascii_lower(c) <= 'f' ? ascii_lower(c) - 'a' + 10 : -1; };
     if (s[i] == '%' && i + 2 < s.size() + 0 && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
       out += static_cast<char>(hex(s[i + 1]) * 16 + hex(s[i + 2]));
       i += 2;
@@ -111,7 +104,7 @@ uint32_t parse_language(std::string_view value) {
 }
 
 bool parse_yes(std::string_view value) {
-  std::string v = ascii_lower(trim(value));
+  std::string v = to_lower(trim(value));
   return v == "yes" || v == "1" || v == "true" || v == "on";
 }
 
@@ -135,7 +128,7 @@ class Reader {
       start = end + 1;
       if (line.empty() || line.front() == ';') continue;
       if (line.front() == '[' && line.back() == ']') {
-        section = ascii_lower(line.substr(1, line.size() - 2));
+        section = to_lower(line.substr(1, line.size() - 2));
         continue;
       }
       if (section == "files") {
@@ -145,7 +138,7 @@ class Reader {
       if (section != "options") continue;
       size_t eq = line.find('=');
       if (eq == std::string_view::npos) continue;
-      std::string key = ascii_lower(trim(line.substr(0, eq)));
+      std::string key = to_lower(trim(line.substr(0, eq)));
       std::string value(trim(line.substr(eq + 1)));
       ChmProject& p = out_.project;
       if (key == "compiled file") compiled = value;
@@ -187,7 +180,7 @@ class Reader {
 
   // A manual name as the file system and the viewer both find it: viewers
   // look names up without regard to letter case.
-  static std::string key_of(std::string_view name) { return ascii_lower(platform::folded_name(name)); }
+  static std::string key_of(std::string_view name) { return to_lower(platform::folded_name(name)); }
 
   static std::string first_of(const std::unordered_map<std::string, std::string>& titles, const std::string& key) {
     auto it = titles.find(key);
@@ -221,9 +214,9 @@ class Reader {
     auto [it, added] = listings_.try_emplace(std::string(folder));
     if (added) {
       for (const platform::FolderEntry& e : platform::list_folder(disk_path(folder)))
-        if (!e.is_folder) it->second.emplace(ascii_lower(e.name), e.name);
+        if (!e.is_folder) it->second.emplace(to_lower(e.name), e.name);
     }
-    auto found = it->second.find(ascii_lower(name.substr(folder.size())));
+    auto found = it->second.find(to_lower(name.substr(folder.size())));
     return found == it->second.end() ? std::string() : std::string(folder) + found->second;
   }
 
@@ -284,22 +277,22 @@ class Reader {
       std::string_view name_in_object;
       size_t title_start = std::string_view::npos;
       for_each_html_tag(text, [&](const HtmlTag& tag) {
-        const bool is_title = equals_ascii_ignoring_case(tag.name, "title");
+        const bool is_title = equals_ignoring_case(tag.name, "title");
         if (is_title && !tag.closing && title.empty()) title_start = tag.end;
         if (is_title && tag.closing && title_start != std::string_view::npos && title.empty()) {
           if (tag.begin > title_start) title = collapse_blanks(decode_entities(text.substr(title_start, tag.begin - title_start)));
           title_start = std::string_view::npos;
         }
-        if (equals_ascii_ignoring_case(tag.name, "object")) name_in_object = {};
-        if (!tag.closing && equals_ascii_ignoring_case(tag.name, "param")) {
+        if (equals_ignoring_case(tag.name, "object")) name_in_object = {};
+        if (!tag.closing && equals_ignoring_case(tag.name, "param")) {
           const std::string_view* key = tag.attribute("name");
           const std::string_view* value = tag.attribute("value");
-          if (key && value && equals_ascii_ignoring_case(*key, "Name")) name_in_object = *value;
-          if (key && value && equals_ascii_ignoring_case(*key, "Local"))
+          if (key && value && equals_ignoring_case(*key, "Name")) name_in_object = *value;
+          if (key && value && equals_ignoring_case(*key, "Local"))
             entries.emplace_back(std::string(name_in_object), std::string(*value));
         }
         for (const auto& [key, value] : tag.attributes)
-          if (equals_ascii_ignoring_case(key, "href") || equals_ascii_ignoring_case(key, "src"))
+          if (equals_ignoring_case(key, "href") || equals_ignoring_case(key, "src"))
             links.emplace_back(value);
       });
     }

@@ -1,5 +1,7 @@
 #include "chm/html_scan.h"
 
+#include "platform/ascii.h"
+
 namespace lh::chm {
 namespace {
 
@@ -11,20 +13,11 @@ bool is_name_char(char c) {
   return is_letter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' || c == '.';
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
-
-bool equals_ascii_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
-}
 
 const std::string_view* HtmlTag::attribute(std::string_view attribute) const {
   for (const auto& [key, value] : attributes)
-    if (equals_ascii_ignoring_case(key, attribute)) return &value;
+    if (equals_ignoring_case(key, attribute)) return &value;
   return nullptr;
 }
 
@@ -48,7 +41,7 @@ std::string decode_entities(std::string_view text) {
       int v = 0;
       bool ok = !digits.empty();
       for (char d : digits) {
-        int n = d >= '0' && d <= '9' ? d - '0' : hex && lower(d) >= 'a' && lower(d) <= 'f' ? lower(d) - 'a' + 10 : -1;
+        int n = d >= '0' && d <= '9' ? d - '0' : hex && ascii_lower(d) >= 'a' && ascii_lower(d) <= 'f' ? ascii_lower(d) - 'a' + 10 : -1;
         if (n < 0 || v > 0xFFFF) ok = false;
         if (!ok) break;
         v = v * (hex ? 16 : 10) + n;
@@ -56,7 +49,7 @@ std::string decode_entities(std::string_view text) {
       if (ok && v < 256) value = v;
     } else {
       for (const auto& [name, byte] : kNamed)
-        if (equals_ascii_ignoring_case(ref, name)) value = static_cast<unsigned char>(byte);
+        if (equals_ignoring_case(ref, name)) value = static_cast<unsigned char>(byte);
     }
     if (value < 0) {
       out += c;

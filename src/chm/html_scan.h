@@ -30,9 +30,6 @@ struct HtmlTag {
 template <typename F>
 void for_each_html_tag(std::string_view html, F&& f);
 
-// Byte-wise comparison without regard to ASCII letter case.
-bool equals_ascii_ignoring_case(std::string_view a, std::string_view b);
-
 // `text` with the character references &amp; &lt; &gt; &quot; &apos; &nbsp;
 // and &#N; / &#xN; (below 256) replaced by their bytes; anything else kept.
 std::string decode_entities(std::string_view text);

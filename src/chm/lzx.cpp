@@ -215,9 +215,9 @@ struct LzxCompressor::State {
   // Bits of a match's main symbol and length, the offset's footer aside.
   int match_cost(unsigned slot, uint32_t length) const {
     const uint32_t header = std::min<uint32_t>(length - kMinMatch, kPrimaryLengths);
-    int bits = main_cost[256 + slot * 8 + header];
-    if (header == kPrimaryLengths) bits += length_cost[length - kMinMatch - kPrimaryLengths];
-    return bits;
+    int cost = main_cost[256 + slot * 8 + header];
+    if (header == kPrimaryLengths) cost += length_cost[length - kMinMatch - kPrimaryLengths];
+    return cost;
   }
 
   int literal_cost(size_t pos, uint32_t length) const {

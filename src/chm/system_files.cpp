@@ -160,7 +160,8 @@ uint32_t url_hash(std::string_view url) {
   // modulo 2^32; '/' counts as 0x2C. 0 is kept for "no hash".
   uint32_t h = 0;
   for (const char ch : url) {
-    const int c = static_cast<signed char>(ch);
+    // The hash takes bytes as signed, as the readers that look URLs up do.
+    const int c = static_cast<signed char>(ch);  // NOLINT(bugprone-signed-char-misuse)
     const int v = c == '/' ? 0x2C : (c <= 'Z' ? c - 0x30 : c - 0x50);
     h = h * 43u + static_cast<uint32_t>(v);
   }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/ascii.h"
+
 namespace lh::highlight {
 namespace {
 
@@ -30,11 +32,9 @@ constexpr std::string_view kKeywords[] = {
 constexpr std::size_t kMaxKeyword = 18;  // "macroexpandedcount"
 constexpr std::size_t kSlots = 512;      // a power of two, under a quarter full
 
-constexpr char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
-
 constexpr uint32_t hash(const char* s, std::size_t n) {
   uint32_t h = 2166136261u;
-  for (std::size_t i = 0; i < n; ++i) h = (h ^ uint8_t(lower(s[i]))) * 16777619u;
+  for (std::size_t i = 0; i < n; ++i) h = (h ^ uint8_t(ascii_lower(s[i]))) * 16777619u;
   return h;
 }
 
@@ -60,7 +60,7 @@ bool is_keyword(const char* name, std::size_t length) {
     std::string_view word = kKeywords[k - 1];
     if (word.size() == length) {
       std::size_t i = 0;
-      while (i < length && lower(name[i]) == word[i]) ++i;
+      while (i < length && ascii_lower(name[i]) == word[i]) ++i;
       if (i == length) return true;
     }
     s = (s + 1) & (kSlots - 1);

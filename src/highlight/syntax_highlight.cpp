@@ -26,13 +26,16 @@ struct CharTable {
   constexpr CharTable() : c{} {
     for (int i = 'a'; i <= 'z'; ++i) c[i] = kNameStart;
     for (int i = 'A'; i <= 'Z'; ++i) c[i] = kNameStart;
-    c['_'] = kNameStart;
+    set('_', kNameStart);
     for (int i = '0'; i <= '9'; ++i) c[i] = kDigit;
-    c[' '] = c['\t'] = kBlank;
-    c['\r'] = c['\n'] = kLineEnd;
+    set(' ', kBlank);
+    set('\t', kBlank);
+    set('\r', kLineEnd);
+    set('\n', kLineEnd);
     for (unsigned char s : "\";'!*%$#@?=+-/&|~<>()[].,:\\") c[s] = kSpecial;
     c[0] = kOther;  // the string literal's terminator above marked NUL
   }
+  constexpr void set(char ch, uint8_t kind) { c[static_cast<unsigned char>(ch)] = kind; }
 };
 
 constexpr CharTable kChars;

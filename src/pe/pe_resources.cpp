@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "platform/ascii.h"
+
 namespace lh::pe {
 
 namespace {
@@ -31,8 +33,7 @@ constexpr uint32_t kResourceSectionFlags = 0x40000040;  // initialised data, rea
 constexpr int kMaxTreeDepth = 3;                        // type, name, language
 
 uint16_t get16(std::string_view s, size_t at) {
-  return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) |
-                               static_cast<unsigned char>(s[at + 1]) << 8);
+  return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8);
 }
 
 uint32_t get32(std::string_view s, size_t at) {
@@ -82,9 +83,7 @@ bool parse_layout(std::string_view image, Layout& l) {
   l.directories = l.opt + kOptDataDirectory;
   l.section_table = l.opt + opt_size;
   uint32_t count = get16(image, l.coff + kCoffNumberOfSections);
-  if (l.section_table > image.size() ||
-      (image.size() - l.section_table) / kSectionHeaderSize < count)
-    return false;
+  if (l.section_table > image.size() || (image.size() - l.section_table) / kSectionHeaderSize < count) return false;
   l.sections.clear();
   for (uint32_t i = 0; i < count; ++i) {
     Section s;
@@ -140,8 +139,7 @@ struct TreeReader {
     if (!in_tree(off, 2)) return false;
     uint32_t len = get16(image, base + off);
     if (!in_tree(off + 2, len * 2)) return false;
-    for (uint32_t i = 0; i < len; ++i)
-      key.name.push_back(static_cast<char16_t>(get16(image, base + off + 2 + i * 2)));
+    for (uint32_t i = 0; i < len; ++i) key.name.push_back(static_cast<char16_t>(get16(image, base + off + 2 + i * 2)));
     return true;
   }
 
@@ -175,8 +173,7 @@ struct TreeReader {
 
   bool read_directory(uint32_t off, int depth, Resource& path) {
     if (!in_tree(off, 16) || !first_visit(off)) return false;
-    uint32_t count =
-        static_cast<uint32_t>(get16(image, base + off + 12)) + get16(image, base + off + 14);
+    uint32_t count = static_cast<uint32_t>(get16(image, base + off + 12)) + get16(image, base + off + 14);
     if (!in_tree(off + 16, count * 8)) return false;
     for (uint32_t i = 0; i < count; ++i) {
       uint32_t entry = base + off + 16 + i * 8;
@@ -362,6 +359,9 @@ std::string build_tree(const TypeMap& types, uint32_t section_rva, std::vector<s
   return tree;
 }
 
+// A byte of a name given as text, as the code unit a resource name holds.
+char16_t code_unit(char c) { return static_cast<unsigned char>(c); }
+
 void set_error(std::string* error, const char* text) {
   if (error) *error = text;
 }
@@ -397,41 +397,69 @@ uint32_t image_checksum(std::string_view image) {
 
 namespace {
 
-// write_resources over blobs, which may lie in `image` itself: the new image
-// is laid out once at its final size, so that a large package needs its old
-// and its new image in memory and nothing more.
-bool write_blobs(std::string& image, const std::vector<Blob>& blobs, std::string* error) {
-  Layout l;
-  if (!parse_layout(image, l)) {
-    set_error(error, "not a 32-bit Windows executable");
-    return false;
-  }
-  uint32_t file_align = get32(image, l.opt + kOptFileAlignment);
-  uint32_t section_align = get32(image, l.opt + kOptSectionAlignment);
-  auto power_of_two = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
-  if (!power_of_two(file_align) || file_align > 0x10000 || !power_of_two(section_align)) {
-    set_error(error, "damaged section alignment");
-    return false;
-  }
+// Where the new tree goes, decided from the old image's headers alone.
+struct Plan {
+  Layout layout;
+  uint32_t file_align = 0;
+  uint32_t section_align = 0;
+  // The old image's bytes up to here are kept as they are; the new section's
+  // bytes start at `raw_pointer` after zeros.
+  uint32_t kept = 0;
+  uint32_t header_at = 0;  // file offset of the new tree's section header
+  uint32_t rva = 0;
+  uint32_t raw_pointer = 0;
+  uint32_t old_raw_size = 0;  // file bytes of the section rewritten in place
+  bool in_place = false;
+  int renamed = -1;  // the old tree's own section, left behind under another name
+  // The COFF symbol table or a signature lies behind the sections: the new
+  // layout would make it point at the wrong bytes, so it goes.
+  bool drop_overlay = false;
+  std::string_view overlay;  // what lies behind the sections and stays
+};
 
-  // Every section's bytes must lie in the file after the headers, and its
-  // memory range below 2 GB, leaving room for one more section after the
-  // last: the new layout is computed from them, and an image that breaks
-  // this is damaged.
+// The new tree laid out at the planned address.
+struct Tree {
+  std::string head;                    // directories, entries and strings
+  std::vector<std::string_view> data;  // the blobs, each padded to 8 bytes
+  uint32_t size = 0;                   // the whole tree, as the data directory counts it
+  uint32_t raw_size = 0;               // the section's file bytes
+};
+
+bool fail(std::string* error, const char* text) {
+  set_error(error, text);
+  return false;
+}
+
+// The section alignments must be powers of two, and every section's bytes
+// must lie in the file after the headers, and its memory range below 2 GB,
+// leaving room for one more section after the last: the new layout is
+// computed from them, and an image that breaks this is damaged.
+bool check_sections(std::string_view image, Plan& p, std::string* error) {
+  const Layout& l = p.layout;
+  p.file_align = get32(image, l.opt + kOptFileAlignment);
+  p.section_align = get32(image, l.opt + kOptSectionAlignment);
+  auto power_of_two = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+  if (!power_of_two(p.file_align) || p.file_align > 0x10000 || !power_of_two(p.section_align))
+    return fail(error, "damaged section alignment");
   const uint64_t table_end = l.section_table + uint64_t{kSectionHeaderSize} * l.sections.size();
   for (const Section& s : l.sections) {
     uint64_t raw_limit = static_cast<uint64_t>(s.raw_pointer) + s.raw_size;
-    uint64_t virtual_limit =
-        static_cast<uint64_t>(s.virtual_address) + std::max(s.virtual_size, s.raw_size);
-    if ((s.raw_size && (raw_limit > image.size() || s.raw_pointer < table_end)) ||
-        virtual_limit > 0x7fffffffu) {
-      set_error(error, "damaged section table");
-      return false;
-    }
+    uint64_t virtual_limit = static_cast<uint64_t>(s.virtual_address) + std::max(s.virtual_size, s.raw_size);
+    if ((s.raw_size && (raw_limit > image.size() || s.raw_pointer < table_end)) || virtual_limit > 0x7fffffffu)
+      return fail(error, "damaged section table");
   }
+  return true;
+}
 
-  // The section that holds the current tree, and whether it is the last one
-  // both in memory and in the file, so that it can be rewritten in place.
+// Decides where the new tree goes: in place of the old one when that has a
+// section of its own that is the last one both in memory and in the file,
+// else in a new section after all the others.
+bool plan_layout(std::string_view image, Plan& p, std::string* error) {
+  if (!parse_layout(image, p.layout)) return fail(error, "not a 32-bit Windows executable");
+  if (!check_sections(image, p, error)) return false;
+  const Layout& l = p.layout;
+
+  // The section that holds the current tree.
   uint32_t old_rva = get32(image, l.directories + kDirResource * 8);
   int old = old_rva ? section_of(l, old_rva) : -1;
   // The headers stay, in the file and in memory (at the start of both),
@@ -439,119 +467,123 @@ bool write_blobs(std::string& image, const std::vector<Blob>& blobs, std::string
   // file: a larger size belongs to a damaged image, and would make a later
   // rewrite take the new section's bytes for headers.
   uint32_t size_of_headers = get32(image, l.opt + kOptSizeOfHeaders);
-  if (size_of_headers > image.size()) {
-    set_error(error, "damaged header size");
-    return false;
-  }
-  uint32_t headers_end = std::max(
-      size_of_headers,
-      l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize);
+  if (size_of_headers > image.size()) return fail(error, "damaged header size");
+  uint32_t headers_end =
+      std::max(size_of_headers, l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize);
   uint32_t raw_end = headers_end, virtual_end = headers_end;
   int last = -1;
   for (size_t i = 0; i < l.sections.size(); ++i) {
     const Section& s = l.sections[i];
     uint32_t vend = s.virtual_address + std::max(s.virtual_size, s.raw_size);
-    if (last < 0 || s.virtual_address >= l.sections[last].virtual_address)
-      last = static_cast<int>(i);
+    if (last < 0 || s.virtual_address >= l.sections[last].virtual_address) last = static_cast<int>(i);
     virtual_end = std::max(virtual_end, vend);
     if (s.raw_size) raw_end = std::max(raw_end, s.raw_pointer + s.raw_size);
   }
+  const uint32_t data_end = raw_end;
+
   // Only a section of its own is rewritten: a tree merged into another
   // section shares it with data that must stay.
-  bool own_section = old >= 0 && std::string_view(image).substr(l.sections[old].header_at, 6) ==
-                                     std::string_view(".rsrc\0", 6);
-  bool in_place = own_section && old == last && old_rva == l.sections[old].virtual_address &&
-                  (l.sections[old].raw_size == 0 ||
-                   l.sections[old].raw_pointer + l.sections[old].raw_size == raw_end);
+  bool own_section = old >= 0 && image.substr(l.sections[old].header_at, 6) == std::string_view(".rsrc\0", 6);
+  p.in_place = own_section && old == last && old_rva == l.sections[old].virtual_address &&
+               (l.sections[old].raw_size == 0 || l.sections[old].raw_pointer + l.sections[old].raw_size == raw_end);
 
-  uint32_t header_at;
-  uint32_t new_rva, new_raw_pointer, old_raw_size = 0;
-  if (in_place) {
+  if (p.in_place) {
     const Section& s = l.sections[old];
-    header_at = s.header_at;
-    new_rva = s.virtual_address;
-    old_raw_size = s.raw_size;
-    new_raw_pointer = s.raw_size ? s.raw_pointer : align_up(raw_end, file_align);
-    raw_end = s.raw_size ? s.raw_pointer : raw_end;  // the old tree's bytes go
+    p.header_at = s.header_at;
+    p.rva = s.virtual_address;
+    p.old_raw_size = s.raw_size;
+    p.raw_pointer = s.raw_size ? s.raw_pointer : align_up(raw_end, p.file_align);
+    p.kept = s.raw_size ? s.raw_pointer : raw_end;  // the old tree's bytes go
   } else {
-    header_at = l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize;
+    p.header_at = l.section_table + static_cast<uint32_t>(l.sections.size()) * kSectionHeaderSize;
     uint32_t first_raw = size_of_headers;
     for (const Section& s : l.sections)
       if (s.raw_size) first_raw = std::min(first_raw, s.raw_pointer);
-    if (header_at + kSectionHeaderSize > first_raw || l.sections.size() >= 96) {
-      set_error(error, "no room for another section header");
-      return false;
-    }
-    new_rva = align_up(virtual_end, section_align);
+    if (p.header_at + kSectionHeaderSize > first_raw || l.sections.size() >= 96)
+      return fail(error, "no room for another section header");
+    p.rva = align_up(virtual_end, p.section_align);
     // The new section's header must not share bytes with its data.
-    raw_end = std::max(raw_end, header_at + kSectionHeaderSize);
-    new_raw_pointer = align_up(raw_end, file_align);
+    p.kept = std::max(raw_end, p.header_at + kSectionHeaderSize);
+    p.raw_pointer = align_up(p.kept, p.file_align);
+    if (own_section) p.renamed = old;
   }
 
-  // What lies behind the sections: kept, unless it is the COFF symbol table
-  // or a signature, which the new layout would make point at the wrong bytes.
-  uint32_t data_end = headers_end;
-  for (const Section& s : l.sections)
-    if (s.raw_size) data_end = std::max(data_end, s.raw_pointer + s.raw_size);
-  std::string_view overlay;
-  bool drop_overlay = get32(image, l.coff + kCoffPointerToSymbolTable) != 0 ||
-                      get32(image, l.directories + kDirSecurity * 8) != 0;
-  if (!drop_overlay && data_end < image.size()) overlay = std::string_view(image).substr(data_end);
+  p.drop_overlay =
+      get32(image, l.coff + kCoffPointerToSymbolTable) != 0 || get32(image, l.directories + kDirSecurity * 8) != 0;
+  if (!p.drop_overlay && data_end < image.size()) p.overlay = image.substr(data_end);
+  return true;
+}
 
-  TypeMap types;
-  for (const Blob& b : blobs) types[b.resource->type][b.resource->name][b.resource->language] = b;
-  std::vector<std::string_view> data;
-  uint32_t tree_size = 0;
-  const std::string tree_head = build_tree(types, new_rva, data, tree_size);
-  uint32_t raw_size = align_up(tree_size, file_align);
-
+// The new image's bytes: the kept part of the old one, the tree and its
+// blobs (which may lie in `image` itself), and what lay behind the sections.
+// The image is laid out once at its final size, so that a large package
+// needs its old and its new image in memory and nothing more.
+std::string emit_image(std::string_view image, const Plan& p, const Tree& tree) {
   std::string out;
-  out.reserve(static_cast<size_t>(new_raw_pointer) + raw_size + overlay.size());
-  out.append(std::string_view(image).substr(0, std::min<size_t>(raw_end, image.size())));
-  out.resize(new_raw_pointer, '\0');
-  out += tree_head;
-  for (std::string_view d : data) {
+  out.reserve(static_cast<size_t>(p.raw_pointer) + tree.raw_size + p.overlay.size());
+  out.append(image.substr(0, std::min<size_t>(p.kept, image.size())));
+  out.resize(p.raw_pointer, '\0');
+  out += tree.head;
+  for (std::string_view d : tree.data) {
     out += d;
-    out.resize(align_up(static_cast<uint32_t>(out.size() - new_raw_pointer), 8) + size_t{new_raw_pointer}, '\0');
+    out.resize(align_up(static_cast<uint32_t>(out.size() - p.raw_pointer), 8) + size_t{p.raw_pointer}, '\0');
   }
-  out.resize(static_cast<size_t>(new_raw_pointer) + raw_size, '\0');
-  out += overlay;
+  out.resize(static_cast<size_t>(p.raw_pointer) + tree.raw_size, '\0');
+  out += p.overlay;
+  return out;
+}
 
-  if (!in_place) {
+// Brings the headers of the new image up to date: the tree's section header
+// and data directory, the fields of a dropped overlay, the sizes of the
+// initialised data and of the image, and the checksum when it was set.
+void patch_headers(std::string& out, const Plan& p, const Tree& tree) {
+  const Layout& l = p.layout;
+  if (!p.in_place) {
     put16(out, l.coff + kCoffNumberOfSections, static_cast<uint32_t>(l.sections.size() + 1));
-    std::memcpy(&out[header_at], ".rsrc\0\0\0", 8);
-    if (own_section) {
-      // The old tree stays behind, unused; a different name keeps tools that
-      // look resources up by section name off it.
-      std::memcpy(&out[l.sections[old].header_at], ".rsrc_0\0", 8);
-    }
+    std::memcpy(&out[p.header_at], ".rsrc\0\0\0", 8);
+    // The old tree stays behind, unused; a different name keeps tools that
+    // look resources up by section name off it.
+    if (p.renamed >= 0) std::memcpy(&out[l.sections[p.renamed].header_at], ".rsrc_0\0", 8);
   }
-  put32(out, header_at + 8, tree_size);
-  put32(out, header_at + 12, new_rva);
-  put32(out, header_at + 16, raw_size);
-  put32(out, header_at + 20, new_raw_pointer);
-  put32(out, header_at + 24, 0);
-  put32(out, header_at + 28, 0);
-  put32(out, header_at + 32, 0);
-  put32(out, header_at + 36, kResourceSectionFlags);
+  put32(out, p.header_at + 8, tree.size);
+  put32(out, p.header_at + 12, p.rva);
+  put32(out, p.header_at + 16, tree.raw_size);
+  put32(out, p.header_at + 20, p.raw_pointer);
+  put32(out, p.header_at + 24, 0);
+  put32(out, p.header_at + 28, 0);
+  put32(out, p.header_at + 32, 0);
+  put32(out, p.header_at + 36, kResourceSectionFlags);
 
-  put32(out, l.directories + kDirResource * 8, new_rva);
-  put32(out, l.directories + kDirResource * 8 + 4, tree_size);
-  if (drop_overlay) {
+  put32(out, l.directories + kDirResource * 8, p.rva);
+  put32(out, l.directories + kDirResource * 8 + 4, tree.size);
+  if (p.drop_overlay) {
     put32(out, l.directories + kDirSecurity * 8, 0);
     put32(out, l.directories + kDirSecurity * 8 + 4, 0);
     put32(out, l.coff + kCoffPointerToSymbolTable, 0);
     put32(out, l.coff + kCoffNumberOfSymbols, 0);
   }
   uint32_t initialized = get32(out, l.opt + kOptSizeOfInitializedData);
-  put32(out, l.opt + kOptSizeOfInitializedData, initialized - old_raw_size + raw_size);
-  uint32_t image_end = new_rva + tree_size;
+  put32(out, l.opt + kOptSizeOfInitializedData, initialized - p.old_raw_size + tree.raw_size);
+  uint32_t image_end = p.rva + tree.size;
   for (const Section& s : l.sections)
-    if (!(in_place && s.header_at == header_at))
+    if (!(p.in_place && s.header_at == p.header_at))
       image_end = std::max(image_end, s.virtual_address + s.virtual_size);
-  put32(out, l.opt + kOptSizeOfImage, align_up(image_end, section_align));
+  put32(out, l.opt + kOptSizeOfImage, align_up(image_end, p.section_align));
   if (get32(out, l.opt + kOptCheckSum) != 0) put32(out, l.opt + kOptCheckSum, image_checksum(out));
+}
 
+// write_resources over blobs, which may lie in `image` itself: plan where
+// the tree goes, emit the new image, patch its headers.
+bool write_blobs(std::string& image, const std::vector<Blob>& blobs, std::string* error) {
+  Plan plan;
+  if (!plan_layout(image, plan, error)) return false;
+  TypeMap types;
+  for (const Blob& b : blobs) types[b.resource->type][b.resource->name][b.resource->language] = b;
+  Tree tree;
+  tree.head = build_tree(types, plan.rva, tree.data, tree.size);
+  tree.raw_size = align_up(tree.size, plan.file_align);
+  std::string out = emit_image(image, plan, tree);
+  patch_headers(out, plan, tree);
   image.swap(out);
   return true;
 }
@@ -578,11 +610,7 @@ bool add_rcdata(std::string& image, std::string_view name, std::string_view data
   if (replace_all) resources.clear();
   Resource added;
   added.type.id = kRtRcData;
-  for (char c : name) {
-    char16_t u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') u = static_cast<char16_t>(u - 'a' + 'A');
-    added.name.name.push_back(u);
-  }
+  for (char c : name) added.name.name.push_back(ascii_upper(code_unit(c)));
   if (added.name.name.empty()) {
     set_error(error, "empty resource name");
     return false;
@@ -597,17 +625,12 @@ bool add_rcdata(std::string& image, std::string_view name, std::string_view data
   return write_blobs(image, blobs, error);
 }
 
-const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type,
-                              std::string_view name) {
+const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type, std::string_view name) {
   for (const Resource& r : resources) {
     if (r.type.named() || r.type.id != type || r.name.name.size() != name.size()) continue;
     bool same = true;
     for (size_t i = 0; i < name.size() && same; ++i) {
-      char16_t a = r.name.name[i];
-      char16_t b = static_cast<unsigned char>(name[i]);
-      if (a >= 'a' && a <= 'z') a = static_cast<char16_t>(a - 'a' + 'A');
-      if (b >= 'a' && b <= 'z') b = static_cast<char16_t>(b - 'a' + 'A');
-      same = a == b;
+      same = ascii_upper(r.name.name[i]) == ascii_upper(code_unit(name[i]));
     }
     if (same) return &r;
   }

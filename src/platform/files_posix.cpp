@@ -122,9 +122,9 @@ std::vector<FolderEntry> list_folder(const std::string& folder) {
     if (name == "." || name == "..") continue;
     // The entry's type usually comes with it; a stat per entry would
     // dominate listing a work folder of a hundred thousand piece files.
-    bool folder = e->d_type == DT_DIR;
-    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) folder = is_folder(base + name);
-    entries.push_back({name, folder});
+    bool is_dir = e->d_type == DT_DIR;
+    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) is_dir = is_folder(base + name);
+    entries.push_back({name, is_dir});
   }
   ::closedir(dir);
   return entries;

@@ -1,5 +1,6 @@
 #include "platform/memory_file_system.h"
 
+#include "platform/ascii.h"
 #include "platform/paths.h"
 
 namespace lh::platform {
@@ -21,10 +22,7 @@ bool is_root(std::string_view path) {
 
 std::string MemoryFileSystem::key(std::string_view path) const {
   std::string k(without_separator(path));
-  if (fold_case_)
-    for (char& c : k)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return k;
+  return fold_case_ ? to_upper(k) : k;
 }
 
 bool MemoryFileSystem::parent_exists(const std::string& path) const {

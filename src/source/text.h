@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii.h"
+
 namespace lh {
 
 inline std::string_view strip_leading_spaces(std::string_view s) {
@@ -24,14 +26,6 @@ inline std::string_view strip_spaces(std::string_view s) {
   return strip_trailing_spaces(strip_leading_spaces(s));
 }
 
-inline char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-inline std::string to_lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = ascii_lower(c);
-  return out;
-}
-
 // The first n characters of s (all of s when it is shorter).
 inline std::string_view left(std::string_view s, size_t n) { return s.substr(0, n < s.size() ? n : s.size()); }
 
@@ -42,13 +36,6 @@ inline bool starts_with_ignoring_case(std::string_view s, std::string_view lower
   if (s.size() < lower_prefix.size()) return false;
   for (size_t i = 0; i < lower_prefix.size(); ++i)
     if (ascii_lower(s[i]) != lower_prefix[i]) return false;
-  return true;
-}
-
-inline bool equals_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
   return true;
 }
 

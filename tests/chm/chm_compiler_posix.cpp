@@ -59,7 +59,7 @@ ChmProject awkward_project() {
   p.index_file = "Strings.hhk";
   p.default_font = "Arial,8,0";
   p.language = 0x0407;
-  auto add = [&p](std::string name, std::string content, std::string title = {}) {
+  auto add = [&p](std::string name, std::string content, const std::string& title = {}) {
     if (!title.empty()) p.topics.push_back({name, title});
     p.files.push_back({std::move(name), std::move(content)});
   };

@@ -5,6 +5,7 @@
 // rewritten file and writing it again changes nothing.
 #include "fuzz_check.h"
 #include "app/settings.h"
+#include "platform/ascii.h"
 
 namespace {
 
@@ -16,10 +17,7 @@ std::string meaning(const lh::SettingsLine& l) {
 bool owned(const lh::SettingsLine& l, bool grouped, bool& seen_include, bool& seen_source) {
   if (grouped || l.kind != lh::SettingsLine::kKey) return false;
   auto first = [&](const char* key, bool& seen) {
-    if (seen || l.key.size() != std::char_traits<char>::length(key)) return false;
-    for (size_t i = 0; i < l.key.size(); ++i)
-      if (std::tolower(static_cast<unsigned char>(l.key[i])) != std::tolower(static_cast<unsigned char>(key[i])))
-        return false;
+    if (seen || !lh::equals_ignoring_case(l.key, key)) return false;
     return seen = true;
   };
   return first("pathinclude", seen_include) || first("librarysource", seen_source);

@@ -83,7 +83,7 @@ TEST(PackageCheck, ASpanMustLieInsideOneSection) {
   image[0x3c] = 0x40;
   image.replace(0x40, 4, std::string("PE\0\0", 4));
   image[0x46] = 1;     // one section
-  image[0x54] = 0xE0;  // optional header size
+  image[0x54] = static_cast<char>(0xE0);  // optional header size
   size_t section = 0x40 + 24 + 0xE0;
   image[section + 9] = 0x02;   // virtual size 0x200
   image[section + 13] = 0x10;  // virtual address 0x1000

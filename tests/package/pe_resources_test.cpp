@@ -111,6 +111,11 @@ TEST_F(PeWriter, TreeBecomesTheLastSectionAndHeadersFollow) {
 
   uint32_t last = h.sections + (h.count - 1) * 40;
   EXPECT_EQ(std::string(image.data() + last, 5), ".rsrc");
+  // The old tree, left behind where it moved, goes by another name, so that
+  // a lookup by section name finds the new one.
+  int named_rsrc = 0;
+  for (uint16_t i = 0; i < h.count; ++i) named_rsrc += std::memcmp(image.data() + h.sections + i * 40, ".rsrc\0", 6) == 0;
+  EXPECT_EQ(named_rsrc, 1);
   uint32_t va = u32(image, last + 12), vsize = u32(image, last + 8);
   uint32_t raw_size = u32(image, last + 16), raw_at = u32(image, last + 20);
   EXPECT_EQ(u32(image, h.opt + 96 + 16), va);  // resource directory
@@ -158,7 +163,7 @@ TEST_F(PeWriter, ReplaceAllDropsOwnResources) {
 TEST(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
   std::string image = installer_image();
   if (image.empty()) GTEST_SKIP();
-  for (std::string bad : {std::string("MZ"), std::string("not an executable at all"),
+  for (const std::string& bad : {std::string("MZ"), std::string("not an executable at all"),
                           image.substr(0, 0x200), image.substr(0, image.size() / 2)}) {
     std::string copy = bad;
     std::string error;

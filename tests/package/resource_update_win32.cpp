@@ -115,8 +115,8 @@ TEST_P(ResourceUpdate, WindowsFindsEveryResourceAndTheInstallerRuns) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaths, ResourceUpdate, ::testing::Values(true, false),
-                         [](const auto& info) {
-                           return info.param ? "WindowsApi" : "PortableWriter";
+                         [](const auto& test) {
+                           return test.param ? "WindowsApi" : "PortableWriter";
                          });
 
 }  // namespace

@@ -206,7 +206,9 @@ Box answer_message_box(const Running& r) {
 bool answer_folder_dialog(const Running& r, const std::string& folder) {
   HWND dlg = wait_top_window(r.pi.dwProcessId, "#32770", Dialog::kFolder);
   if (!dlg) return false;
-  Sleep(300);
+  // The dialog fills its tree after it appears: the root item is waited for.
+  HWND tree = FindWindowExA(dlg, nullptr, "SysTreeView32", nullptr);
+  for (int i = 0; i < 1000 && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0); ++i) Sleep(20);
   // Typed into the dialog's edit box, as a user may do; the tree is also
   // told to select it (the path is put into the other process for that).
   if (HWND edit = FindWindowExA(dlg, nullptr, "Edit", nullptr))
@@ -215,16 +217,14 @@ bool answer_folder_dialog(const Running& r, const std::string& folder) {
       VirtualAllocEx(r.pi.hProcess, nullptr, folder.size() + 1, MEM_COMMIT, PAGE_READWRITE);
   if (!remote) return false;
   WriteProcessMemory(r.pi.hProcess, remote, folder.c_str(), folder.size() + 1, nullptr);
-  // The dialog fills its tree after it appears; the selection is asked for
-  // until it has left the tree's root.
-  HWND tree = FindWindowExA(dlg, nullptr, "SysTreeView32", nullptr);
+  // The selection is asked for until it has left the tree's root. Each
+  // message is sent, so the dialog has handled it when SendMessage returns.
   for (int i = 0; i < 100; ++i) {
     SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote));
-    Sleep(100);
     LRESULT caret = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
     if (caret && caret != SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)) break;
+    Sleep(100);
   }
-  Sleep(200);
   PostMessageA(dlg, WM_COMMAND, IDOK, 0);
   // Wait until it has gone, so that the next dialog found is a new one.
   for (int i = 0; i < 500 && IsWindow(dlg); ++i) Sleep(20);
@@ -471,9 +471,8 @@ TEST_F(Installer, WindowChoosesFoldersAndExtracts) {
   // The stand-in PureBasic folder is taken, and enables Install.
   click(w.path);
   ASSERT_TRUE(answer_folder_dialog(r, pb.substr(0, pb.size() - 1)));
-  for (int i = 0; i < 50 && text_of(w.path) == "PureBasic Path = "; ++i) Sleep(50);
+  ASSERT_TRUE(round_trip(w.extract));  // the click has been handled to its end
   EXPECT_EQ(text_of(w.path), "PureBasic Path = " + pb);
-  ASSERT_TRUE(round_trip(w.extract));
   EXPECT_TRUE(IsWindowEnabled(w.install));
 
   click(w.extract);
