@@ -29,6 +29,7 @@
 #include "pipeline/app_state.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "purebasic/folder_layout.h"
 #include "purebasic/tools.h"
 
 namespace {
@@ -141,19 +142,18 @@ int run_headless_build(const BuildArguments& args) {
   lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, true});
   if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return 1;
 
-  const std::string sep(1, lh::platform::separator());
   const std::string& name = state.library_name;
   const std::string& pb = state.purebasic_folder;
   const std::string package = lh::package_base(state, lh::processor_tag_of(outcome.compiler_version_line));
   std::vector<std::string> expected = {
-      pb + "PureLibraries" + sep + "UserLibraries" + sep + name,
+      lh::purebasic::user_library_path(pb, name),
       state.work_folder + name + ".chm",
       state.work_folder + name + ".pb",
       package + ".7z",
       package + ".exe",
   };
   if (lh::platform::is_file(lh::resident_declarations_path(state.work_folder, name)))
-    expected.push_back(pb + "Residents" + sep + name + ".res");
+    expected.push_back(lh::purebasic::resident_file_path(pb, name));
   bool all = true;
   for (const std::string& path : expected) {
     bool there = lh::platform::is_file(path);

@@ -2,8 +2,8 @@
 // the program; every other line it read is written back.
 #include "app/settings.h"
 
-#include <algorithm>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "pipeline/app_state.h"
 
@@ -25,12 +25,7 @@ std::string_view trim_right(std::string_view s) {
   return s;
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_key(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
+bool same_key(std::string_view a, std::string_view b) { return equals_ignoring_case(a, b); }
 
 SettingsLine parse_line(std::string_view line) {
   SettingsLine out;

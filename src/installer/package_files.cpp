@@ -1,6 +1,7 @@
 #include "installer/package_files.h"
 
 #include "package/package_check.h"
+#include "purebasic/folder_names.h"
 
 namespace installer {
 
@@ -150,11 +151,11 @@ struct PackageFile {
 };
 
 static const PackageFile kFiles[] = {
-    {"SOURCE", "Library_Source\\", ".pb"},
-    {"SOURCE-TWEAKED", "Library_Source\\", "-Tweaked.pb"},
-    {"LIBRARY", "PureLibraries\\UserLibraries\\", ""},
-    {"CHM", "help\\", ".chm"},
-    {"RESIDENT", "Residents\\", ".res"},
+    {"SOURCE", LH_LIBRARY_SOURCE_FOLDER, ".pb"},
+    {"SOURCE-TWEAKED", LH_LIBRARY_SOURCE_FOLDER, "-Tweaked.pb"},
+    {"LIBRARY", LH_USER_LIBRARIES_FOLDER, ""},
+    {"CHM", LH_HELP_FOLDER, ".chm"},
+    {"RESIDENT", LH_RESIDENTS_FOLDER, ".res"},
 };
 
 static bool is_manual(const PackageFile& f) { return lstrcmpA(f.resource, "CHM") == 0; }

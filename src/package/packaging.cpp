@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/resources.h"
 #include "platform/run_program.h"
+#include "purebasic/folder_layout.h"
 #include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
 
@@ -17,15 +18,12 @@ namespace lh {
 
 namespace {
 
-std::string sep() { return std::string(1, platform::separator()); }
 
 std::string user_library_path(const AppState& s) {
-  return s.purebasic_folder + "PureLibraries" + sep() + "UserLibraries" + sep() + s.library_name;
+  return purebasic::user_library_path(s.purebasic_folder, s.library_name);
 }
 
-std::string resident_path(const AppState& s) {
-  return s.purebasic_folder + "Residents" + sep() + s.library_name + ".res";
-}
+std::string resident_path(const AppState& s) { return purebasic::resident_file_path(s.purebasic_folder, s.library_name); }
 
 std::string tweaked_copy_path(const AppState& s) {
   return s.work_folder + s.library_name + "-tweaked.pb";
@@ -187,11 +185,11 @@ void make_installer(const AppState& state, std::string_view installer_image, con
 }
 
 void copy_sources(const AppState& state) {
-  std::string folder = state.purebasic_folder + "Library_Source";
+  const std::string folder = purebasic::folder_in(state.purebasic_folder, purebasic::kLibrarySourceFolder);
   platform::create_folder(folder);
-  std::string base = platform::file_stem(state.library_source);
-  platform::copy_file(state.library_source, folder + sep() + base + ".pb");
-  platform::copy_file(tweaked_copy_path(state), folder + sep() + base + "-Tweaked.pb");
+  const std::string base = platform::file_stem(state.library_source);
+  platform::copy_file(state.library_source, folder + base + ".pb");
+  platform::copy_file(tweaked_copy_path(state), folder + base + "-Tweaked.pb");
 }
 
 void make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,

@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "purebasic/folder_layout.h"
 #include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
 #include "source/splitter.h"
@@ -28,7 +29,6 @@ namespace {
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
-std::string sep() { return std::string(1, platform::separator()); }
 
 std::tm local_now() {
   std::time_t t = std::time(nullptr);
@@ -43,9 +43,7 @@ void tell(const BuildOptions& options, const std::string& text, MessageIcon icon
   if (options.reporter) options.reporter->tell("LibHammer", text, icon);
 }
 
-std::string resident_file(const Build& b) {
-  return b.state.purebasic_folder + "Residents" + sep() + b.name + ".res";
-}
+std::string resident_file(const Build& b) { return purebasic::resident_file_path(b.state.purebasic_folder, b.name); }
 
 std::string manual_path(const Build& b) { return b.state.work_folder + b.name + ".chm"; }
 
@@ -238,7 +236,7 @@ bool run_tailbite(Build& b) {
   b.step(16, "TailBite");
   const std::string& pb = b.state.purebasic_folder;
   run_tool(b, "TailBite", tailbite_path(pb), quoted(b.state.work_folder + b.name + ".pb") + " /MULT /CHM:" + b.name,
-           false, pb + "PureLibraries" + sep() + "UserLibraries" + sep() + b.name);
+           false, purebasic::user_library_path(pb, b.name));
   return true;
 }
 
@@ -260,10 +258,11 @@ bool open_manual(Build& b) {
 }
 
 bool publish_manual(Build& b) {
-  const std::string help = b.state.purebasic_folder + "help";
+  const std::string published = purebasic::published_manual_path(b.state.purebasic_folder, b.name);
+  std::string help = platform::folder_part(published);
+  help.pop_back();  // the progress line names the folder without its separator
   b.step(19, "copying the manual into " + help);
   b.files.create_folder(help);
-  const std::string published = help + sep() + b.name + ".chm";
   if (!b.files.copy_file(manual_path(b), published) && b.files.is_file(manual_path(b)))
     b.problem("The manual could not be copied to " + published + ".");
   return true;

@@ -73,6 +73,7 @@ void sleep_ms(int milliseconds) {
 pid_t spawn(const std::vector<std::string>& words, const std::string& folder, int out_fd,
             int close_fd, bool detached = false, bool errors_too = false) {
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
   argv.push_back(nullptr);
 
@@ -123,8 +124,8 @@ ChildProcess start_process(const StartRequest& request) {
   return ChildProcess(p);
 }
 
-ChildProcess open_with_shell(const std::string& path, const std::string& arguments,
-                         const std::string& working_folder, bool hide) {
+ChildProcess open_with_shell(const std::string& path, const std::string& /*arguments*/,
+                             const std::string& working_folder, bool /*hide*/) {
   // The open action opens existing documents only; anything else fails as
   // it would on Windows.
   if (path.empty() || !exists(path)) return nullptr;

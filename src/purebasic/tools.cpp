@@ -23,9 +23,6 @@ constexpr const char* kCompiler = "compilers/pbcompiler";
 constexpr const char* kVersionCompiler = "compilers/pbcompiler";
 #endif
 
-// The registry value is read into a buffer of this size filled with spaces.
-constexpr std::size_t kIconBufferSize = 255;
-
 // A version line is short; more than this without a line end is no answer.
 constexpr std::size_t kVersionLineMax = 4096;
 
@@ -63,6 +60,8 @@ std::string folder_from_icon_value(std::string_view value) {
 
 std::string purebasic_registry_lookup() {
 #ifdef _WIN32
+  // The registry value is read into a buffer of this size filled with spaces.
+  constexpr std::size_t kIconBufferSize = 255;
   return folder_from_icon_value(
       platform::classes_root_default_value("PureBasic.exe\\DefaultIcon\\", kIconBufferSize));
 #else
