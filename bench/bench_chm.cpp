@@ -121,7 +121,8 @@ Figures compile_in_child(const std::string& work, const std::string& chm) {
   Figures best;
   for (int run = 0; run < 3; ++run) {
     Figures f;
-    const std::string out = run_capture("/proc/" + std::to_string(getpid()) + "/exe --compile '" + work + "' '" + chm + "'");
+    const std::string out =
+        run_capture("/proc/" + std::to_string(getpid()) + "/exe --compile '" + work + "' '" + chm + "'");
     std::sscanf(out.c_str(), "%lf %lf %zu %zu %zu %ld %ld", &f.seconds, &f.cpu, &f.files, &f.input, &f.chm,
                 &f.baseline_kb, &f.peak_kb);
     if (run == 0 || f.seconds < best.seconds) best = f;
@@ -153,8 +154,10 @@ int main(int argc, char** argv) {
   std::string root = "/dev/shm/lh-bench-chm";
   bool with_chmcmd = true;
   for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--no-chmcmd") with_chmcmd = false;
-    else root = argv[i];
+    if (std::string(argv[i]) == "--no-chmcmd")
+      with_chmcmd = false;
+    else
+      root = argv[i];
   }
   std::printf("%8s %7s %9s | %8s %8s %9s %9s %9s | %9s %9s %6s\n", "commands", "files", "input MB", "ours s",
               "ours cpu", "ours MB", "peak+ MB", "limit MB", "chmcmd s", "chmcmd MB", "ratio");
@@ -175,8 +178,9 @@ int main(int argc, char** argv) {
       seconds_10k = f.seconds;
       cpu_10k = f.cpu;
     } else {
-      std::printf("growth 10,000 -> 20,000: %.2f wall, %.2f CPU (target at most 2.2); 20,000 in %.2f s (target at most 3)\n",
-                  f.seconds / seconds_10k, f.cpu / cpu_10k, f.seconds);
+      std::printf(
+          "growth 10,000 -> 20,000: %.2f wall, %.2f CPU (target at most 2.2); 20,000 in %.2f s (target at most 3)\n",
+          f.seconds / seconds_10k, f.cpu / cpu_10k, f.seconds);
     }
     if (!std::getenv("LH_BENCH_KEEP")) fs::remove_all(work);
   }

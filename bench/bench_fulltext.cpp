@@ -53,27 +53,26 @@ int main(int argc, char** argv) {
   lh::chm::ChmProject project = lh::manual_project(source_path, root + "/work/", "Bench", false);
   size_t input = 0;
   for (const auto& f : project.files) input += f.content.size();
-  std::printf("manual: %d exported procedures, %zu files (%zu pages), %.1f MB\n", procedures,
-              project.files.size(), project.topics.size(), input / 1e6);
+  std::printf("manual: %d exported procedures, %zu files (%zu pages), %.1f MB\n", procedures, project.files.size(),
+              project.topics.size(), input / 1e6);
 
   std::unordered_map<std::string_view, std::string_view> content;
   for (const auto& f : project.files) content[f.name] = f.content;
   std::vector<lh::chm::FulltextDocument> documents;
-  for (uint32_t t = 0; t < project.topics.size(); ++t)
-    documents.push_back({t, content[project.topics[t].file]});
+  for (uint32_t t = 0; t < project.topics.size(); ++t) documents.push_back({t, content[project.topics[t].file]});
   size_t index_size = 0;
   Times index = best_of_three([&] { index_size = lh::chm::build_fulltext_index(documents).size(); });
-  std::printf("index alone: %.0f ms (processor %.0f ms), $FIftiMain %.1f MB\n", index.wall * 1e3,
-              index.cpu * 1e3, index_size / 1e6);
+  std::printf("index alone: %.0f ms (processor %.0f ms), $FIftiMain %.1f MB\n", index.wall * 1e3, index.cpu * 1e3,
+              index_size / 1e6);
 
   size_t plain_size = 0, search_size = 0;
   Times plain = best_of_three([&] { plain_size = lh::chm::compile_chm(project).size(); });
   project.full_text_search = true;
   Times search = best_of_three([&] { search_size = lh::chm::compile_chm(project).size(); });
-  std::printf("compile without search: %.0f ms (processor %.0f ms), %.1f MB\n", plain.wall * 1e3,
-              plain.cpu * 1e3, plain_size / 1e6);
-  std::printf("compile with search:    %.0f ms (processor %.0f ms), %.1f MB\n", search.wall * 1e3,
-              search.cpu * 1e3, search_size / 1e6);
+  std::printf("compile without search: %.0f ms (processor %.0f ms), %.1f MB\n", plain.wall * 1e3, plain.cpu * 1e3,
+              plain_size / 1e6);
+  std::printf("compile with search:    %.0f ms (processor %.0f ms), %.1f MB\n", search.wall * 1e3, search.cpu * 1e3,
+              search_size / 1e6);
   std::printf("ratio: %.2f, processor time %.2f (target at most 1.5)\n", search.wall / plain.wall,
               search.cpu / plain.cpu);
   if (!std::getenv("LH_BENCH_KEEP")) std::filesystem::remove_all(root);

@@ -31,9 +31,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 size_t g_tokens = 0;
 int32_t LH_CDECL count_token(const char*, int32_t, int32_t) {
@@ -58,8 +56,8 @@ void tokenizer_figures(const std::string& source) {
     lh::colour_text(lh::linked_highlighter(), source, out);
     best = std::min(best, seconds_since(start));
   }
-  std::printf("colouring in memory: %.1f MB in, %.1f MB out, %.1f ms, %.0f MB/s\n", mb, out.size() / 1e6,
-              best * 1e3, mb / best);
+  std::printf("colouring in memory: %.1f MB in, %.1f MB out, %.1f ms, %.0f MB/s\n", mb, out.size() / 1e6, best * 1e3,
+              mb / best);
 }
 
 std::map<std::string, std::string> snapshot(const std::string& folder) {
@@ -151,8 +149,8 @@ int main(int argc, char** argv) {
   }
   std::printf("help files: %zu files, %.1f MB\n", written_files, written_bytes / 1e6);
   std::printf("warnings + pages + colouring + project: %.1f ms\n", best_help * 1e3);
-  std::printf("  of which warnings %.1f ms, pages %.1f ms, project %.1f ms\n", best_parts[0] * 1e3,
-              best_parts[1] * 1e3, best_parts[2] * 1e3);
+  std::printf("  of which warnings %.1f ms, pages %.1f ms, project %.1f ms\n", best_parts[0] * 1e3, best_parts[1] * 1e3,
+              best_parts[2] * 1e3);
   std::printf("floor (creating the same files): %.1f ms\n", best_floor * 1e3);
   std::printf("reading back the %zu piece files that the pages use (not done): %.1f ms\n", reads_count,
               best_reads * 1e3);

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "chm/lzx.h"
 #include "gen/library_generator.h"
@@ -24,9 +24,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // What a compiled manual holds: pages, image, sitemaps; not the pieces
 // the split leaves in the work folder.
@@ -42,8 +40,10 @@ int main(int argc, char** argv) {
   int procedures = 20000;
   bool chmcmd = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--chmcmd") == 0) chmcmd = true;
-    else procedures = std::atoi(argv[i]);
+    if (std::strcmp(argv[i], "--chmcmd") == 0)
+      chmcmd = true;
+    else
+      procedures = std::atoi(argv[i]);
   }
   const std::string root = "/dev/shm/lh-bench-lzx";
   std::filesystem::remove_all(root);
@@ -80,10 +80,11 @@ int main(int argc, char** argv) {
       best = std::min(best, seconds_since(start));
       best_cpu = std::min(best_cpu, double(std::clock() - cpu_start) / CLOCKS_PER_SEC);
     }
-    std::printf("LZX, 64 KB window, reset every %u frames: %.1f MB -> %.2f MB (%.2f%%), %.0f ms (%.1f MB/s), "
-                "processor %.0f ms (%.1f MB/s)\n",
-                reset, mb, s.bytes.size() / 1e6, 100.0 * s.bytes.size() / all.size(), best * 1e3, mb / best,
-                best_cpu * 1e3, mb / best_cpu);
+    std::printf(
+        "LZX, 64 KB window, reset every %u frames: %.1f MB -> %.2f MB (%.2f%%), %.0f ms (%.1f MB/s), "
+        "processor %.0f ms (%.1f MB/s)\n",
+        reset, mb, s.bytes.size() / 1e6, 100.0 * s.bytes.size() / all.size(), best * 1e3, mb / best, best_cpu * 1e3,
+        mb / best_cpu);
   }
 
   if (chmcmd) {

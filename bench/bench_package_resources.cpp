@@ -29,9 +29,8 @@ int main(int argc, char** argv) {
             lh::pe::add_rcdata(image, "CHM", manual, false) &&
             lh::pe::add_rcdata(image, "SOURCE-TWEAKED", source, false) &&
             lh::pe::add_rcdata(image, "RESIDENT", std::string(4 << 10, 'r'), false);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%s: six resources, %zu MB manual, image %zu bytes in %.3f s (%.0f MB/s)\n",
-              ok ? "ok" : "failed", mb, image.size(), seconds, image.size() / seconds / 1e6);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%s: six resources, %zu MB manual, image %zu bytes in %.3f s (%.0f MB/s)\n", ok ? "ok" : "failed", mb,
+              image.size(), seconds, image.size() / seconds / 1e6);
   return ok ? 0 : 1;
 }

@@ -2,9 +2,9 @@
 // generated library of 20,000 exported procedures (or the count given as the
 // first argument).
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "gen/library_generator.h"
@@ -80,8 +80,10 @@ int main(int argc, char** argv) {
 
   std::printf("procedures %d, source lines %zu, tweaked lines %zu\n", model.exported_count, lines_before,
               model.lines.lines.size());
-  std::printf("separately: add_internal_copies %.1f ms, expand_optional_parameters %.1f ms, "
-              "redirect_string_calls %.1f ms\n", copies, expansion, redirect);
+  std::printf(
+      "separately: add_internal_copies %.1f ms, expand_optional_parameters %.1f ms, "
+      "redirect_string_calls %.1f ms\n",
+      copies, expansion, redirect);
   std::printf("tweak_source (three passes) %8.1f ms\n", passes);
   std::printf("write tweaked source        %8.1f ms\n", write);
   std::printf("total                       %8.1f ms wall, %.1f ms processor (budget 500 ms)\n", total, cpu);

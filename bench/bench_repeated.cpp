@@ -30,20 +30,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 std::string procedure(const std::string& name, int i) {
   std::string n = std::to_string(i);
-  return ";{//Page " + name + "\r\n;// page text " + n + "\r\n" +
-         "ProcedureDLL.s " + name + "(text.s, count.l = 1) ; command " + n + "\r\n" +
-         "  ;// returns the text repeated\r\n" +
-         "  Protected result.s, k.l\r\n" +
-         "  For k = 1 To count : result + text : Next\r\n" +
-         "  ProcedureReturn result ; <> done\r\n" +
-         ";{/* Example " + n + "\r\n; Debug " + name + "(\"x\", 2)\r\n;}\r\n" +
-         "EndProcedure\r\n";
+  return ";{//Page " + name + "\r\n;// page text " + n + "\r\n" + "ProcedureDLL.s " + name +
+         "(text.s, count.l = 1) ; command " + n + "\r\n" + "  ;// returns the text repeated\r\n" +
+         "  Protected result.s, k.l\r\n" + "  For k = 1 To count : result + text : Next\r\n" +
+         "  ProcedureReturn result ; <> done\r\n" + ";{/* Example " + n + "\r\n; Debug " + name +
+         "(\"x\", 2)\r\n;}\r\n" + "EndProcedure\r\n";
 }
 
 std::string source_of(const std::string& shape, int count) {
@@ -80,8 +75,7 @@ void run(const std::string& root, const std::string& shape, int count) {
   lh::prepare_warnings(fs, work, model.table, model.entries);
   t[1] = seconds_since(start);
   start = Clock::now();
-  lh::write_function_pages(fs, work, model.table, model.entries, model.contents,
-                           lh::linked_highlighter());
+  lh::write_function_pages(fs, work, model.table, model.entries, model.contents, lh::linked_highlighter());
   t[2] = seconds_since(start);
   start = Clock::now();
   lh::write_help_project(fs, work, "Bench", model.table, model.contents);
@@ -91,9 +85,10 @@ void run(const std::string& root, const std::string& shape, int count) {
   t[4] = seconds_since(start);
 
   double total = t[0] + t[1] + t[2] + t[3] + t[4];
-  std::printf("%-6s %6d  %5.1f MB  split %7.3f  warnings %7.3f  pages %7.3f  project %7.3f  tweak %7.3f  "
-              "total %7.3f s  (%.1f us per procedure)\n",
-              shape.c_str(), count, source.size() / 1e6, t[0], t[1], t[2], t[3], t[4], total, total / count * 1e6);
+  std::printf(
+      "%-6s %6d  %5.1f MB  split %7.3f  warnings %7.3f  pages %7.3f  project %7.3f  tweak %7.3f  "
+      "total %7.3f s  (%.1f us per procedure)\n",
+      shape.c_str(), count, source.size() / 1e6, t[0], t[1], t[2], t[3], t[4], total, total / count * 1e6);
   std::fflush(stdout);
 }
 

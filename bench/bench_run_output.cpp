@@ -25,9 +25,7 @@ int main(int argc, char** argv) {
     }
   }
   handle.reset();
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%zu lines, %zu bytes in %.3f s: %.0f lines/s\n", lines, bytes, seconds,
-              lines / seconds);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%zu lines, %zu bytes in %.3f s: %.0f lines/s\n", lines, bytes, seconds, lines / seconds);
   return 0;
 }

@@ -19,9 +19,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 std::string fresh_folder(const std::string& root, const std::string& name) {
   std::filesystem::remove_all(root + name);
@@ -97,9 +95,10 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(root);
 
   for (const Figures* f : {&half, &big}) {
-    std::printf("%6d procedures, %7zu lines: %6zu piece files (%zu bytes); split %.3f s, floor %.3f s, "
-                "split/floor %.2f\n",
-                f->procedures, f->lines, f->files, f->bytes, f->split, f->floor, f->split / f->floor);
+    std::printf(
+        "%6d procedures, %7zu lines: %6zu piece files (%zu bytes); split %.3f s, floor %.3f s, "
+        "split/floor %.2f\n",
+        f->procedures, f->lines, f->files, f->bytes, f->split, f->floor, f->split / f->floor);
   }
   double growth = big.split / half.split;
   std::printf("split at 20,000 / split at 10,000: %.2f\n", growth);

@@ -18,8 +18,8 @@ class SavedRegistryKey {
     existed_ = RegOpenKeyExA(HKEY_CLASSES_ROOT, name_.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (!existed_) return;
     HKEY copy;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &copy,
-                        nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &copy, nullptr) ==
+        ERROR_SUCCESS) {
       RegCopyTreeA(key, nullptr, copy);
       RegCloseKey(copy);
     }
@@ -31,8 +31,8 @@ class SavedRegistryKey {
     if (existed_) {
       HKEY copy, key;
       if (RegOpenKeyExA(HKEY_CURRENT_USER, backup_.c_str(), 0, KEY_READ, &copy) == ERROR_SUCCESS) {
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, name_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr) == ERROR_SUCCESS) {
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, name_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS) {
           RegCopyTreeA(copy, nullptr, key);
           RegCloseKey(key);
         }

@@ -24,9 +24,9 @@ struct Rng {
   bool chance(int one_in) { return below(one_in) == 0; }
 };
 
-const char* const kVerbs[] = {"Trim",  "Pad",   "Split", "Join",  "Count", "Find",   "Replace",
-                              "Strip", "Quote", "Wrap",  "Merge", "Parse", "Format", "Encode",
-                              "Decode", "Sort", "Scan",  "Fold",  "Map",   "Hash"};
+const char* const kVerbs[] = {"Trim",   "Pad",   "Split", "Join",  "Count", "Find",   "Replace",
+                              "Strip",  "Quote", "Wrap",  "Merge", "Parse", "Format", "Encode",
+                              "Decode", "Sort",  "Scan",  "Fold",  "Map",   "Hash"};
 const char* const kNouns[] = {"Text",  "Words", "Lines", "Field", "Token", "Chars", "Path",
                               "Value", "List",  "Item",  "Entry", "Block", "Range", "Key"};
 

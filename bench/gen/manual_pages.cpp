@@ -11,8 +11,7 @@
 
 namespace lh {
 
-void write_manual_folder(const std::string& source_path, const std::string& work_folder,
-                         const std::string& library) {
+void write_manual_folder(const std::string& source_path, const std::string& work_folder, const std::string& library) {
   platform::FileSystem& fs = platform::real_file_system();
   ManualModel model;
   split_source(fs, source_path, work_folder, library, {}, model);

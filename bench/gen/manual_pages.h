@@ -12,8 +12,7 @@ namespace lh {
 // compiler, from the library source at `source_path`: the piece files, the
 // "Compilation" page's record, the pages, the warning image and the help
 // project files.
-void write_manual_folder(const std::string& source_path, const std::string& work_folder,
-                         const std::string& library);
+void write_manual_folder(const std::string& source_path, const std::string& work_folder, const std::string& library);
 
 // Splits the library source at `source_path` into `work_folder` (which must
 // exist), writes the pages, the warning image and the help project files,

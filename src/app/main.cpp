@@ -17,18 +17,18 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/pipeline.h"
+#include "app/embedded_images.h"
+#include "app/main_window.h"
+#include "app/settings.h"
+#include "app/startup.h"
 #include "chm/compile_project.h"
 #include "package/packaging.h"
+#include "pipeline/app_state.h"
+#include "pipeline/pipeline.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/folders.h"
-#include "app/embedded_images.h"
-#include "app/main_window.h"
 #include "platform/message_box.h"
-#include "pipeline/app_state.h"
-#include "app/settings.h"
-#include "app/startup.h"
 #include "purebasic/folder_layout.h"
 #include "purebasic/tools.h"
 
@@ -170,8 +170,8 @@ int run_chm_command(const std::string& project) {
     print_err("libhammer: no manual written: " + c.problem + "\n");
     return 1;
   }
-  print_out("ok " + c.output_path + " (" + std::to_string(c.files) + " files, " + std::to_string(c.topics) +
-            " topics" + (c.with_search ? ", full-text search" : "") + ")\n");
+  print_out("ok " + c.output_path + " (" + std::to_string(c.files) + " files, " + std::to_string(c.topics) + " topics" +
+            (c.with_search ? ", full-text search" : "") + ")\n");
   return 0;
 }
 
@@ -181,8 +181,7 @@ int run_chm_command(const std::string& project) {
 int run_window_program() {
   lh::AppState state;
   lh::MessageBoxReporter boxes;
-  if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image(), boxes) !=
-      lh::StartupResult::kContinue)
+  if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image(), boxes) != lh::StartupResult::kContinue)
     return 0;  // "Tailbite not found" has been shown
   lh::ManualModel model;
   lh::BuildOptions options;

@@ -10,9 +10,9 @@
 namespace lh {
 
 struct MainWindowHooks {
-  std::function<void()> build;                                  // runs the whole build once
-  std::function<std::string()> registry_lookup;                 // fresh PureBasic folder lookup
-  std::function<std::string(const std::string&)> tailbite_path; // from a PureBasic folder
+  std::function<void()> build;                                   // runs the whole build once
+  std::function<std::string()> registry_lookup;                  // fresh PureBasic folder lookup
+  std::function<std::string(const std::string&)> tailbite_path;  // from a PureBasic folder
   // Called on the loop's thread each time before it waits for the next
   // event, the first time before any event: a test looks at the window
   // there, between events, and posts the next one. May be empty.

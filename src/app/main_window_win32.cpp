@@ -26,8 +26,8 @@ constexpr char kWindowClass[] = "LibHammerMainWindow";
 // acts on it after DispatchMessage returns, one event at a time, as the
 // event loop of a single-threaded program does.
 struct EventState {
-  int gadget = 0;      // the gadget clicked, 0 for none
-  bool closed = false; // the close box or Alt+F4
+  int gadget = 0;       // the gadget clicked, 0 for none
+  bool closed = false;  // the close box or Alt+F4
 };
 
 EventState g_event;
@@ -50,11 +50,10 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
   }
 }
 
-HWND make_gadget(HWND parent, const char* cls, DWORD style, int id, int y, int height,
-                 const std::string& text, HFONT font) {
-  HWND h = CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, 10, y, 460, height,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleA(nullptr), nullptr);
+HWND make_gadget(HWND parent, const char* cls, DWORD style, int id, int y, int height, const std::string& text,
+                 HFONT font) {
+  HWND h = CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, 10, y, 460, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
   SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   return h;
 }
@@ -114,8 +113,7 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
   int w = r.right - r.left, h = r.bottom - r.top;
   int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
   int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  HWND window = CreateWindowExA(0, kWindowClass, "LibHammer 6", style, x, y, w, h, nullptr, nullptr,
-                                instance, nullptr);
+  HWND window = CreateWindowExA(0, kWindowClass, "LibHammer 6", style, x, y, w, h, nullptr, nullptr, instance, nullptr);
   if (!window) return false;
 
   NONCLIENTMETRICSA ncm{};

@@ -2,10 +2,9 @@
 // the program; every other line it read is written back.
 #include "app/settings.h"
 
-
+#include "pipeline/app_state.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
-#include "pipeline/app_state.h"
 
 namespace lh {
 

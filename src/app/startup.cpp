@@ -1,12 +1,12 @@
 // The program's start-up, step by step, and the headless build's variant.
 #include "app/startup.h"
 
-#include "platform/files.h"
-#include "platform/paths.h"
-#include "pipeline/app_state.h"
-#include "platform/message_box.h"
-#include "platform/run_program.h"
 #include "app/settings.h"
+#include "pipeline/app_state.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
+#include "platform/run_program.h"
 #include "purebasic/tools.h"
 #include "source/text.h"
 
@@ -22,9 +22,7 @@ constexpr const char* kColouringLibrary = "SyntaxHilighting.so";
 constexpr const char* kEditor = "purebasic";
 #endif
 
-bool tailbite_check(AppState& state) {
-  return tailbite_present(state.purebasic_folder);
-}
+bool tailbite_check(AppState& state) { return tailbite_present(state.purebasic_folder); }
 
 }  // namespace
 
@@ -38,9 +36,7 @@ bool write_colouring_library(AppState& state, std::string_view image) {
   return platform::write_file(state.colouring_library, image);
 }
 
-void set_work_folder(AppState& state) {
-  state.work_folder = temp_folder() + "LibHammer" + platform::separator();
-}
+void set_work_folder(AppState& state) { state.work_folder = temp_folder() + "LibHammer" + platform::separator(); }
 
 bool tailbite_present(const std::string& purebasic_folder) {
   const std::string path = purebasic_folder + "tailbite";
@@ -80,8 +76,7 @@ StartupResult start_up(AppState& state, const std::string& program_file, std::st
   return StartupResult::kContinue;
 }
 
-StartupResult start_up_headless(AppState& state, const std::string& program_file,
-                                std::string_view highlighter_image,
+StartupResult start_up_headless(AppState& state, const std::string& program_file, std::string_view highlighter_image,
                                 const std::string& purebasic_folder) {
   write_colouring_library(state, highlighter_image);
   set_program_paths(state, program_file);

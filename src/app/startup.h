@@ -17,7 +17,6 @@ class Reporter;
 // (program folder + base name + ".ini") from the program's own path.
 void set_program_paths(AppState& state, const std::string& program_file);
 
-
 // Temp folder + "SyntaxHilighting.dll" (".so" on Linux) into
 // state.colouring_library, then the image written there, replacing any old
 // file. False when it could not be written (start-up goes on regardless).
@@ -54,8 +53,7 @@ StartupResult start_up(AppState& state, const std::string& program_file, std::st
 // missing) or from the lookup, TailBite check. No settings file, no prompt,
 // no message box: on kTailbiteNotFound the caller reports "Tailbite not
 // found" on standard error.
-StartupResult start_up_headless(AppState& state, const std::string& program_file,
-                                std::string_view highlighter_image,
+StartupResult start_up_headless(AppState& state, const std::string& program_file, std::string_view highlighter_image,
                                 const std::string& purebasic_folder);
 
 }  // namespace lh

@@ -32,10 +32,14 @@ constexpr uint32_t kHeaderSection0Size = 0x18;
 
 void check_name(const std::string& name) {
   const char* problem = nullptr;
-  if (name.empty()) problem = "an empty file name";
-  else if (name.size() > kMaxSourceNameBytes) problem = "a file name longer than 255 bytes";
-  else if (name.find('\0') != std::string::npos) problem = "a file name with a NUL byte";
-  else if (1 + cp1252_to_utf8(name).size() > kMaxStoredNameBytes) problem = "a file name longer than 510 bytes in UTF-8";
+  if (name.empty())
+    problem = "an empty file name";
+  else if (name.size() > kMaxSourceNameBytes)
+    problem = "a file name longer than 255 bytes";
+  else if (name.find('\0') != std::string::npos)
+    problem = "a file name with a NUL byte";
+  else if (1 + cp1252_to_utf8(name).size() > kMaxStoredNameBytes)
+    problem = "a file name longer than 510 bytes in UTF-8";
   if (problem) throw std::invalid_argument(std::string("CHM compiler: ") + problem + ": \"" + name + "\"");
 }
 

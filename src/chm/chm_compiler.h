@@ -23,13 +23,13 @@ struct ChmTopic {
 };
 
 struct ChmProject {
-  std::string title;          // "Title="
-  std::string compiled_file;  // "Compiled file=" ("Name.chm"); may be empty
-  std::string default_topic;  // "Default topic=", a file name; may be empty
-  std::string contents_file;  // "Contents file="; may be empty
-  std::string index_file;     // "Index file="; may be empty
-  std::string default_font;   // "Default Font="; may be empty
-  uint32_t language = 0x0409; // "Language=" (LCID)
+  std::string title;           // "Title="
+  std::string compiled_file;   // "Compiled file=" ("Name.chm"); may be empty
+  std::string default_topic;   // "Default topic=", a file name; may be empty
+  std::string contents_file;   // "Contents file="; may be empty
+  std::string index_file;      // "Index file="; may be empty
+  std::string default_font;    // "Default Font="; may be empty
+  uint32_t language = 0x0409;  // "Language=" (LCID)
   bool full_text_search = false;
   // Every file the manual holds, in the order the project reader found them.
   std::vector<ChmSourceFile> files;

@@ -8,14 +8,14 @@
 namespace lh::chm {
 
 struct ProjectCompilation {
-  bool project_read = false;       // the .hhp could be read
-  bool written = false;            // the manual was written to output_path
-  std::string output_path;         // where the manual goes
+  bool project_read = false;         // the .hhp could be read
+  bool written = false;              // the manual was written to output_path
+  std::string output_path;           // where the manual goes
   std::vector<std::string> missing;  // referenced files that are not there
-  bool with_search = false;        // the manual has a full-text search index
-  size_t files = 0;                // files in the manual
-  size_t topics = 0;               // pages among them
-  std::string problem;             // why nothing was written; empty when written
+  bool with_search = false;          // the manual has a full-text search index
+  size_t files = 0;                  // files in the manual
+  size_t topics = 0;                 // pages among them
+  std::string problem;               // why nothing was written; empty when written
 };
 
 // Reads and compiles the project at `hhp_path`. With `allow_missing` the

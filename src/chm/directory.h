@@ -16,9 +16,9 @@ inline constexpr uint32_t kDirectoryChunkSize = 0x1000;
 inline constexpr size_t kMaxEntryNameBytes = 1024;  // UTF-8 bytes
 
 struct DirectoryEntry {
-  std::string name;   // UTF-8; "/..." for the manual's files, "::..." for the format's own
-  uint32_t section;   // 0 uncompressed, 1 compressed
-  uint64_t offset;    // in the section's (uncompressed) data
+  std::string name;  // UTF-8; "/..." for the manual's files, "::..." for the format's own
+  uint32_t section;  // 0 uncompressed, 1 compressed
+  uint64_t offset;   // in the section's (uncompressed) data
   uint64_t length;
 };
 

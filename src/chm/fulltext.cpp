@@ -140,9 +140,7 @@ class Collector final : public WordSink {
     for (const Hit& h : hits_) places_[next[h.word]++] = h.place;
     hits_ = {};
   }
-  Postings postings(uint32_t id) const {
-    return Postings(places_.data() + starts_[id], starts_[id + 1] - starts_[id]);
-  }
+  Postings postings(uint32_t id) const { return Postings(places_.data() + starts_[id], starts_[id + 1] - starts_[id]); }
 
   std::vector<std::string> words;
   uint32_t documents = 0;
@@ -276,9 +274,7 @@ struct NodeRef {
 // word of the same node, and appends each full node to the file.
 class NodeWriter {
  public:
-  NodeWriter(std::string& file, uint32_t header_size) : file_(file), header_size_(header_size) {
-    start();
-  }
+  NodeWriter(std::string& file, uint32_t header_size) : file_(file), header_size_(header_size) { start(); }
   size_t entry_size(std::string_view word, size_t tail) const {
     return 2 + word.size() - shared_prefix(word, previous_) + tail;
   }
@@ -327,8 +323,7 @@ struct Tree {
 
 // Leaves, each after the location codes of its words, then the index
 // levels up to the root.
-Tree write_tree(const Collector& words, const std::vector<uint32_t>& order, Roots roots,
-                std::string& file) {
+Tree write_tree(const Collector& words, const std::vector<uint32_t>& order, Roots roots, std::string& file) {
   Tree tree;
   std::vector<NodeRef> level;
   NodeWriter leaf(file, kLeafHeaderSize);
@@ -384,18 +379,15 @@ std::string build_fulltext_index(const std::vector<FulltextDocument>& documents,
   std::vector<const FulltextDocument*> sorted;
   sorted.reserve(documents.size());
   for (const auto& d : documents) sorted.push_back(&d);
-  std::stable_sort(sorted.begin(), sorted.end(),
-                   [](auto* a, auto* b) { return a->topic < b->topic; });
+  std::stable_sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->topic < b->topic; });
   Collector words;
   for (size_t i = 0; i < sorted.size(); ++i)
-    if (i == 0 || sorted[i]->topic != sorted[i - 1]->topic)
-      words.document(sorted[i]->topic, sorted[i]->html);
+    if (i == 0 || sorted[i]->topic != sorted[i - 1]->topic) words.document(sorted[i]->topic, sorted[i]->html);
   words.finish();
 
   std::vector<uint32_t> order(words.words.size());
   for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return words.words[a] < words.words[b]; });
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return words.words[a] < words.words[b]; });
   Roots roots = choose_roots(words);
 
   std::string file(kHeaderSize, '\0');

@@ -17,7 +17,6 @@ struct FulltextDocument {
 // text (see fulltext_words.h) with the topics and word positions it has.
 // `lcid` is the manual's language. Documents may come in any order; a
 // topic given twice is indexed once.
-std::string build_fulltext_index(const std::vector<FulltextDocument>& documents,
-                                 uint32_t lcid = 0x0409);
+std::string build_fulltext_index(const std::vector<FulltextDocument>& documents, uint32_t lcid = 0x0409);
 
 }  // namespace lh::chm

@@ -34,17 +34,14 @@ constexpr std::array<unsigned char, 256> kFold = make_fold();
 
 // HTML's names for A0..FF, in code order.
 constexpr std::string_view kLatin1Names[96] = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",
-    "uml",    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",
-    "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",  "para",   "middot",
-    "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest",
-    "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
-    "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",
-    "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",
-    "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",
-    "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
-    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
-    "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
+    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
+    "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",
+    "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave",
+    "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",
+    "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",
+    "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute",
+    "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave",
+    "iacute", "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
     "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
 
 struct NamedByte {
@@ -53,22 +50,19 @@ struct NamedByte {
 };
 // The other names whose character Windows-1252 holds.
 constexpr NamedByte kOtherNames[] = {
-    {"lt", '<'},         {"gt", '>'},        {"amp", '&'},       {"quot", '"'},
-    {"apos", '\''},      {"euro", 0x80},     {"sbquo", 0x82},    {"fnof", 0x83},
-    {"bdquo", 0x84},     {"hellip", 0x85},   {"dagger", 0x86},   {"Dagger", 0x87},
-    {"circ", 0x88},      {"permil", 0x89},   {"Scaron", 0x8A},   {"lsaquo", 0x8B},
-    {"OElig", 0x8C},     {"Zcaron", 0x8E},   {"lsquo", 0x91},    {"rsquo", 0x92},
-    {"ldquo", 0x93},     {"rdquo", 0x94},    {"bull", 0x95},     {"ndash", 0x96},
-    {"mdash", 0x97},     {"tilde", 0x98},    {"trade", 0x99},    {"scaron", 0x9A},
-    {"rsaquo", 0x9B},    {"oelig", 0x9C},    {"zcaron", 0x9E},   {"Yuml", 0x9F}};
+    {"lt", '<'},      {"gt", '>'},      {"amp", '&'},     {"quot", '"'},    {"apos", '\''},   {"euro", 0x80},
+    {"sbquo", 0x82},  {"fnof", 0x83},   {"bdquo", 0x84},  {"hellip", 0x85}, {"dagger", 0x86}, {"Dagger", 0x87},
+    {"circ", 0x88},   {"permil", 0x89}, {"Scaron", 0x8A}, {"lsaquo", 0x8B}, {"OElig", 0x8C},  {"Zcaron", 0x8E},
+    {"lsquo", 0x91},  {"rsquo", 0x92},  {"ldquo", 0x93},  {"rdquo", 0x94},  {"bull", 0x95},   {"ndash", 0x96},
+    {"mdash", 0x97},  {"tilde", 0x98},  {"trade", 0x99},  {"scaron", 0x9A}, {"rsaquo", 0x9B}, {"oelig", 0x9C},
+    {"zcaron", 0x9E}, {"Yuml", 0x9F}};
 
 // Unicode code points of Windows-1252's 80..9F (0 where the code page has
 // no character).
-constexpr uint16_t kHighCodePoints[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr uint16_t kHighCodePoints[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                          0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 // The Windows-1252 byte of a code point; 0 when it has none. A reference
 // to 80..9F means the code page's character there, as browsers read it.
@@ -103,8 +97,8 @@ size_t decode_reference(std::string_view html, size_t i, unsigned char& out) {
     return j + 1 - i;
   }
   size_t start = j;
-  while (j < html.size() && j - start < 8 && (is_alpha(static_cast<unsigned char>(html[j])) ||
-                                                is_digit(static_cast<unsigned char>(html[j]))))
+  while (j < html.size() && j - start < 8 &&
+         (is_alpha(static_cast<unsigned char>(html[j])) || is_digit(static_cast<unsigned char>(html[j]))))
     ++j;
   if (j >= html.size() || html[j] != ';' || j == start) return 0;
   std::string_view name = html.substr(start, j - start);
@@ -133,11 +127,11 @@ constexpr uint64_t name_key(std::string_view name) {
 // across them ("<b>Str</b>ing" reads as one word). The commonest first.
 bool is_inline_tag(uint64_t key) {
   static constexpr uint64_t kInline[] = {
-      name_key("font"), name_key("b"),     name_key("a"),      name_key("i"),     name_key("u"),
-      name_key("span"), name_key("tt"),    name_key("code"),   name_key("em"),    name_key("strong"),
-      name_key("abbr"), name_key("acronym"), name_key("basefont"), name_key("bdo"), name_key("big"),
-      name_key("cite"), name_key("dfn"),   name_key("kbd"),    name_key("nobr"),  name_key("q"),
-      name_key("s"),    name_key("samp"),  name_key("small"),  name_key("strike"), name_key("sub"),
+      name_key("font"), name_key("b"),       name_key("a"),        name_key("i"),      name_key("u"),
+      name_key("span"), name_key("tt"),      name_key("code"),     name_key("em"),     name_key("strong"),
+      name_key("abbr"), name_key("acronym"), name_key("basefont"), name_key("bdo"),    name_key("big"),
+      name_key("cite"), name_key("dfn"),     name_key("kbd"),      name_key("nobr"),   name_key("q"),
+      name_key("s"),    name_key("samp"),    name_key("small"),    name_key("strike"), name_key("sub"),
       name_key("sup"),  name_key("var")};
   if (key == 0) return false;
   for (uint64_t k : kInline)
@@ -150,8 +144,7 @@ bool is_inline_tag(uint64_t key) {
 size_t skip_past(std::string_view html, size_t from, std::string_view needle) {
   for (size_t i = from; i + needle.size() <= html.size(); ++i) {
     size_t k = 0;
-    while (k < needle.size() && kFold[static_cast<unsigned char>(html[i + k])] ==
-                                    static_cast<unsigned char>(needle[k]))
+    while (k < needle.size() && kFold[static_cast<unsigned char>(html[i + k])] == static_cast<unsigned char>(needle[k]))
       ++k;
     if (k == needle.size()) return i + k;
   }
@@ -196,8 +189,8 @@ size_t skip_markup(std::string_view html, size_t i, bool& breaks) {
   if (closing) ++j;
   uint64_t key = 0;  // the tag's name_key, folded
   size_t len = 0;
-  for (; j < html.size() && (is_alpha(static_cast<unsigned char>(html[j])) ||
-                              is_digit(static_cast<unsigned char>(html[j])));
+  for (; j < html.size() &&
+         (is_alpha(static_cast<unsigned char>(html[j])) || is_digit(static_cast<unsigned char>(html[j])));
        ++j, ++len)
     if (len < 8) key |= uint64_t{kFold[static_cast<unsigned char>(html[j])]} << (8 * len);
   if (len > 8) key = 0;

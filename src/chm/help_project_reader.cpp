@@ -23,13 +23,19 @@ bool ends_with_ignoring_case(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && equals_ignoring_case(s.substr(s.size() - suffix.size()), suffix);
 }
 
-bool is_page(std::string_view name) { return ends_with_ignoring_case(name, ".htm") || ends_with_ignoring_case(name, ".html"); }
+bool is_page(std::string_view name) {
+  return ends_with_ignoring_case(name, ".htm") || ends_with_ignoring_case(name, ".html");
+}
 
 // "%20" and the like decoded; other bytes unchanged.
 std::string percent_decoded(std::string_view s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : ascii_lower(c) >= 'a' && ascii_lower(c) <= 'f' ? ascii_lower(c) - 'a' + 10 : -1; };
+    auto hex = [](char c) {
+      return c >= '0' && c <= '9'                             ? c - '0'
+             : ascii_lower(c) >= 'a' && ascii_lower(c) <= 'f' ? ascii_lower(c) - 'a' + 10
+                                                              : -1;
+    };
     if (s[i] == '%' && i + 2 < s.size() + 0 && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
       out += static_cast<char>(hex(s[i + 1]) * 16 + hex(s[i + 2]));
       i += 2;
@@ -141,14 +147,22 @@ class Reader {
       std::string key = to_lower(trim(line.substr(0, eq)));
       std::string value(trim(line.substr(eq + 1)));
       ChmProject& p = out_.project;
-      if (key == "compiled file") compiled = value;
-      else if (key == "contents file") contents = value;
-      else if (key == "index file") index = value;
-      else if (key == "default topic") topic = value;
-      else if (key == "title") p.title = value;
-      else if (key == "default font") p.default_font = value;
-      else if (key == "language") p.language = parse_language(value) ? parse_language(value) : p.language;
-      else if (key == "full-text search") p.full_text_search = parse_yes(value);
+      if (key == "compiled file")
+        compiled = value;
+      else if (key == "contents file")
+        contents = value;
+      else if (key == "index file")
+        index = value;
+      else if (key == "default topic")
+        topic = value;
+      else if (key == "title")
+        p.title = value;
+      else if (key == "default font")
+        p.default_font = value;
+      else if (key == "language")
+        p.language = parse_language(value) ? parse_language(value) : p.language;
+      else if (key == "full-text search")
+        p.full_text_search = parse_yes(value);
       // Other keys (Compatibility, Binary TOC, Binary Index, Display compile
       // progress, Error log file, ...) do not change what the manual holds.
     }
@@ -280,7 +294,8 @@ class Reader {
         const bool is_title = equals_ignoring_case(tag.name, "title");
         if (is_title && !tag.closing && title.empty()) title_start = tag.end;
         if (is_title && tag.closing && title_start != std::string_view::npos && title.empty()) {
-          if (tag.begin > title_start) title = collapse_blanks(decode_entities(text.substr(title_start, tag.begin - title_start)));
+          if (tag.begin > title_start)
+            title = collapse_blanks(decode_entities(text.substr(title_start, tag.begin - title_start)));
           title_start = std::string_view::npos;
         }
         if (equals_ignoring_case(tag.name, "object")) name_in_object = {};
@@ -292,8 +307,7 @@ class Reader {
             entries.emplace_back(std::string(name_in_object), std::string(*value));
         }
         for (const auto& [key, value] : tag.attributes)
-          if (equals_ignoring_case(key, "href") || equals_ignoring_case(key, "src"))
-            links.emplace_back(value);
+          if (equals_ignoring_case(key, "href") || equals_ignoring_case(key, "src")) links.emplace_back(value);
       });
     }
     const std::string base = out_.project.files[i].name;

@@ -24,8 +24,8 @@ const std::string_view* HtmlTag::attribute(std::string_view attribute) const {
 std::string decode_entities(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  static constexpr std::pair<std::string_view, char> kNamed[] = {
-      {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}, {"nbsp", '\xA0'}};
+  static constexpr std::pair<std::string_view, char> kNamed[] = {{"amp", '&'},  {"lt", '<'},    {"gt", '>'},
+                                                                 {"quot", '"'}, {"apos", '\''}, {"nbsp", '\xA0'}};
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     size_t semi = c == '&' ? text.find(';', i + 1) : std::string_view::npos;
@@ -41,7 +41,9 @@ std::string decode_entities(std::string_view text) {
       int v = 0;
       bool ok = !digits.empty();
       for (char d : digits) {
-        int n = d >= '0' && d <= '9' ? d - '0' : hex && ascii_lower(d) >= 'a' && ascii_lower(d) <= 'f' ? ascii_lower(d) - 'a' + 10 : -1;
+        int n = d >= '0' && d <= '9'                                    ? d - '0'
+                : hex && ascii_lower(d) >= 'a' && ascii_lower(d) <= 'f' ? ascii_lower(d) - 'a' + 10
+                                                                        : -1;
         if (n < 0 || v > 0xFFFF) ok = false;
         if (!ok) break;
         v = v * (hex ? 16 : 10) + n;

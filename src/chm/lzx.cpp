@@ -73,9 +73,7 @@ struct Slots {
 };
 constexpr Slots kSlots;
 
-unsigned slot_count(unsigned window_bits) {
-  return window_bits == 21 ? 50 : window_bits == 20 ? 42 : 2 * window_bits;
-}
+unsigned slot_count(unsigned window_bits) { return window_bits == 21 ? 50 : window_bits == 20 ? 42 : 2 * window_bits; }
 
 unsigned slot_of(uint32_t formatted) {
   if (formatted < 4) return formatted;
@@ -86,10 +84,10 @@ unsigned slot_of(uint32_t formatted) {
 
 // One literal or match of a block, ready to be written.
 struct Item {
-  uint16_t main;           // main tree symbol
-  uint8_t length_footer;   // length tree symbol, when main says so
-  uint8_t extra;           // number of offset footer bits
-  uint32_t footer;         // offset footer
+  uint16_t main;          // main tree symbol
+  uint8_t length_footer;  // length tree symbol, when main says so
+  uint8_t extra;          // number of offset footer bits
+  uint32_t footer;        // offset footer
 };
 
 // A match under consideration: how long, how far (or which repeated
@@ -187,8 +185,8 @@ struct LzxCompressor::State {
   uint32_t main_freq[kMainSymbols];
   uint32_t length_freq[kLengthSymbols];
   uint32_t aligned_freq[kAlignedSymbols];
-  uint64_t footer_bits = 0;       // offset footers written as they are
-  uint64_t aligned_footers = 0;   // footers of 3 bits or more
+  uint64_t footer_bits = 0;      // offset footers written as they are
+  uint64_t aligned_footers = 0;  // footers of 3 bits or more
   // Code lengths of the last coded block (0 after a reset), which the next
   // block's lengths are told against.
   uint8_t prev_main_len[kMainSymbols] = {};
@@ -369,8 +367,7 @@ struct LzxCompressor::State {
   // byte when the next position offers a better one.
   void parse_frame(size_t start, size_t end) {
     frame_start = start;
-    for (size_t i = start; i < end; ++i)
-      literal_costs[i - start + 1] = literal_costs[i - start] + main_cost[buf[i]];
+    for (size_t i = start; i < end; ++i) literal_costs[i - start + 1] = literal_costs[i - start] + main_cost[buf[i]];
     unsigned misses = 0;  // positions searched in vain since the last match
     for (size_t pos = start; pos < end;) {
       insert_up_to(pos);

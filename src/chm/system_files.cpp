@@ -16,7 +16,8 @@ constexpr size_t kPage = 0x1000;
 
 void pad_to_fit(std::string& file, size_t record_size) {
   const size_t pos = file.size();
-  if (record_size <= kPage && pos / kPage != (pos + record_size - 1) / kPage) file.resize((pos / kPage + 1) * kPage, '\0');
+  if (record_size <= kPage && pos / kPage != (pos + record_size - 1) / kPage)
+    file.resize((pos / kPage + 1) * kPage, '\0');
 }
 
 // #STRINGS: NUL-terminated strings, an empty one at offset 0, each string
@@ -131,25 +132,25 @@ std::string windows_file(const ChmProject& p, StringTable& strings, bool full_te
   put_u32(w, kValid);
   put_u32(w, properties);
   put_u32(w, strings.add(p.title));
-  put_u32(w, 0);  // window styles: the viewer's own
-  put_u32(w, 0);  // extended styles: the viewer's own
+  put_u32(w, 0);                                                    // window styles: the viewer's own
+  put_u32(w, 0);                                                    // extended styles: the viewer's own
   for (const uint32_t edge : {60, 40, 860, 640}) put_u32(w, edge);  // left, top, right, bottom
-  put_u32(w, 5);  // shown (SW_SHOW)
+  put_u32(w, 5);                                                    // shown (SW_SHOW)
   for (int i = 0; i < 6; ++i) put_u32(w, 0);  // window handles and information types: set at run time
-  put_u32(w, 250);  // navigation pane width
+  put_u32(w, 250);                            // navigation pane width
   for (int i = 0; i < 4; ++i) put_u32(w, 0);  // page pane rectangle: set at run time
   put_u32(w, strings.add(p.contents_file));
   put_u32(w, strings.add(p.index_file));
   put_u32(w, home);  // the page shown first
   put_u32(w, home);  // the Home button's page
   put_u32(w, kButtons);
-  put_u32(w, 0);  // navigation pane open
+  put_u32(w, 0);                                // navigation pane open
   put_u32(w, p.contents_file.empty() ? 1 : 0);  // tab shown first: contents, else index
-  put_u32(w, 0);  // tabs at the top
-  put_u32(w, 0);  // no notification id
-  w.append(20, '\0');  // tab order: the viewer's own
-  put_u32(w, 30);  // pages kept in history
-  w.resize(entry + kEntrySize, '\0');  // no jump buttons, minimum size, custom tabs; the later fields
+  put_u32(w, 0);                                // tabs at the top
+  put_u32(w, 0);                                // no notification id
+  w.append(20, '\0');                           // tab order: the viewer's own
+  put_u32(w, 30);                               // pages kept in history
+  w.resize(entry + kEntrySize, '\0');           // no jump buttons, minimum size, custom tabs; the later fields
   return w;
 }
 

@@ -9,19 +9,19 @@ namespace {
 
 // Opening tags by token class; null for the classes written without a tag.
 constexpr std::string_view kOpeningTag[13] = {
-    {},                        // 0 text
-    {},                        // 1 keyword
-    "<font color=#0000FF>",    // 2 comment
-    {},                        // 3 constant
-    "<font color=#00AAAA>",    // 4 string
-    "<font color=#924B72>",    // 5 call
-    "<font color=#808080>",    // 6 inline assembly
-    "<font color=#006666>",    // 7 operator
-    "<font color=#AD0000>",    // 8 structure, field
-    {},                        // 9 number
-    "<font color=#000080>",    // 10 address, pointer
-    "<font color=#0000FF>",    // 11 separator
-    "<font color=#0000FA>",    // 12 label
+    {},                      // 0 text
+    {},                      // 1 keyword
+    "<font color=#0000FF>",  // 2 comment
+    {},                      // 3 constant
+    "<font color=#00AAAA>",  // 4 string
+    "<font color=#924B72>",  // 5 call
+    "<font color=#808080>",  // 6 inline assembly
+    "<font color=#006666>",  // 7 operator
+    "<font color=#AD0000>",  // 8 structure, field
+    {},                      // 9 number
+    "<font color=#000080>",  // 10 address, pointer
+    "<font color=#0000FF>",  // 11 separator
+    "<font color=#0000FA>",  // 12 label
 };
 constexpr std::string_view kClosingTag = "</font>";
 

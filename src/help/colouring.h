@@ -40,8 +40,7 @@ std::string coloured_path(const std::string& path);
 // its content. Nothing is written when the library is not loaded or the
 // input cannot be read; an empty input or a missing export gives an empty
 // coloured file.
-bool colour_source_file(const Highlighter& highlighter, const std::string& path,
-                        std::string* coloured = nullptr);
+bool colour_source_file(const Highlighter& highlighter, const std::string& path, std::string* coloured = nullptr);
 
 // What colour_source_file does once it has the file's content `code`: the
 // coloured file of `path` is written into `fs` without reading `path`.

@@ -89,8 +89,7 @@ struct PageWriter {
     put_line(page, "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML>");
     put_line(page, "<BODY BGCOLOR=\"#FFFFDF\" LINK=\"#009999\" VLINK=\"#006666\" ALINK=\"#006666\">");
     line.assign("<FONT FACE=\"Arial\" size=\"2\"><P ALIGN=\"CENTER\"><B><FONT size=\"4\">").append(r.name);
-    if (r.kind == kExportedProcedure)
-      line.append(r.return_suffix).append("(").append(r.parameters).append(")");
+    if (r.kind == kExportedProcedure) line.append(r.return_suffix).append("(").append(r.parameters).append(")");
     line.append("</FONT></B>");
     put_line(page, line);
     put_line(page, "<BR><HR><BR>");
@@ -220,8 +219,10 @@ void write_function_pages(platform::FileSystem& fs, const std::string& work_fold
   for (const ProcedureRecord& r : table.records) {
     if (!is_safe_entry_name(r.name)) continue;
     auto [it, fresh] = by_key.try_emplace(piece_key(r.name, entries.fold_case), pages.size());
-    if (fresh) pages.push_back({&r.name, &r});
-    else pages[it->second].last = &r;
+    if (fresh)
+      pages.push_back({&r.name, &r});
+    else
+      pages[it->second].last = &r;
   }
   by_key = {};
   for (const Shared& p : pages) writer.write(*p.last, *p.spelled);

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "chm/compile_project.h"
-#include "platform/files.h"
 #include "platform/environment.h"
+#include "platform/files.h"
 #include "purebasic/tool_runner.h"
 
 namespace lh {
@@ -17,8 +17,8 @@ constexpr const char* kSearchOff = "Full-text search=No";
 // Runs the compiler as a visible wait run; its exit code, or -1 when unknown
 // (and -2 when it could not be started). With `captured` its output goes
 // there rather than to the console.
-int run_compiler(ToolRunner& tools, const std::string& compiler, const std::string& project,
-                 const std::string& folder, CapturedRun* captured) {
+int run_compiler(ToolRunner& tools, const std::string& compiler, const std::string& project, const std::string& folder,
+                 CapturedRun* captured) {
   const CapturedRun run = tools.run_and_wait({compiler, "\"" + project + "\"", folder, false, captured != nullptr});
   if (!run.started) return -2;
   if (captured) {
@@ -37,8 +37,8 @@ std::string exit_text(int code) {
 
 // hhc.exe on the project; on failure once more without full-text search.
 // The note for the user: empty when the manual came out at once.
-std::string run_hhc(ToolRunner& tools, const std::string& hhc, const std::string& work_folder, const std::string& library_name,
-                    bool& made, CapturedRun* captured) {
+std::string run_hhc(ToolRunner& tools, const std::string& hhc, const std::string& work_folder,
+                    const std::string& library_name, bool& made, CapturedRun* captured) {
   const std::string project = work_folder + library_name + ".hhp";
   const std::string manual = work_folder + library_name + ".chm";
   int first = run_compiler(tools, hhc, project, work_folder, captured);
@@ -103,9 +103,9 @@ ManualRun compile_manual(ToolRunner& tools, const std::string& work_folder, cons
   chm::ProjectCompilation built = chm::compile_help_project(work_folder + library_name + ".hhp", true);
   run.made = built.written && is_compiled_manual(manual);
   if (!run.made) {
-    run.summary = !built.written                  ? built.problem
-                  : built.output_path != manual   ? "the help project names " + built.output_path + " instead"
-                                                  : "the compiler wrote no compiled help file";
+    run.summary = !built.written                ? built.problem
+                  : built.output_path != manual ? "the help project names " + built.output_path + " instead"
+                                                : "the compiler wrote no compiled help file";
     run.note = "The manual " + library_name + ".chm was not made: " + run.summary + ".";
     return run;
   }

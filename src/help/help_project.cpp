@@ -84,8 +84,10 @@ void put_contents_tree(std::string& out, const ProcedureTable& table, const Cont
     const ContentsGroup& group = reg.groups[g];
     put_line(out, "<UL>");
     put_line(out, "<LI> <OBJECT TYPE=\"text/sitemap\">");
-    if (is_safe_entry_name(group.name)) put_name_and_local(out, group.name);
-    else put_name_line(out, group.name);
+    if (is_safe_entry_name(group.name))
+      put_name_and_local(out, group.name);
+    else
+      put_name_line(out, group.name);
     put_line(out, "<PARAM NAME=\"ImageNumber\" VALUE=\"1\">");
     put_line(out, "</OBJECT></UL>");
     put_line(out, "<UL>");

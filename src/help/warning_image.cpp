@@ -2,8 +2,8 @@
 // opaque byte array, so its pixels can be read and changed in one place.
 #include "help/warning_image.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 

@@ -16,9 +16,9 @@ enum : uint8_t {
   kOther = 0,
   kNameStart = 1,  // letters and "_"
   kDigit = 2,
-  kBlank = 3,      // space and tab
-  kLineEnd = 4,    // CR and LF
-  kSpecial = 5,    // a character with a rule of its own
+  kBlank = 3,    // space and tab
+  kLineEnd = 4,  // CR and LF
+  kSpecial = 5,  // a character with a rule of its own
 };
 
 struct CharTable {
@@ -52,8 +52,17 @@ inline bool is_hex_digit(char ch) {
 // The one-letter built-in types that may follow "." (A B C U W L S F D Q I).
 inline bool is_type_letter(char ch) {
   switch (ch | 0x20) {
-    case 'a': case 'b': case 'c': case 'u': case 'w': case 'l':
-    case 's': case 'f': case 'd': case 'q': case 'i':
+    case 'a':
+    case 'b':
+    case 'c':
+    case 'u':
+    case 'w':
+    case 'l':
+    case 's':
+    case 'f':
+    case 'd':
+    case 'q':
+    case 'i':
       return true;
     default:
       return false;
@@ -65,10 +74,10 @@ struct Scanner {
   std::size_t size;
   SyntaxTokenFunction emit;
   std::size_t pos = 0;
-  bool line_start = true;        // only blanks so far on this line
-  bool operand = false;          // the last token could end an operand
+  bool line_start = true;          // only blanks so far on this line
+  bool operand = false;            // the last token could end an operand
   bool dot_after_operand = false;  // the "." last seen followed an operand
-  bool ended_line = false;       // the last token took a line end with it
+  bool ended_line = false;         // the last token took a line end with it
 
   void token(std::size_t start, int32_t token_class) {
     emit(buf + start, static_cast<int32_t>(pos - start), token_class);
@@ -249,10 +258,15 @@ struct Scanner {
         if (prefixed_name(start, start + 1, kPointer)) return;
         single(start, kText, false);
         return;
-      case '(': case '[': case ',': case ':': case '\\':
+      case '(':
+      case '[':
+      case ',':
+      case ':':
+      case '\\':
         single(start, kSeparator, false);
         return;
-      case ')': case ']':
+      case ')':
+      case ']':
         single(start, kSeparator, true);
         return;
       case '.':
@@ -319,14 +333,13 @@ struct Scanner {
     token(start, kAssembly);
     operand = false;
   }
-
 };
 
 }  // namespace
 }  // namespace lh::highlight
 
-extern "C" int32_t LH_CDECL SyntaxHighlight(const char* bytes, int32_t length,
-                                            SyntaxTokenFunction token_function, int32_t /*flag*/) {
+extern "C" int32_t LH_CDECL SyntaxHighlight(const char* bytes, int32_t length, SyntaxTokenFunction token_function,
+                                            int32_t /*flag*/) {
   if (bytes == nullptr || length <= 0 || token_function == nullptr) return 0;
   lh::highlight::Scanner scanner{bytes, static_cast<std::size_t>(length), token_function};
   scanner.run();

@@ -28,8 +28,8 @@ typedef int32_t(LH_CDECL* SyntaxTokenFunction)(const char* token, int32_t length
 // before it returns; the tokens cover every byte exactly once. Returns at
 // once, reporting nothing, for a null buffer, a length not above 0 or a null
 // token function. `flag` is reserved and should be 0. Returns 0.
-LH_HIGHLIGHT_EXPORT int32_t LH_CDECL SyntaxHighlight(const char* bytes, int32_t length, SyntaxTokenFunction token_function,
-                                 int32_t flag);
+LH_HIGHLIGHT_EXPORT int32_t LH_CDECL SyntaxHighlight(const char* bytes, int32_t length,
+                                                     SyntaxTokenFunction token_function, int32_t flag);
 
 typedef int32_t(LH_CDECL* SyntaxHighlightFunction)(const char*, int32_t, SyntaxTokenFunction, int32_t);
 }

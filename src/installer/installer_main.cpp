@@ -103,12 +103,10 @@ void lookup_purebasic(char* out) {
   bool older = false;
   if (GetVersionExA(&version)) {
     if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) older = true;  // 95, 98, Me
-    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 3 &&
-        version.dwMajorVersion <= 5)
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 3 && version.dwMajorVersion <= 5)
       older = true;  // NT 3 and 4, 2000, XP, Server 2003
   }
-  const char* key_name =
-      older ? "Applications\\PureBasic.exe\\DefaultIcon\\" : "PureBasic.exe\\DefaultIcon\\";
+  const char* key_name = older ? "Applications\\PureBasic.exe\\DefaultIcon\\" : "PureBasic.exe\\DefaultIcon\\";
   char value[256];
   FillMemory(value, 255, ' ');
   value[255] = 0;
@@ -290,8 +288,8 @@ int run_window(HINSTANCE instance) {
   path_add(title, g_name);
   path_add(title, " ");
   path_add(title, g_version);
-  g_window = CreateWindowExA(0, wc.lpszClassName, title, style, x, y, width, height, nullptr,
-                             nullptr, instance, nullptr);
+  g_window =
+      CreateWindowExA(0, wc.lpszClassName, title, style, x, y, width, height, nullptr, nullptr, instance, nullptr);
   if (!g_window) return 2;
 
   struct ButtonPlace {
@@ -303,15 +301,14 @@ int run_window(HINSTANCE instance) {
   path_set(path_label, kPathCaption);
   path_add(path_label, g_purebasic);
   const ButtonPlace places[] = {{kPath, 10, 10, 300, 30, path_label},
-                        {kInstall, 10, 50, 93, 30, "Install"},
-                        {kUninstall, 113, 50, 93, 30, "Uninstall"},
-                        {kExtract, 216, 50, 93, 30, "Extract"}};
+                                {kInstall, 10, 50, 93, 30, "Install"},
+                                {kUninstall, 113, 50, 93, 30, "Uninstall"},
+                                {kExtract, 216, 50, 93, 30, "Extract"}};
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   for (const ButtonPlace& s : places) {
-    HWND b = CreateWindowExA(
-        0, "BUTTON", s.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, s.x, s.y, s.w, s.h,
-        g_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdBase + s.gadget)), instance,
-        nullptr);
+    HWND b =
+        CreateWindowExA(0, "BUTTON", s.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, s.x, s.y, s.w, s.h,
+                        g_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdBase + s.gadget)), instance, nullptr);
     SendMessageA(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     g_buttons[s.gadget] = b;
   }
@@ -359,13 +356,11 @@ int run_silent(int argc, char** argv) {
   }
   Outcome out;
   if (same_ignoring_case(action, "/EXTRACT")) {
-    if (!folder[0] || !is_folder(folder))
-      return fail_silently("the folder to extract to does not exist");
+    if (!folder[0] || !is_folder(folder)) return fail_silently("the folder to extract to does not exist");
     extract(folder, g_name, out);
   } else if (same_ignoring_case(action, "/INSTALL") || same_ignoring_case(action, "/UNINSTALL")) {
     if (!folder[0]) path_set(folder, g_purebasic);
-    if (!folder[0])
-      return fail_silently("no PureBasic folder: none is registered and none was given");
+    if (!folder[0]) return fail_silently("no PureBasic folder: none is registered and none was given");
     if (!is_purebasic_folder(folder)) {
       say(folder);
       return fail_silently(" is not a valid PureBasic Path");

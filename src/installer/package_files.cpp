@@ -34,11 +34,10 @@ Lookup find_own_resource(const char* name, const char** data, DWORD* size) {
   const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
   DWORD length = SizeofResource(nullptr, found);
   const unsigned char* image = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));
-  const IMAGE_NT_HEADERS* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-      image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+  const IMAGE_NT_HEADERS* headers =
+      reinterpret_cast<const IMAGE_NT_HEADERS*>(image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
   if (!bytes || !lh::package_check::span_in_image(image, headers->OptionalHeader.SizeOfImage,
-                                                  reinterpret_cast<const unsigned char*>(bytes),
-                                                  length))
+                                                  reinterpret_cast<const unsigned char*>(bytes), length))
     return kResourceBroken;
   *data = bytes;
   *size = length;
@@ -83,8 +82,7 @@ bool check_own_package(Text& problem) {
   }
   if (!whole || !data) return whole;  // an unsealed package is taken as it is
   char reasons[kReportMax];
-  whole = lh::package_check::check_package(data, size, find_for_check, nullptr, reasons,
-                                           sizeof reasons);
+  whole = lh::package_check::check_package(data, size, find_for_check, nullptr, reasons, sizeof reasons);
   text_add(problem, reasons);
   return whole;
 }
@@ -93,8 +91,7 @@ int extract_resource(const char* name, const char* path) {
   DWORD size = 0;
   const char* bytes = resource_bytes(name, &size);
   if (!bytes) return 0;
-  HANDLE file =
-      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   // A file that could not be replaced counts as a failure even when an older
   // file of the same size is still there.
   if (file == INVALID_HANDLE_VALUE) return 0;
@@ -133,8 +130,7 @@ static void begin(Outcome& out) {
 }
 
 // P + folder + name + ending, in `dst`.
-static void form(char* dst, const char* base, const char* folder, const char* name,
-                 const char* ending) {
+static void form(char* dst, const char* base, const char* folder, const char* name, const char* ending) {
   path_set(dst, base);
   path_add(dst, folder);
   path_add(dst, name);
@@ -151,10 +147,8 @@ struct PackageFile {
 };
 
 static const PackageFile kFiles[] = {
-    {"SOURCE", LH_LIBRARY_SOURCE_FOLDER, ".pb"},
-    {"SOURCE-TWEAKED", LH_LIBRARY_SOURCE_FOLDER, "-Tweaked.pb"},
-    {"LIBRARY", LH_USER_LIBRARIES_FOLDER, ""},
-    {"CHM", LH_HELP_FOLDER, ".chm"},
+    {"SOURCE", LH_LIBRARY_SOURCE_FOLDER, ".pb"}, {"SOURCE-TWEAKED", LH_LIBRARY_SOURCE_FOLDER, "-Tweaked.pb"},
+    {"LIBRARY", LH_USER_LIBRARIES_FOLDER, ""},   {"CHM", LH_HELP_FOLDER, ".chm"},
     {"RESIDENT", LH_RESIDENTS_FOLDER, ".res"},
 };
 

@@ -123,8 +123,8 @@ int format_sum_line(char* out, const char* name, const void* data, uint32_t size
   return o.used;
 }
 
-bool check_package(const char* sums, uint32_t sums_size, FindResource find, void* context,
-                   char* problem, int problem_size) {
+bool check_package(const char* sums, uint32_t sums_size, FindResource find, void* context, char* problem,
+                   int problem_size) {
   Out o{problem, problem_size, 0};
   o.add("");
   bool listed[kPackageResourceCount] = {};
@@ -134,8 +134,8 @@ bool check_package(const char* sums, uint32_t sums_size, FindResource find, void
     uint32_t end = at;
     while (end < sums_size && sums[end] != '\r') ++end;
     Line line;
-    bool ok = end + 1 < sums_size && sums[end + 1] == '\n' &&
-              parse_line(sums + at, static_cast<int>(end - at), line) && !listed[line.resource];
+    bool ok = end + 1 < sums_size && sums[end + 1] == '\n' && parse_line(sums + at, static_cast<int>(end - at), line) &&
+              !listed[line.resource];
     if (!ok) {
       o.add("The list of checksums is unreadable.\r\n");
       return false;
@@ -172,8 +172,7 @@ bool check_package(const char* sums, uint32_t sums_size, FindResource find, void
   return whole;
 }
 
-bool span_in_image(const unsigned char* image, size_t image_size, const unsigned char* data,
-                   uint32_t size) {
+bool span_in_image(const unsigned char* image, size_t image_size, const unsigned char* data, uint32_t size) {
   if (!image || !data || image_size < 0x40) return false;
   uint64_t pe = get32(image + 0x3c);
   if (pe + 24 > image_size) return false;

@@ -19,8 +19,8 @@ namespace lh::package_check {
 
 // The package resources, in the order packaging adds them. The installer
 // looks them up without regard to letter case.
-inline constexpr const char* kPackageResourceNames[] = {"NAME",           "SOURCE", "LIBRARY", "CHM",
-                                                        "SOURCE-TWEAKED", "RESIDENT"};
+inline constexpr const char* kPackageResourceNames[] = {"NAME", "SOURCE",         "LIBRARY",
+                                                        "CHM",  "SOURCE-TWEAKED", "RESIDENT"};
 inline constexpr int kPackageResourceCount = 6;
 inline constexpr const char kSumsResource[] = "SUMS";
 // The longest seal: six lines of at most 15 + 1 + 10 + 1 + 8 + 2 bytes.
@@ -35,22 +35,20 @@ int format_sum_line(char* out, const char* name, const void* data, uint32_t size
 
 // Looks a package resource up in the executable: true with its bytes when it
 // is there, false when it is missing.
-typedef bool (*FindResource)(void* context, const char* name, const unsigned char** data,
-                             uint32_t* size);
+typedef bool (*FindResource)(void* context, const char* name, const unsigned char** data, uint32_t* size);
 
 // Checks every package resource against the seal `sums`: each one the seal
 // lists must be there with its size and CRC, and the executable must carry
 // no package resource that the seal does not list. True when the package is
 // whole; otherwise false, with the reasons in `problem` (cut to
 // `problem_size` bytes, NUL-terminated), one line per resource.
-bool check_package(const char* sums, uint32_t sums_size, FindResource find, void* context,
-                   char* problem, int problem_size);
+bool check_package(const char* sums, uint32_t sums_size, FindResource find, void* context, char* problem,
+                   int problem_size);
 
 // True when the `size` bytes at `data` lie inside one section of the loaded
 // image at `image` (the program's own module, `image_size` bytes mapped), so
 // that reading them cannot fault. A resource whose directory entry points
 // elsewhere belongs to a damaged image.
-bool span_in_image(const unsigned char* image, size_t image_size, const unsigned char* data,
-                   uint32_t size);
+bool span_in_image(const unsigned char* image, size_t image_size, const unsigned char* data, uint32_t size);
 
 }  // namespace lh::package_check

@@ -18,34 +18,32 @@ namespace lh {
 
 namespace {
 
-
 std::string user_library_path(const AppState& s) {
   return purebasic::user_library_path(s.purebasic_folder, s.library_name);
 }
 
-std::string resident_path(const AppState& s) { return purebasic::resident_file_path(s.purebasic_folder, s.library_name); }
-
-std::string tweaked_copy_path(const AppState& s) {
-  return s.work_folder + s.library_name + "-tweaked.pb";
+std::string resident_path(const AppState& s) {
+  return purebasic::resident_file_path(s.purebasic_folder, s.library_name);
 }
+
+std::string tweaked_copy_path(const AppState& s) { return s.work_folder + s.library_name + "-tweaked.pb"; }
 
 // The npm package ships the Linux archiver without its execute bit.
 void make_executable(const std::string& path) {
 #ifndef _WIN32
   std::error_code ignored;
-  std::filesystem::permissions(path,
-                               std::filesystem::perms::owner_exec |
-                                   std::filesystem::perms::group_exec |
-                                   std::filesystem::perms::others_exec,
-                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::permissions(
+      path,
+      std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec | std::filesystem::perms::others_exec,
+      std::filesystem::perm_options::add, ignored);
 #else
   (void)path;
 #endif
 }
 
 // Adds bytes held in memory as a resource; empty data gives no resource.
-int add_resource_bytes(const std::string& executable, std::string_view data,
-                       const std::string& name, bool replace_all) {
+int add_resource_bytes(const std::string& executable, std::string_view data, const std::string& name,
+                       bool replace_all) {
   if (data.empty()) return 0;
   return platform::update_resource(executable, name, data, replace_all) ? 1 : 0;
 }
@@ -65,8 +63,8 @@ std::string package_processor_tag(const AppState& state, const PackagingReport& 
 std::string archiver_name() { return platform::separator() == '\\' ? "7za.exe" : "7za"; }
 
 std::string package_base(const AppState& state, const std::string& processor_tag) {
-  return platform::folder_part(state.library_source) + state.library_name + " (" + state.library_version +
-         ") " + processor_tag;
+  return platform::folder_part(state.library_source) + state.library_name + " (" + state.library_version + ") " +
+         processor_tag;
 }
 
 std::string quoted_argument(const std::string& path) {
@@ -75,8 +73,8 @@ std::string quoted_argument(const std::string& path) {
   return "\"" + path + std::string(trailing, '\\') + "\"";
 }
 
-int add_package_resource(const std::string& executable, const std::string& file,
-                         const std::string& name, bool replace_all) {
+int add_package_resource(const std::string& executable, const std::string& file, const std::string& name,
+                         bool replace_all) {
   if (platform::file_size(file) <= 0) return 0;
   std::string data;
   if (!platform::read_file(file, data)) return 0;
@@ -123,8 +121,7 @@ std::string package_sums(const std::vector<pe::Resource>& resources) {
     const pe::Resource* r = pe::find_resource(resources, pe::kRtRcData, name);
     if (!r) continue;
     char line[40];
-    int n = package_check::format_sum_line(line, name, r->data.data(),
-                                           static_cast<uint32_t>(r->data.size()));
+    int n = package_check::format_sum_line(line, name, r->data.data(), static_cast<uint32_t>(r->data.size()));
     sums.append(line, static_cast<size_t>(n));
   }
   return sums;
@@ -132,8 +129,7 @@ std::string package_sums(const std::vector<pe::Resource>& resources) {
 
 namespace {
 
-bool find_read_resource(void* context, const char* name, const unsigned char** data,
-                        uint32_t* size) {
+bool find_read_resource(void* context, const char* name, const unsigned char** data, uint32_t* size) {
   const auto* resources = static_cast<const std::vector<pe::Resource>*>(context);
   const pe::Resource* r = pe::find_resource(*resources, pe::kRtRcData, name);
   if (!r) return false;
@@ -148,9 +144,9 @@ bool package_is_whole(const std::vector<pe::Resource>& resources, std::string* p
   const pe::Resource* sums = pe::find_resource(resources, pe::kRtRcData, package_check::kSumsResource);
   if (!sums) return true;
   char text[512];
-  bool whole = package_check::check_package(
-      sums->data.data(), static_cast<uint32_t>(sums->data.size()), find_read_resource,
-      const_cast<std::vector<pe::Resource>*>(&resources), text, sizeof text);
+  bool whole =
+      package_check::check_package(sums->data.data(), static_cast<uint32_t>(sums->data.size()), find_read_resource,
+                                   const_cast<std::vector<pe::Resource>*>(&resources), text, sizeof text);
   if (problem) *problem = text;
   return whole;
 }
@@ -158,8 +154,7 @@ bool package_is_whole(const std::vector<pe::Resource>& resources, std::string* p
 bool seal_installer(const std::string& executable) {
   std::string image;
   std::vector<pe::Resource> resources;
-  if (!platform::read_file(executable, image) || !pe::read_resources(image, resources))
-    return false;
+  if (!platform::read_file(executable, image) || !pe::read_resources(image, resources)) return false;
   std::string sums = package_sums(resources);
   return sums.empty() || add_resource_bytes(executable, sums, package_check::kSumsResource, false);
 }
@@ -172,8 +167,7 @@ void make_installer(const AppState& state, std::string_view installer_image, con
   // The name resource carries the library name and version; it is formed
   // here so that every package names its library, also when the source has
   // no version line and so no version file.
-  add_resource_bytes(executable, state.library_name + "\r\n" + state.library_version + "\r\n",
-                     "NAME", false);
+  add_resource_bytes(executable, state.library_name + "\r\n" + state.library_version + "\r\n", "NAME", false);
   add_package_resource(executable, state.library_source, "SOURCE", false);
   add_package_resource(executable, user_library_path(state), "LIBRARY", false);
   add_package_resource(executable, state.work_folder + state.library_name + ".chm", "CHM", false);

@@ -65,8 +65,8 @@ void copy_sources(const AppState& state);
 // `name`, language 0. 1 when the resource was written; 0 when the file is
 // missing, a folder or empty, or the update failed. `replace_all` drops the
 // executable's other resources (packaging always keeps them).
-int add_package_resource(const std::string& executable, const std::string& file,
-                         const std::string& name, bool replace_all);
+int add_package_resource(const std::string& executable, const std::string& file, const std::string& name,
+                         bool replace_all);
 
 // Folder part of the library source + library name + " (" + version +
 // ") " + processor tag: the packages' path without ".7z" / ".exe".

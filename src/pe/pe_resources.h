@@ -43,20 +43,18 @@ bool read_resources(std::string_view image, std::vector<Resource>& out);
 // data directory, SizeOfImage, SizeOfInitializedData and (when it was set)
 // the checksum are brought up to date. On failure the image is unchanged
 // and `error` says why.
-bool write_resources(std::string& image, const std::vector<Resource>& resources,
-                     std::string* error = nullptr);
+bool write_resources(std::string& image, const std::vector<Resource>& resources, std::string* error = nullptr);
 
 // Adds the bytes as an RT_RCDATA resource with the string name (stored in
 // upper case, as FindResourceA looks names up) and language 0, replacing a
 // resource of the same name and language. With `replace_all` the image's
 // other resources are dropped first.
-bool add_rcdata(std::string& image, std::string_view name, std::string_view data,
-                bool replace_all, std::string* error = nullptr);
+bool add_rcdata(std::string& image, std::string_view name, std::string_view data, bool replace_all,
+                std::string* error = nullptr);
 
 // The resource of the given type and (case-insensitive) string name, any
 // language; nullptr when there is none.
-const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type,
-                              std::string_view name);
+const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type, std::string_view name);
 
 // The PE checksum of the image (as CheckSumMappedFile computes it), with
 // the stored checksum field counted as zero.

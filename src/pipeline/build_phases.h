@@ -17,7 +17,8 @@ class FileSystem;
 
 // What the phases share for one build.
 struct Build {
-  Build(AppState& app_state, ManualModel& manual_model, const BuildOptions& build_options, platform::FileSystem& file_system, ToolRunner& tool_runner);
+  Build(AppState& app_state, ManualModel& manual_model, const BuildOptions& build_options,
+        platform::FileSystem& file_system, ToolRunner& tool_runner);
   Build(const Build&) = delete;
   Build& operator=(const Build&) = delete;
 

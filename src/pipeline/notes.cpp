@@ -25,9 +25,12 @@ std::string format_date(std::string_view mask, const std::tm& time) {
     std::string value;
   };
   const Field fields[] = {
-      {"%yyyy", std::to_string(time.tm_year + 1900)}, {"%yy", two_digits(time.tm_year + 1900)},
-      {"%mm", two_digits(time.tm_mon + 1)},           {"%dd", two_digits(time.tm_mday)},
-      {"%hh", two_digits(time.tm_hour)},              {"%ii", two_digits(time.tm_min)},
+      {"%yyyy", std::to_string(time.tm_year + 1900)},
+      {"%yy", two_digits(time.tm_year + 1900)},
+      {"%mm", two_digits(time.tm_mon + 1)},
+      {"%dd", two_digits(time.tm_mday)},
+      {"%hh", two_digits(time.tm_hour)},
+      {"%ii", two_digits(time.tm_min)},
       {"%ss", two_digits(time.tm_sec)},
   };
   std::string out;

@@ -29,7 +29,6 @@ namespace {
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
-
 std::tm local_now() {
   std::time_t t = std::time(nullptr);
   std::tm out{};
@@ -50,11 +49,12 @@ std::string manual_path(const Build& b) { return b.state.work_folder + b.name + 
 // A build run of an outside program, recorded with its exit code. Captured
 // when the build captures runs, and then told about when it failed;
 // `expected` is the file the run is to make, empty when none is expected.
-void run_tool(Build& b, const std::string& what, const std::string& program, const std::string& arguments,
-              bool hide, const std::string& expected) {
+void run_tool(Build& b, const std::string& what, const std::string& program, const std::string& arguments, bool hide,
+              const std::string& expected) {
   const CapturedRun run = b.tools.run_and_wait({program, arguments, "", hide, b.options.capture_runs});
   const bool made = expected.empty() || b.files.is_file(expected);
-  b.outcome.runs.push_back({b.current_step, what, command_line_for(program, arguments), run.started, run.exit_code, made});
+  b.outcome.runs.push_back(
+      {b.current_step, what, command_line_for(program, arguments), run.started, run.exit_code, made});
   if (!b.options.capture_runs || expected.empty()) return;
   if (!run.started || run.exit_code != 0 || !made)
     b.problem(failed_run_text(what + " " + program, run) + (made ? "" : "\n" + expected + " was not made."));
@@ -295,11 +295,7 @@ static_assert(std::size(kPhases) == kBuildSteps);
 
 Build::Build(AppState& app_state, ManualModel& manual_model, const BuildOptions& build_options,
              platform::FileSystem& file_system, ToolRunner& tool_runner)
-    : state(app_state),
-      model(manual_model),
-      options(build_options),
-      files(file_system),
-      tools(tool_runner) {}
+    : state(app_state), model(manual_model), options(build_options), files(file_system), tools(tool_runner) {}
 
 void Build::step(int number, const std::string& what) {
   current_step = number;

@@ -63,8 +63,8 @@ struct ToolRecord {
   std::string what;          // "TailBite", "The PureBasic compiler"
   std::string command_line;  // as the run facility forms it
   bool started = false;
-  int exit_code = -1;        // -1: unknown
-  bool made = true;          // the file the run is to make is there (true when none is expected)
+  int exit_code = -1;  // -1: unknown
+  bool made = true;    // the file the run is to make is there (true when none is expected)
 };
 
 // Something the user was told, and at which step.
@@ -77,10 +77,10 @@ struct BuildMessage {
 // and how they ended, and what it told the user.
 struct BuildOutcome {
   BuildResult result = BuildResult::kBuilt;
-  std::vector<std::string> steps;     // the progress line of each step begun, in order
+  std::vector<std::string> steps;  // the progress line of each step begun, in order
   std::vector<ToolRecord> runs;
   std::vector<BuildMessage> problems;  // told as errors: failures and their reasons
-  std::string compiler_version_line;  // as the notes took it
+  std::string compiler_version_line;   // as the notes took it
   bool manual_made = false;
   std::string manual_note;  // what the user should hear about the manual, if anything (told last)
 };

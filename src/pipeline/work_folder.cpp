@@ -51,8 +51,9 @@ std::string blocked_work_folder_message(const std::string& folder, const std::ve
       }
       text += "\n  " + name;
     }
-    text += "\nFolders are never removed by a build; files stay when they are read-only or open in another "
-            "program.";
+    text +=
+        "\nFolders are never removed by a build; files stay when they are read-only or open in another "
+        "program.";
   }
   text += "\nClose or remove what is listed, then build again.";
   return text;

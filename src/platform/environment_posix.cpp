@@ -25,8 +25,7 @@ std::string find_on_search_path(const std::string& name) {
     if (dir.empty()) dir = ".";
     std::string candidate = dir + "/" + name;
     struct stat st;
-    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        access(candidate.c_str(), X_OK) == 0) {
+    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0) {
       return candidate;
     }
     start = end + 1;

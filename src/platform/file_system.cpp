@@ -6,9 +6,7 @@ namespace {
 class RealFileSystem final : public FileSystem {
  public:
   bool read_file(const std::string& path, std::string& out) override { return platform::read_file(path, out); }
-  bool write_file(const std::string& path, std::string_view data) override {
-    return platform::write_file(path, data);
-  }
+  bool write_file(const std::string& path, std::string_view data) override { return platform::write_file(path, data); }
   bool append_file(const std::string& path, std::string_view data) override {
     return platform::append_file(path, data);
   }

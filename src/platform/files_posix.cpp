@@ -67,13 +67,9 @@ bool read_file(const std::string& path, std::string& out) {
   return true;
 }
 
-bool write_file(const std::string& path, std::string_view data) {
-  return write_with_flags(path, data, O_TRUNC);
-}
+bool write_file(const std::string& path, std::string_view data) { return write_with_flags(path, data, O_TRUNC); }
 
-bool append_file(const std::string& path, std::string_view data) {
-  return write_with_flags(path, data, O_APPEND);
-}
+bool append_file(const std::string& path, std::string_view data) { return write_with_flags(path, data, O_APPEND); }
 
 bool delete_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "platform/folders.h"
 #include "platform/environment.h"
+#include "platform/folders.h"
 
 namespace lh::platform {
 

@@ -91,9 +91,11 @@ std::vector<FolderEntry> MemoryFileSystem::list_folder(const std::string& folder
     return k.size() > prefix.size() && k.compare(0, prefix.size(), prefix) == 0 &&
            k.find(separator(), prefix.size()) == std::string::npos;
   };
-  for (auto it = folders_.lower_bound(prefix); it != folders_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
+  for (auto it = folders_.lower_bound(prefix); it != folders_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+       ++it)
     if (direct_child(it->first)) out.push_back({std::string(file_name_part(it->second)), true});
-  for (auto it = files_.lower_bound(prefix); it != files_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
+  for (auto it = files_.lower_bound(prefix); it != files_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+       ++it)
     if (direct_child(it->first)) out.push_back({std::string(file_name_part(it->second.path)), false});
   return out;
 }

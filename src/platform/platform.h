@@ -3,11 +3,11 @@
 // implementation.
 #pragma once
 
-#include "platform/files.h"
-#include "platform/process.h"
+#include "platform/dynlib.h"
 #include "platform/environment.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
-#include "platform/dynlib.h"

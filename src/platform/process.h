@@ -41,8 +41,8 @@ ChildProcess start_process(const StartRequest& request);
 // Hands `path` to the system's open action (ShellExecuteEx "open" on
 // Windows, xdg-open elsewhere). The handle may have no process to wait on
 // (the viewer was already running); nullptr when the open action failed.
-ChildProcess open_with_shell(const std::string& path, const std::string& arguments,
-                         const std::string& working_folder, bool hide);
+ChildProcess open_with_shell(const std::string& path, const std::string& arguments, const std::string& working_folder,
+                             bool hide);
 
 // Blocks until the process ends.
 void wait_process(Process* process);

@@ -13,17 +13,17 @@
 
 #include <cerrno>
 
+#include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/environment.h"
 
 extern char** environ;
 
 namespace lh::platform {
 
 struct Process {
-  pid_t pid = -1;     // -1: nothing to follow (the open action gave no process)
-  int out = -1;       // read end of the output pipe, or -1
+  pid_t pid = -1;  // -1: nothing to follow (the open action gave no process)
+  int out = -1;    // read end of the output pipe, or -1
   bool ended = false;
   int exit_code = -1;
 };
@@ -70,8 +70,8 @@ void sleep_ms(int milliseconds) {
 // when it is not -1. A detached child has no terminal: its standard handles
 // lead to /dev/null, as a Windows child started without a console writes
 // nowhere. Returns the pid or -1.
-pid_t spawn(const std::vector<std::string>& words, const std::string& folder, int out_fd,
-            int close_fd, bool detached = false, bool errors_too = false) {
+pid_t spawn(const std::vector<std::string>& words, const std::string& folder, int out_fd, int close_fd,
+            bool detached = false, bool errors_too = false) {
   std::vector<char*> argv;
   argv.reserve(words.size() + 1);
   for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
@@ -111,8 +111,7 @@ ChildProcess start_process(const StartRequest& request) {
   int fds[2] = {-1, -1};
   if (request.read && pipe2(fds, O_CLOEXEC) != 0) return nullptr;
   const bool detached = request.hide && !request.read;
-  pid_t pid = spawn(words, request.working_folder, fds[1], fds[0], detached,
-                    request.read && request.read_errors);
+  pid_t pid = spawn(words, request.working_folder, fds[1], fds[0], detached, request.read && request.read_errors);
   if (fds[1] != -1) close(fds[1]);
   if (pid == -1) {
     if (fds[0] != -1) close(fds[0]);

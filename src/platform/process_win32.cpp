@@ -61,11 +61,8 @@ ChildProcess start_process(const StartRequest& request) {
 
   std::string command_line = request.command_line;  // CreateProcessA may write into it
   PROCESS_INFORMATION pi{};
-  BOOL ok = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr,
-                           request.read ? TRUE : FALSE, flags, nullptr,
-                           request.working_folder.empty() ? nullptr
-                                                          : request.working_folder.c_str(),
-                           &si, &pi);
+  BOOL ok = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, request.read ? TRUE : FALSE, flags, nullptr,
+                           request.working_folder.empty() ? nullptr : request.working_folder.c_str(), &si, &pi);
   if (write_end) CloseHandle(write_end);
   if (!ok) {
     if (read_end) CloseHandle(read_end);
@@ -78,11 +75,10 @@ ChildProcess start_process(const StartRequest& request) {
   return ChildProcess(p);
 }
 
-ChildProcess open_with_shell(const std::string& path, const std::string& arguments,
-                         const std::string& working_folder, bool hide) {
+ChildProcess open_with_shell(const std::string& path, const std::string& arguments, const std::string& working_folder,
+                             bool hide) {
   // Some open handlers are COM objects; a second initialisation is harmless.
-  static const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED |
-                                                         COINIT_DISABLE_OLE1DDE);
+  static const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   (void)com;
   SHELLEXECUTEINFOA sei{};
   sei.cbSize = sizeof sei;

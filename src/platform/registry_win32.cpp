@@ -11,8 +11,7 @@ std::string classes_root_default_value(const std::string& key, std::size_t buffe
   HKEY handle = nullptr;
   if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) == ERROR_SUCCESS) {
     DWORD size = static_cast<DWORD>(buffer_size);
-    LONG rc = RegQueryValueExA(handle, nullptr, nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(buffer.data()), &size);
+    LONG rc = RegQueryValueExA(handle, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
     // A value longer than the buffer leaves its contents undefined: treat it
     // as no value rather than use a cut or garbled path.
     if (rc != ERROR_SUCCESS) buffer.assign(buffer_size, ' ');

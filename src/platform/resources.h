@@ -13,7 +13,6 @@ namespace lh::platform {
 // With `replace_all` the executable's existing resources are dropped;
 // otherwise they stay and a resource of the same name and language is
 // replaced. True only when the resource was written and the file committed.
-bool update_resource(const std::string& executable, const std::string& name,
-                     std::string_view data, bool replace_all);
+bool update_resource(const std::string& executable, const std::string& name, std::string_view data, bool replace_all);
 
 }  // namespace lh::platform

@@ -9,13 +9,12 @@
 
 namespace lh::platform {
 
-bool update_resource(const std::string& executable, const std::string& name,
-                     std::string_view data, bool replace_all) {
+bool update_resource(const std::string& executable, const std::string& name, std::string_view data, bool replace_all) {
   bool ok = false;
   {
     std::string image;
-    ok = read_file(executable, image) && pe::add_rcdata(image, name, data, replace_all) &&
-         write_file(executable, image);
+    ok =
+        read_file(executable, image) && pe::add_rcdata(image, name, data, replace_all) && write_file(executable, image);
   }
 #ifdef __GLIBC__
   // The old and the new image are as large as the whole package. Blocks of

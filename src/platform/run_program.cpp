@@ -10,7 +10,7 @@ namespace lh {
 struct Program {
   platform::ChildProcess child;
   platform::Process* process = nullptr;  // child.get(), for the calls below
-  std::string buffer;     // output read from the pipe, from `start` on unread
+  std::string buffer;                    // output read from the pipe, from `start` on unread
   std::size_t start = 0;
   bool output_ended = false;  // the pipe has given its last byte
   // The last line ended at a CR that was the last byte read so far; an LF
@@ -88,8 +88,8 @@ std::string command_line_for(const std::string& program, const std::string& argu
   return line;
 }
 
-int run_program(const std::string& program, const std::string& arguments,
-                const std::string& working_folder, RunOption options, ProgramHandle* handle) {
+int run_program(const std::string& program, const std::string& arguments, const std::string& working_folder,
+                RunOption options, ProgramHandle* handle) {
   if (handle) handle->reset();
   const bool keep = has(options, RunOption::kKeep);
   platform::StartRequest request;
@@ -104,9 +104,8 @@ int run_program(const std::string& program, const std::string& arguments,
   platform::ChildProcess child = platform::start_process(request);
   if (!child && !has(options, RunOption::kRead)) {
     std::string path = unquoted(program);
-    child = platform::open_with_shell(path, arguments,
-                                      working_folder.empty() ? platform::folder_part(path) : working_folder,
-                                      request.hide);
+    child = platform::open_with_shell(
+        path, arguments, working_folder.empty() ? platform::folder_part(path) : working_folder, request.hide);
   }
   if (!child) return 0;
 
@@ -180,8 +179,8 @@ std::string read_output_line(Program* p) {
   }
 }
 
-LineWait read_output_line_within(Program* p, std::chrono::steady_clock::time_point deadline,
-                                 std::size_t max_bytes, std::string& line) {
+LineWait read_output_line_within(Program* p, std::chrono::steady_clock::time_point deadline, std::size_t max_bytes,
+                                 std::string& line) {
   line.clear();
   if (!p) return LineWait::kLine;
   for (;;) {
@@ -201,11 +200,11 @@ LineWait read_output_line_within(Program* p, std::chrono::steady_clock::time_poi
       take_more(p);
       continue;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return LineWait::kTimedOut;
-    platform::wait_for_change(p->process, left.count() < kIdleWaitMs ? static_cast<int>(left.count()) + 1
-                                                                    : kIdleWaitMs);
+    platform::wait_for_change(p->process,
+                              left.count() < kIdleWaitMs ? static_cast<int>(left.count()) + 1 : kIdleWaitMs);
   }
 }
 
@@ -230,8 +229,8 @@ void end_program(ProgramHandle p) {
   if (p) platform::terminate_process(p->process);
 }
 
-CapturedRun run_wait(const std::string& program, const std::string& arguments,
-                     const std::string& working_folder, bool hide, bool capture) {
+CapturedRun run_wait(const std::string& program, const std::string& arguments, const std::string& working_folder,
+                     bool hide, bool capture) {
   CapturedRun run;
   ProgramHandle p;
   RunOption options = RunOption::kWait | RunOption::kKeep;
@@ -266,18 +265,15 @@ std::string failed_run_text(const std::string& what, const CapturedRun& run) {
   return text;
 }
 
-int run_visible_wait(const std::string& program, const std::string& arguments,
-                     const std::string& working_folder) {
+int run_visible_wait(const std::string& program, const std::string& arguments, const std::string& working_folder) {
   return run_program(program, arguments, working_folder, RunOption::kWait);
 }
 
-int run_hidden_wait(const std::string& program, const std::string& arguments,
-                    const std::string& working_folder) {
+int run_hidden_wait(const std::string& program, const std::string& arguments, const std::string& working_folder) {
   return run_program(program, arguments, working_folder, RunOption::kWait | RunOption::kHide);
 }
 
-ProgramHandle run_capture(const std::string& program, const std::string& arguments,
-                          const std::string& working_folder) {
+ProgramHandle run_capture(const std::string& program, const std::string& arguments, const std::string& working_folder) {
   ProgramHandle p;
   run_program(program, arguments, working_folder, RunOption::kKeep | RunOption::kRead, &p);
   return p;
@@ -290,8 +286,7 @@ ProgramHandle run_hidden_capture(const std::string& program, const std::string& 
   return p;
 }
 
-int run_open(const std::string& program, const std::string& arguments,
-             const std::string& working_folder) {
+int run_open(const std::string& program, const std::string& arguments, const std::string& working_folder) {
   return run_program(program, arguments, working_folder, RunOption::kNone);
 }
 

@@ -14,11 +14,11 @@ namespace lh {
 // How a program is run; combined with "|".
 enum class RunOption : unsigned {
   kNone = 0,
-  kWait = 1,        // block until the child has ended
-  kHide = 2,        // hide the child's window
-  kKeep = 4,        // return a program handle through *handle
-  kRead = 8,        // connect the child's standard output to a pipe (with kKeep)
-  kReadErrors = 16, // with kRead: standard error into the same pipe
+  kWait = 1,         // block until the child has ended
+  kHide = 2,         // hide the child's window
+  kKeep = 4,         // return a program handle through *handle
+  kRead = 8,         // connect the child's standard output to a pipe (with kKeep)
+  kReadErrors = 16,  // with kRead: standard error into the same pipe
 };
 
 constexpr RunOption operator|(RunOption a, RunOption b) {
@@ -56,9 +56,8 @@ std::string command_line_for(const std::string& program, const std::string& argu
 // kKeep returns 1 and sets *handle, or 0 and empties *handle. When the
 // program cannot be started and kRead is not asked for, the path is handed
 // to the system's open action (a document opens in its viewer).
-int run_program(const std::string& program, const std::string& arguments,
-                const std::string& working_folder, RunOption options,
-                ProgramHandle* handle = nullptr);
+int run_program(const std::string& program, const std::string& arguments, const std::string& working_folder,
+                RunOption options, ProgramHandle* handle = nullptr);
 
 // True while the child runs, and after its end for as long as output remains
 // unread. When nothing has changed since the last look it waits a little on
@@ -109,8 +108,8 @@ CapturedRun run_wait_captured(const std::string& program, const std::string& arg
 // A wait run whose exit code is kept; its output is captured only with
 // `capture` (otherwise it goes wherever the program puts it, and `output`
 // stays empty). The command line is the one every other run forms.
-CapturedRun run_wait(const std::string& program, const std::string& arguments,
-                     const std::string& working_folder, bool hide, bool capture);
+CapturedRun run_wait(const std::string& program, const std::string& arguments, const std::string& working_folder,
+                     bool hide, bool capture);
 
 // What to tell about a run that failed: `what` (the program's name for the
 // user), how it ended, and its output, each line indented.
@@ -122,9 +121,9 @@ int run_visible_wait(const std::string& program, const std::string& arguments,
 int run_hidden_wait(const std::string& program, const std::string& arguments,
                     const std::string& working_folder);  // wait, hide
 ProgramHandle run_capture(const std::string& program, const std::string& arguments,
-                     const std::string& working_folder);  // keep, read
+                          const std::string& working_folder);  // keep, read
 ProgramHandle run_hidden_capture(const std::string& program, const std::string& arguments,
-                            const std::string& working_folder);  // hide, keep, read
+                                 const std::string& working_folder);  // hide, keep, read
 int run_open(const std::string& program, const std::string& arguments,
              const std::string& working_folder);  // no option
 

@@ -2,8 +2,8 @@
 // its version.
 #include "purebasic/tools.h"
 
-#include "platform/files.h"
 #include "platform/environment.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/registry.h"
 #include "purebasic/tool_runner.h"
@@ -62,8 +62,7 @@ std::string purebasic_registry_lookup() {
 #ifdef _WIN32
   // The registry value is read into a buffer of this size filled with spaces.
   constexpr std::size_t kIconBufferSize = 255;
-  return folder_from_icon_value(
-      platform::classes_root_default_value("PureBasic.exe\\DefaultIcon\\", kIconBufferSize));
+  return folder_from_icon_value(platform::classes_root_default_value("PureBasic.exe\\DefaultIcon\\", kIconBufferSize));
 #else
   // No registry: the PureBasic folder comes from the environment.
   std::string folder = platform::environment_variable("PUREBASIC_HOME");
@@ -89,9 +88,7 @@ std::string wait_text(std::chrono::milliseconds wait) {
   return std::to_string(wait.count()) + " ms";
 }
 
-std::string compiler_path(const std::string& purebasic_folder) {
-  return purebasic_folder + kCompiler;
-}
+std::string compiler_path(const std::string& purebasic_folder) { return purebasic_folder + kCompiler; }
 
 std::string compiler_version_line(VersionAsker& tools, const std::string& purebasic_folder,
                                   std::chrono::milliseconds wait, const Report& report) {
@@ -110,8 +107,8 @@ std::string compiler_version_line(VersionAsker& tools, const std::string& pureba
   return {};
 }
 
-std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path,
-                                  std::chrono::milliseconds wait, const Report& report) {
+std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path, std::chrono::milliseconds wait,
+                                  const Report& report) {
   VersionQuery query;
   query.program = tailbite_path;
   query.argument = "/VERS";

@@ -57,8 +57,8 @@ std::string compiler_version_line(VersionAsker& tools, const std::string& pureba
 // A TailBite that has not ended its answer within `wait`, or has printed
 // more than any version text holds, is ended, `report` is told so, and the
 // text is empty.
-std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path,
-                                  std::chrono::milliseconds wait, const Report& report);
+std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path, std::chrono::milliseconds wait,
+                                  const Report& report);
 
 // The package name's processor tag taken from a version line: the text after
 // " - " in the line's last parenthesised group ("x64", "x86", "arm"), at most

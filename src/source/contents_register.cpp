@@ -54,9 +54,7 @@ std::string_view drop_one_trailing_space(std::string_view s) {
   return !s.empty() && s.back() == ' ' ? s.substr(0, s.size() - 1) : s;
 }
 
-std::string_view drop_one_leading_space(std::string_view s) {
-  return !s.empty() && s.front() == ' ' ? s.substr(1) : s;
-}
+std::string_view drop_one_leading_space(std::string_view s) { return !s.empty() && s.front() == ' ' ? s.substr(1) : s; }
 
 ContentsGroup& select_group(ContentsRegister& reg, std::string_view name) {
   std::string folded = to_lower(name);
@@ -147,8 +145,7 @@ ContentsRegister parse_contents_register(std::string_view text) {
     std::string_view rest = l.substr(eq + 1);
     if (eq == 0) {
       size_t eq2 = rest.find('=');
-      if (eq2 != std::string_view::npos &&
-          decode_hex(drop_one_trailing_space(rest.substr(0, eq2)), decoded)) {
+      if (eq2 != std::string_view::npos && decode_hex(drop_one_trailing_space(rest.substr(0, eq2)), decoded)) {
         key = decoded;
         rest = rest.substr(eq2 + 1);
       }
@@ -175,9 +172,7 @@ bool write_contents_register(platform::FileSystem& fs, const std::string& work_f
   return fs.write_file(contents_register_path(work_folder), format_contents_register(reg));
 }
 
-std::vector<std::string> contents_top_level_keys(const ContentsRegister& reg) {
-  return key_names(reg.groups[0]);
-}
+std::vector<std::string> contents_top_level_keys(const ContentsRegister& reg) { return key_names(reg.groups[0]); }
 
 std::vector<std::string> contents_groups(const ContentsRegister& reg) {
   std::vector<std::string> out;

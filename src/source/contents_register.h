@@ -22,8 +22,8 @@ namespace lh {
 
 struct ContentsKey {
   std::string name;
-  std::string value;        // "1" for every key the system registers
-  bool raw_line = false;    // a line of a brought file that is no key: kept as it was
+  std::string value;      // "1" for every key the system registers
+  bool raw_line = false;  // a line of a brought file that is no key: kept as it was
 };
 
 struct ContentsGroup {
@@ -36,7 +36,7 @@ struct ContentsRegister {
   // groups[0] is always the top level (empty name); the others in file order.
   std::vector<ContentsGroup> groups{ContentsGroup{}};
   std::unordered_map<std::string, size_t> group_index{{"", 0}};  // lower-cased name -> position
-  bool changed = false;  // a registration happened since the last load or write
+  bool changed = false;                                          // a registration happened since the last load or write
 };
 
 // Records `key` with the value "1" under `group` (the top level when empty).

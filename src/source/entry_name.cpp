@@ -32,7 +32,15 @@ bool is_safe_entry_name(std::string_view name) {
   for (char c : name) {
     if (static_cast<unsigned char>(c) < 32) return false;
     switch (c) {
-      case '/': case '\\': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+      case '/':
+      case '\\':
+      case ':':
+      case '*':
+      case '?':
+      case '"':
+      case '<':
+      case '>':
+      case '|':
         return false;
       default:
         break;

@@ -59,7 +59,7 @@ struct WorkFile {
 using WorkFiles = std::vector<WorkFile>;
 
 struct ManualModel {
-  SourceLines lines;    // the library source, one element per line
+  SourceLines lines;     // the library source, one element per line
   ProcedureTable table;  // the records, in table order
   ContentsRegister contents;
   ManualEntries entries;

@@ -22,19 +22,19 @@
 namespace lh {
 
 struct PieceFile {
-  std::string name;       // the file name the folder knows it by
-  std::string on_disk;    // what the folder holds under that name (when `exists`)
-  bool exists = false;    // the folder holds this file
-  std::string pending;    // bytes not yet written
-  bool replace = false;   // `pending` is the whole file, not an addition to it
-  bool renamed = false;   // the next creation names the file (after a deletion)
+  std::string name;      // the file name the folder knows it by
+  std::string on_disk;   // what the folder holds under that name (when `exists`)
+  bool exists = false;   // the folder holds this file
+  std::string pending;   // bytes not yet written
+  bool replace = false;  // `pending` is the whole file, not an addition to it
+  bool renamed = false;  // the next creation names the file (after a deletion)
 };
 
 struct PieceFiles {
   platform::FileSystem* fs = nullptr;
-  std::string folder;           // ends in its separator
-  bool fold_case = false;       // "Foo.txt" and "foo.txt" are one file
-  std::deque<PieceFile> files;  // in order of first use; addresses stay put
+  std::string folder;                                   // ends in its separator
+  bool fold_case = false;                               // "Foo.txt" and "foo.txt" are one file
+  std::deque<PieceFile> files;                          // in order of first use; addresses stay put
   std::unordered_map<std::string, PieceFile*> by_name;  // by piece_key
 };
 

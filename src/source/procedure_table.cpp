@@ -145,8 +145,8 @@ int split_parameters(std::string_view parameters, ParameterList& list) {
   // Stop at the first empty field; the text has no fields past its end.
   while (start <= parameters.size()) {
     size_t comma = parameters.find(',', start);
-    std::string_view field = comma == std::string_view::npos ? parameters.substr(start)
-                                                              : parameters.substr(start, comma - start);
+    std::string_view field =
+        comma == std::string_view::npos ? parameters.substr(start) : parameters.substr(start, comma - start);
     if (field.empty()) break;
     ParameterEntry entry;
     size_t eq = field.find('=');
@@ -155,8 +155,8 @@ int split_parameters(std::string_view parameters, ParameterList& list) {
     } else {
       entry.name = std::string(field.substr(0, eq));
       size_t eq2 = field.find('=', eq + 1);
-      entry.default_value = std::string(eq2 == std::string_view::npos ? field.substr(eq + 1)
-                                                                      : field.substr(eq + 1, eq2 - eq - 1));
+      entry.default_value =
+          std::string(eq2 == std::string_view::npos ? field.substr(eq + 1) : field.substr(eq + 1, eq2 - eq - 1));
       optional = 1;
     }
     entry.optional = optional;

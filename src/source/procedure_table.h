@@ -18,8 +18,8 @@ struct ProcedureRecord {
   int32_t kind = kTextOnlyEntry;
   std::string return_suffix;  // kind 2: ".s", ".l", ... or empty
   std::string name;
-  std::string parameters;     // kind 2: text between "(" and ")", as written
-  std::string description;    // kind 2: the header's trailing comment
+  std::string parameters;   // kind 2: text between "(" and ")", as written
+  std::string description;  // kind 2: the header's trailing comment
 };
 
 // Records in table order with a cursor. A new record goes right after the

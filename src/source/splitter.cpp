@@ -202,12 +202,18 @@ constexpr MarkerRule kMarkerRules[] = {
 
 bool matches(const MarkerRule& rule, const Line& line) {
   switch (rule.match) {
-    case Match::kStart: return left(line.lead, rule.marker.size()) == rule.marker;
-    case Match::kStartIgnoringCase: return starts_with_ignoring_case(line.lead, rule.marker);
-    case Match::kNotStart: return left(line.lead, rule.marker.size()) != rule.marker;
-    case Match::kWholeIgnoringCase: return equals_ignoring_case(line.trimmed, rule.marker);
-    case Match::kEndIgnoringCase: return ends_with_ignoring_case(line.trimmed, rule.marker);
-    case Match::kEveryLine: return true;
+    case Match::kStart:
+      return left(line.lead, rule.marker.size()) == rule.marker;
+    case Match::kStartIgnoringCase:
+      return starts_with_ignoring_case(line.lead, rule.marker);
+    case Match::kNotStart:
+      return left(line.lead, rule.marker.size()) != rule.marker;
+    case Match::kWholeIgnoringCase:
+      return equals_ignoring_case(line.trimmed, rule.marker);
+    case Match::kEndIgnoringCase:
+      return ends_with_ignoring_case(line.trimmed, rule.marker);
+    case Match::kEveryLine:
+      return true;
   }
   return false;
 }

@@ -22,9 +22,7 @@ inline std::string_view strip_trailing_spaces(std::string_view s) {
   return s.substr(0, n);
 }
 
-inline std::string_view strip_spaces(std::string_view s) {
-  return strip_trailing_spaces(strip_leading_spaces(s));
-}
+inline std::string_view strip_spaces(std::string_view s) { return strip_trailing_spaces(strip_leading_spaces(s)); }
 
 // The first n characters of s (all of s when it is shorter).
 inline std::string_view left(std::string_view s, size_t n) { return s.substr(0, n < s.size() ? n : s.size()); }

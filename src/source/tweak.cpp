@@ -21,9 +21,7 @@ bool is_end_line(std::string_view line) {
   return i == rest.size() || rest[i] == ';';
 }
 
-bool is_documentation_line(std::string_view line) {
-  return strip_leading_spaces(line).substr(0, 3) == ";//";
-}
+bool is_documentation_line(std::string_view line) { return strip_leading_spaces(line).substr(0, 3) == ";//"; }
 
 namespace {
 
@@ -40,8 +38,8 @@ std::string join_names(const ParameterList& list, size_t count) {
 // declaration of the full variant, then variant 1 to V, each after an empty
 // line; all but the last forward to the full variant with the defaults of
 // the parameters they do not take.
-std::vector<std::string> variant_lines(const ProcedureRecord& record, const ParameterList& params,
-                                       int optional_count, std::vector<std::string> body) {
+std::vector<std::string> variant_lines(const ProcedureRecord& record, const ParameterList& params, int optional_count,
+                                       std::vector<std::string> body) {
   const int variants = optional_count + 1;
   const std::string full = record.name + std::to_string(variants);
   std::vector<std::string> out;
@@ -104,8 +102,8 @@ void expansion_pass(IndexedLines& ix, const ProcedureTable& table) {
   std::unordered_set<std::string> expanded;
   ParameterList params;
   for (const ProcedureRecord& record : table.records) {
-    if (record.kind != kExportedProcedure || record.name.empty() ||
-        record.parameters.find('=') == std::string::npos || expanded.count(record.name))
+    if (record.kind != kExportedProcedure || record.name.empty() || record.parameters.find('=') == std::string::npos ||
+        expanded.count(record.name))
       continue;
     // An "=" that the split never reaches (after an empty field) gives no
     // optional entry; expanding would declare a variant that is not built.
@@ -123,8 +121,8 @@ void expansion_pass(IndexedLines& ix, const ProcedureTable& table) {
     tweak::remove_range(ix, header, end);
     tweak::insert_after(ix, before, variant_lines(record, params, optional_count, std::move(body)));
     expanded.insert(record.name);
-    tweak::redirect(ix, id,
-                    {record.name, tweak::CallKind::kFullVariant, int(params.size()) - optional_count, optional_count + 1});
+    tweak::redirect(
+        ix, id, {record.name, tweak::CallKind::kFullVariant, int(params.size()) - optional_count, optional_count + 1});
   }
 }
 
@@ -164,9 +162,7 @@ void run_passes(SourceLines& source, const ProcedureTable& table, Pass... passes
 
 }  // namespace
 
-void add_internal_copies(SourceLines& source, const ProcedureTable& table) {
-  run_passes(source, table, copies_pass);
-}
+void add_internal_copies(SourceLines& source, const ProcedureTable& table) { run_passes(source, table, copies_pass); }
 
 void expand_optional_parameters(SourceLines& source, const ProcedureTable& table) {
   run_passes(source, table, expansion_pass);

@@ -162,9 +162,7 @@ void write_back(IndexedLines& ix, SourceLines& source) {
   source.current = std::ptrdiff_t(source.lines.size()) - 1;
 }
 
-int32_t name_id(const IndexedLines& ix, std::string_view name) {
-  return find_name(ix.names.ids, name);
-}
+int32_t name_id(const IndexedLines& ix, std::string_view name) { return find_name(ix.names.ids, name); }
 
 uint32_t first_header(IndexedLines& ix, int32_t id) {
   std::vector<uint32_t>& candidates = ix.headers[size_t(id)];
@@ -240,8 +238,7 @@ void insert_after(IndexedLines& ix, uint32_t after, std::vector<std::string> tex
     (prev == kNone ? ix.head : ix.lines[prev].next) = at;
     prev = at;
     index_line(ix, at);
-    if (is_end_line(ix.lines[at].text) &&
-        (ix.last_end == kNone || ix.lines[ix.last_end].label < ix.lines[at].label))
+    if (is_end_line(ix.lines[at].text) && (ix.last_end == kNone || ix.lines[ix.last_end].label < ix.lines[at].label))
       ix.last_end = at;
   }
   (before == kNone ? ix.tail : ix.lines[before].prev) = prev;

@@ -27,7 +27,7 @@ struct Line {
   std::string text;
   uint32_t prev = kNone;
   uint32_t next = kNone;
-  uint64_t label = 0;  // strictly increasing along the list
+  uint64_t label = 0;        // strictly increasing along the list
   int32_t header_name = -1;  // name id when the line is a known header
   bool alive = true;
   uint32_t visit = 0;  // stamp of the last rewrite that looked at the line
@@ -40,7 +40,7 @@ struct NameMap {
     uint64_t hash = 0;
     int32_t id = -1;
   };
-  std::vector<Slot> slots;  // size a power of two, at most half full
+  std::vector<Slot> slots;              // size a power of two, at most half full
   std::vector<std::string_view> names;  // by id
 };
 

@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/startup.h"
+#include "fakes/standin_support.h"
 #include "pipeline/app_state.h"
 #include "platform/message_box.h"
 #include "platform/run_program.h"
-#include "fakes/standin_support.h"
-#include "app/startup.h"
 #include "purebasic/tools.h"
 #include "saved_registry_key_win32.h"
 
@@ -20,8 +20,7 @@ constexpr const char* kIconKey = "PureBasic.exe\\DefaultIcon";
 
 bool set_default_value(const char* key, const std::string& value) {
   HKEY h;
-  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
-      ERROR_SUCCESS) {
+  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   LONG rc = RegSetValueExA(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -119,8 +118,7 @@ TEST(Registry, DocumentOpensThroughItsAssociation) {
   test::SavedRegistryKey extension(".lhdoc"), type("LibHammerTestDocument");
   ASSERT_TRUE(set_default_value(".lhdoc", "LibHammerTestDocument"));
   ASSERT_TRUE(set_default_value("LibHammerTestDocument\\shell\\open\\command",
-                                test::quoted(test::echo_program()) + " --touch " +
-                                    test::quoted(marker) + " \"%1\""));
+                                test::quoted(test::echo_program()) + " --touch " + test::quoted(marker) + " \"%1\""));
   const std::string document = folder + "Strings.lhdoc";
   platform::write_file(document, "not a program");
 

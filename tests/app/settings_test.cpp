@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "pipeline/app_state.h"
 #include "fakes/standin_support.h"
+#include "pipeline/app_state.h"
 
 namespace lh {
 namespace {
@@ -81,8 +81,7 @@ TEST(Settings, MissingFileIsCreatedWithTheTwoKeysInOrder) {
   state.include_folder = "C:\\Inc\\";
   state.library_source = " C:\\Src\\My.Lib.pb";  // stored exactly as held
   ASSERT_TRUE(write_settings(state));
-  EXPECT_EQ(test::read_text(state.settings_path),
-            "PathInclude = C:\\Inc\\\r\nLibrarySource =  C:\\Src\\My.Lib.pb\r\n");
+  EXPECT_EQ(test::read_text(state.settings_path), "PathInclude = C:\\Inc\\\r\nLibrarySource =  C:\\Src\\My.Lib.pb\r\n");
 
   AppState again;
   again.settings_path = state.settings_path;
@@ -96,8 +95,7 @@ TEST(Settings, KeysOnlyUnderAGroupGiveDefaultsAndNewKeysGoBeforeTheGroup) {
   const std::string folder = test::scratch_folder("settings-grouped");
   AppState state;
   state.settings_path = folder + "LibHammer.ini";
-  platform::write_file(state.settings_path,
-                       "[Main]\r\nPathInclude=C:\\Old\\\r\nLibrarySource=C:\\Old.pb\r\n");
+  platform::write_file(state.settings_path, "[Main]\r\nPathInclude=C:\\Old\\\r\nLibrarySource=C:\\Old.pb\r\n");
   read_settings(state);
   EXPECT_EQ(state.include_folder, "");
   EXPECT_EQ(state.library_source, "");

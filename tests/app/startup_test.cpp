@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/standin_support.h"
 #include "pipeline/app_state.h"
 #include "platform/message_box.h"
-#include "fakes/standin_support.h"
 #include "purebasic/tools.h"
 
 namespace lh {
@@ -75,8 +75,7 @@ struct PureBasicHome {
 TEST(Startup, WholeStartUpFromThePureBasicFolder) {
   const std::string pb = test::scratch_folder("startup-pb");
   ASSERT_TRUE(fakes::lay_out_purebasic(pb));
-  platform::write_file(pb + "LibHammer.ini",
-                       "LibrarySource = /src/Strings.pb\r\nPathInclude=/inc/\r\n");
+  platform::write_file(pb + "LibHammer.ini", "LibrarySource = /src/Strings.pb\r\nPathInclude=/inc/\r\n");
   PureBasicHome home(pb);
   BoxCatcher catcher;
   AppState state;
@@ -118,8 +117,7 @@ TEST(Startup, OtherProgramFolderRunsTheEditorOnce) {
   test::unset_env("LH_FAKE_LOG");
   ASSERT_EQ(catcher.boxes.size(), 1u);
   EXPECT_EQ(catcher.boxes[0].caption, "PureBasic editor will be launched");
-  EXPECT_EQ(catcher.boxes[0].text,
-            "Please close it\r\n.pb file association needed by TB To find the compiler path !");
+  EXPECT_EQ(catcher.boxes[0].text, "Please close it\r\n.pb file association needed by TB To find the compiler path !");
   EXPECT_EQ(catcher.boxes[0].icon, MessageIcon::kInformation);
   EXPECT_EQ(test::read_text(log), "purebasic: " + program + "purebasic\n");
   EXPECT_EQ(state.purebasic_folder, pb);
@@ -141,8 +139,7 @@ TEST(Startup, HeadlessTakesTheGivenFolderWithoutPromptOrSettings) {
   EXPECT_EQ(start_up_headless(state, bare + "/LibHammer", "", bare), StartupResult::kContinue);
   EXPECT_EQ(state.purebasic_folder, pb);
   EXPECT_FALSE(platform::exists(pb + "LibHammer.ini"));
-  EXPECT_EQ(start_up_headless(state, bare + "/LibHammer", "", ""),
-            StartupResult::kTailbiteNotFound);
+  EXPECT_EQ(start_up_headless(state, bare + "/LibHammer", "", ""), StartupResult::kTailbiteNotFound);
   test::remove_tree(pb);
 }
 #endif

@@ -67,7 +67,13 @@ ChmProject awkward_project() {
   add("Strings.hhc", "<HTML><BODY><OBJECT type=\"text/sitemap\"></OBJECT></BODY></HTML>");
   add("Strings.hhk", "<HTML><BODY><UL></UL></BODY></HTML>");
   add("page with spaces.html", page("spaces", 2, 2), "Spaces");
-  add("\xDC" "berblick \xE9t\xE9.html", page("\xDC" "berblick", 2, 3), "\xDC" "berblick");
+  add("\xDC"
+      "berblick \xE9t\xE9.html",
+      page("\xDC"
+           "berblick",
+           2, 3),
+      "\xDC"
+      "berblick");
   add("\x80 and \x9F.html", page("euro", 1, 4), "Euro");
   add("empty.html", "", "Empty");
   add("images/empty.gif", "");
@@ -147,7 +153,8 @@ TEST(ChmCompiler, ChmlibFindsEveryFileByNameThroughTheIndexChunks) {
 TEST(ChmCompiler, SevenZipExtractsEveryFileByteIdentical) {
   const Compiled& c = compiled();
   const fs::path out = c.dir / "7z";
-  const std::string cmd = "7z x -y -o'" + out.string() + "' '" + c.chm.string() + "' >'" + (c.dir / "7z.log").string() + "' 2>&1";
+  const std::string cmd =
+      "7z x -y -o'" + out.string() + "' '" + c.chm.string() + "' >'" + (c.dir / "7z.log").string() + "' 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << read_whole(c.dir / "7z.log");
   for (size_t i = 0; i < c.kept_files(); ++i) {
     const auto& f = c.project.files[i];
@@ -251,14 +258,13 @@ TEST(ChmCompiler, WindowDefinitionNamesTheProjectsFiles) {
   EXPECT_EQ(u32_at(searched_windows, 8 + 0x10) & kSearchTab, kSearchTab);
 }
 
-TEST(ChmCompiler, SameProjectSameBytes) {
-  EXPECT_TRUE(compile_chm(awkward_project()) == compiled().bytes);
-}
+TEST(ChmCompiler, SameProjectSameBytes) { EXPECT_TRUE(compile_chm(awkward_project()) == compiled().bytes); }
 
 TEST(ChmCompiler, NamesTheFormatCannotHoldAreRefusedByName) {
   // 200 curly quotes are 600 bytes in UTF-8: chmlib could not find that
   // name, nor the names after it in its directory chunk.
-  for (const std::string& bad : {std::string(), std::string(256, 'a'), std::string("a\0b", 3), std::string(200, '\x91')}) {
+  for (const std::string& bad :
+       {std::string(), std::string(256, 'a'), std::string("a\0b", 3), std::string(200, '\x91')}) {
     ChmProject p;
     p.files.push_back({bad, "x"});
     EXPECT_THROW(compile_chm(p), std::invalid_argument);

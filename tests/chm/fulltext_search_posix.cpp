@@ -34,8 +34,8 @@ class FulltextSearch : public test::WorkFolder {
   // Runs the pychm check on `chm`; its report goes to the test log.
   void check(const std::string& chm, const std::string& options = "") {
     std::string report = folder_ + "check.txt";
-    std::string command = "/usr/bin/python3 " LH_TEST_DATA "/fulltext_check.py '" + chm + "' " +
-                          options + " > '" + report + "' 2>&1";
+    std::string command =
+        "/usr/bin/python3 " LH_TEST_DATA "/fulltext_check.py '" + chm + "' " + options + " > '" + report + "' 2>&1";
     int status = std::system(command.c_str());
     std::string text;
     platform::read_file(report, text);
@@ -46,8 +46,7 @@ class FulltextSearch : public test::WorkFolder {
 
 TEST_F(FulltextSearch, EveryWordOfTheExampleLibraryFindsItsPages) {
   // Each page's every word, whole-word and prefix searches, words on no page.
-  check(compile(LH_EXAMPLES "/StringTools/StringTools.pb", "StringTools"),
-        "--expect strpadleft --expect removes");
+  check(compile(LH_EXAMPLES "/StringTools/StringTools.pb", "StringTools"), "--expect strpadleft --expect removes");
 }
 
 TEST_F(FulltextSearch, GeneratedLibraryWithManyLeaves) {
@@ -57,8 +56,13 @@ TEST_F(FulltextSearch, GeneratedLibraryWithManyLeaves) {
 
 TEST_F(FulltextSearch, HighWindows1252LettersFindTheirPages) {
   const std::string source =
-      "ProcedureDLL.l Gr\xF6\xDF" "e(text.s) ; Die Gr\xF6\xDF" "e eines Textes\r\n"
-      "  ;// \xC4rger \xFC" "ber \xD6l, \x8C" "uvre und \x8A" "koda: Caf&eacute; &lt;Stra&szlig;e&gt;\r\n"
+      "ProcedureDLL.l Gr\xF6\xDF"
+      "e(text.s) ; Die Gr\xF6\xDF"
+      "e eines Textes\r\n"
+      "  ;// \xC4rger \xFC"
+      "ber \xD6l, \x8C"
+      "uvre und \x8A"
+      "koda: Caf&eacute; &lt;Stra&szlig;e&gt;\r\n"
       "  ProcedureReturn Len(text)\r\n"
       "EndProcedure\r\n"
       "ProcedureDLL.l Plain(a.l) ; Nothing special\r\n"
@@ -66,8 +70,13 @@ TEST_F(FulltextSearch, HighWindows1252LettersFindTheirPages) {
       "EndProcedure\r\n";
   // Folded as the index holds them: the reader compares high bytes as they are.
   check(compile_source(source, "Umlaut"),
-        "--expect gr\xF6\xDF" "e --expect \xE4rger --expect \xFC" "ber --expect \xF6l --expect \x9C" "uvre "
-        "--expect \x9A" "koda --expect caf\xE9 --expect stra\xDF" "e");
+        "--expect gr\xF6\xDF"
+        "e --expect \xE4rger --expect \xFC"
+        "ber --expect \xF6l --expect \x9C"
+        "uvre "
+        "--expect \x9A"
+        "koda --expect caf\xE9 --expect stra\xDF"
+        "e");
 }
 
 TEST_F(FulltextSearch, NoIndexWithoutSearch) {

@@ -49,7 +49,8 @@ TEST(FulltextWords, Windows1252LettersAndDigitsFold) {
   EXPECT_EQ(words_of("\xC0\xC9\x8A\x8C\x8E\x9F\xDE \xDF\xFF \xAA\xB5\xBA \x83x"),
             (Words{"\xE0\xE9\x9A\x9C\x9E\xFF\xFE", "\xDF\xFF", "\xAA\xB5\xBA", "\x83x"}));
   // × ÷ and punctuation separate; digits belong to words.
-  EXPECT_EQ(words_of("2\xD7" "3\xF7x Len2(a,b) don't"),
+  EXPECT_EQ(words_of("2\xD7"
+                     "3\xF7x Len2(a,b) don't"),
             (Words{"2", "3", "x", "len2", "a", "b", "don", "t"}));
   // The index keeps words of up to 99 bytes.
   std::string longest(99, 'a'), too_long(100, 'b');

@@ -26,8 +26,10 @@ class ProjectFolder : public ::testing::Test {
   }
   static void remove_tree(const std::string& folder) {
     for (const auto& e : platform::list_folder(folder)) {
-      if (e.is_folder) remove_tree(folder + e.name + kSep);
-      else platform::delete_file(folder + e.name);
+      if (e.is_folder)
+        remove_tree(folder + e.name + kSep);
+      else
+        platform::delete_file(folder + e.name);
     }
     platform::remove_folder(folder);
   }
@@ -84,9 +86,9 @@ TEST_F(ProjectFolder, FollowsReferencesThroughPagesAndTitlesTopics) {
       "Language=0x407 German (Germany)\r\nDefault Font=Arial,8,0\r\nBinary TOC=Yes\r\n\r\n"
       "[FILES]\r\n; a comment\r\nlisted.css\r\nfront.html\r\n\r\n[WINDOWS]\r\nmain=x\r\n");
   ASSERT_TRUE(r.read);
-  EXPECT_EQ(names(r), (std::vector<std::string>{"toc.hhc", "idx.hhk", "front.html", "listed.css", "start.html",
-                                                "sub/deep.htm", "indexed.html", "second.html", "pic one.gif",
-                                                "sub/third.html"}));
+  EXPECT_EQ(names(r),
+            (std::vector<std::string>{"toc.hhc", "idx.hhk", "front.html", "listed.css", "start.html", "sub/deep.htm",
+                                      "indexed.html", "second.html", "pic one.gif", "sub/third.html"}));
   EXPECT_EQ(r.missing, std::vector<std::string>{"gone.html"});
   const ChmProject& p = r.project;
   EXPECT_EQ(r.output_path, root_ + "out" + kSep + "Manual.chm");

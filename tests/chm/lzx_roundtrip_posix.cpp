@@ -77,8 +77,8 @@ std::string random_bytes(size_t n, unsigned seed) {
 // Pages shaped like a generated manual: one template, names and words that
 // vary, some numbers.
 std::string html_pages(size_t min_size, unsigned seed) {
-  static const char* const words[] = {"the", "string", "value", "returns", "handle", "window", "list", "of",
-                                      "Result", "integer", "pointer", "#PB_Any", "flags", "buffer"};
+  static const char* const words[] = {"the", "string", "value",   "returns", "handle",  "window", "list",
+                                      "of",  "Result", "integer", "pointer", "#PB_Any", "flags",  "buffer"};
   std::mt19937 rng(seed);
   std::string s;
   for (int page = 0; s.size() < min_size; ++page) {

@@ -13,7 +13,6 @@
 
 #include "fake_common.h"
 
-
 namespace {
 
 std::string decode(const char* text) {
@@ -22,10 +21,18 @@ std::string decode(const char* text) {
     if (*p == '\\' && p[1]) {
       ++p;
       switch (*p) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        default: out += *p; break;
+        case 'r':
+          out += '\r';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        default:
+          out += *p;
+          break;
       }
     } else {
       out += *p;

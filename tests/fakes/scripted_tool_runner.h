@@ -31,7 +31,7 @@ class ScriptedToolRunner final : public ToolRunner {
     std::vector<std::string> answer;  // a version query's lines
     bool starts = true;
     int exit_code = 0;
-    std::string output;                          // given to a capturing run
+    std::string output;                        // given to a capturing run
     std::map<std::string, std::string> makes;  // path -> content, written by a run
   };
 

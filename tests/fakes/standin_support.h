@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fakes/fake_purebasic.h"
-#include "platform/files.h"
 #include "platform/environment.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/run_program.h"
 

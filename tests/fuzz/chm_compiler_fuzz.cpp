@@ -47,13 +47,20 @@ lh::chm::ChmProject project_from(std::string_view input) {
     if (eq == std::string_view::npos) continue;
     const std::string_view key = line.substr(0, eq);
     const std::string value(line.substr(eq + 1));
-    if (key == "Title") p.title = value;
-    else if (key == "Default topic") p.default_topic = value;
-    else if (key == "Contents file") p.contents_file = value;
-    else if (key == "Index file") p.index_file = value;
-    else if (key == "Default Font") p.default_font = value;
-    else if (key == "Language") p.language = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 16));
-    else if (key == "Full-text search") p.full_text_search = value == "Yes";
+    if (key == "Title")
+      p.title = value;
+    else if (key == "Default topic")
+      p.default_topic = value;
+    else if (key == "Contents file")
+      p.contents_file = value;
+    else if (key == "Index file")
+      p.index_file = value;
+    else if (key == "Default Font")
+      p.default_font = value;
+    else if (key == "Language")
+      p.language = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 16));
+    else if (key == "Full-text search")
+      p.full_text_search = value == "Yes";
   }
   for (size_t i = 1; i < parts.size(); ++i) {
     const size_t lf = parts[i].find('\n');
@@ -99,9 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (chm_resolve_object(h, name.c_str(), &ui) != CHM_RESOLVE_SUCCESS) std::abort();
     if (ui.length != f.content.size()) std::abort();
     std::string back(f.content.size(), '\0');
-    if (!back.empty() &&
-        chm_retrieve_object(h, &ui, reinterpret_cast<unsigned char*>(back.data()), 0, back.size()) !=
-            static_cast<LONGINT64>(back.size()))
+    if (!back.empty() && chm_retrieve_object(h, &ui, reinterpret_cast<unsigned char*>(back.data()), 0, back.size()) !=
+                             static_cast<LONGINT64>(back.size()))
       std::abort();
     if (back != f.content) std::abort();
   }

@@ -10,13 +10,12 @@
 #include <string>
 #include <string_view>
 
-#define LH_FUZZ_CHECK(cond, what)                                                  \
-  do {                                                                             \
-    if (!(cond)) {                                                                 \
-      std::fprintf(stderr, "fuzz check failed at %s:%d: %s\n", __FILE__, __LINE__, \
-                   what);                                                          \
-      std::abort();                                                                \
-    }                                                                              \
+#define LH_FUZZ_CHECK(cond, what)                                                         \
+  do {                                                                                    \
+    if (!(cond)) {                                                                        \
+      std::fprintf(stderr, "fuzz check failed at %s:%d: %s\n", __FILE__, __LINE__, what); \
+      std::abort();                                                                       \
+    }                                                                                     \
   } while (0)
 
 namespace lh::fuzz {
@@ -26,8 +25,7 @@ namespace lh::fuzz {
 struct Input {
   std::string_view rest;
 
-  Input(const uint8_t* data, size_t size)
-      : rest(reinterpret_cast<const char*>(data), size) {}
+  Input(const uint8_t* data, size_t size) : rest(reinterpret_cast<const char*>(data), size) {}
 
   bool empty() const { return rest.empty(); }
 

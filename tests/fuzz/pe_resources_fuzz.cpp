@@ -16,8 +16,8 @@ namespace check = lh::package_check;
 namespace {
 
 bool same_key(const pe::Resource& a, const pe::Resource& b) {
-  return a.type.id == b.type.id && a.type.name == b.type.name && a.name.id == b.name.id &&
-         a.name.name == b.name.name && a.language == b.language;
+  return a.type.id == b.type.id && a.type.name == b.type.name && a.name.id == b.name.id && a.name.name == b.name.name &&
+         a.language == b.language;
 }
 
 // The same resources, in any order: the writer sorts each directory as

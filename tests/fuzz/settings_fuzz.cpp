@@ -3,8 +3,8 @@
 // The program's rewrite keeps every line it does not own, in order and with
 // the same meaning; the values read back as stored; and reading the
 // rewritten file and writing it again changes nothing.
-#include "fuzz_check.h"
 #include "app/settings.h"
+#include "fuzz_check.h"
 #include "platform/ascii.h"
 
 namespace {

@@ -65,11 +65,11 @@ void check_lines(std::string_view bytes) {
 }
 
 std::string describe(const lh::ManualModel& m) {
-  std::string out = m.library_version + "|" + std::to_string(m.exported_count) + "|" +
-                    std::to_string(m.lines.current) + "\n";
+  std::string out =
+      m.library_version + "|" + std::to_string(m.exported_count) + "|" + std::to_string(m.lines.current) + "\n";
   for (const lh::ProcedureRecord& r : m.table.records)
-    out += std::to_string(r.kind) + "|" + r.return_suffix + "|" + r.name + "|" + r.parameters + "|" +
-           r.description + "\n";
+    out +=
+        std::to_string(r.kind) + "|" + r.return_suffix + "|" + r.name + "|" + r.parameters + "|" + r.description + "\n";
   return out;
 }
 
@@ -91,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   lh::ManualModel fast, literal;
-  lh::split_source(lh::platform::real_file_system(), source_path, fast_dir, "Lib",
-                   lh::testing::brought_files(fast_dir), fast);
+  lh::split_source(lh::platform::real_file_system(), source_path, fast_dir, "Lib", lh::testing::brought_files(fast_dir),
+                   fast);
   lh::testing::literal_split_source(source_path, literal_dir, "Lib", literal);
 
   LH_FUZZ_CHECK(fast.lines.lines == literal.lines.lines, "source lines differ");

@@ -24,9 +24,7 @@ int32_t LH_CDECL collect(const char* token, int32_t length, int32_t token_class)
   return 0;
 }
 
-bool starts(std::string_view s, size_t at, std::string_view prefix) {
-  return s.substr(at, prefix.size()) == prefix;
-}
+bool starts(std::string_view s, size_t at, std::string_view prefix) { return s.substr(at, prefix.size()) == prefix; }
 
 }  // namespace
 

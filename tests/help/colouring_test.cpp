@@ -46,8 +46,9 @@ TEST_F(Colouring, CodeLineWithComparisonAndComment) {
             "<font color=#0000FF>; not \"<>\" here\r\n</font><font color=#0000FA>Done:</font>\r\n");
   put("B.ex", "x$ = \"<>\" + \"open\r\n");
   ASSERT_TRUE(colour_source_file(linked_highlighter(), folder_ + "B.ex"));
-  EXPECT_EQ(get("B.col"), "x$ <font color=#006666>=</font> <font color=#00AAAA>\"<>\"</font> "
-                          "<font color=#006666>+</font> <font color=#00AAAA>\"open\r\n</font>");
+  EXPECT_EQ(get("B.col"),
+            "x$ <font color=#006666>=</font> <font color=#00AAAA>\"<>\"</font> "
+            "<font color=#006666>+</font> <font color=#00AAAA>\"open\r\n</font>");
 }
 
 TEST_F(Colouring, EmptyMissingAndUnloaded) {
@@ -85,11 +86,24 @@ TEST_F(Colouring, TokenClassesOutsideTheTableAreUncoloured) {
 
 // Pieces of PureBasic that exercise every rule, joined at random.
 std::string generated_code(std::mt19937& rng) {
-  static const char* pieces[] = {
-      "ProcedureDLL.s Upper(text.s, *p.Point)", "EndProcedure", "  Protected a.l = %0101 * b % 3",
-      "; comment <> & \"q\"", "x$ = \"unclosed", "Start:", "!MOV eax, 1 ; asm", "*p\\x = @v + ?l",
-      "If a <> b And c >= 2 : Debug Len(s$) : EndIf", "Define.i *q, n = $FF", "s = ~\"esc \\\" q\"",
-      "c = 'A' + #PB_Any", "Mod::Call()", "a.Rect\\left = 1.5e3", "\t", "", "\xE9t\xE9", "ForEach l() : Next"};
+  static const char* pieces[] = {"ProcedureDLL.s Upper(text.s, *p.Point)",
+                                 "EndProcedure",
+                                 "  Protected a.l = %0101 * b % 3",
+                                 "; comment <> & \"q\"",
+                                 "x$ = \"unclosed",
+                                 "Start:",
+                                 "!MOV eax, 1 ; asm",
+                                 "*p\\x = @v + ?l",
+                                 "If a <> b And c >= 2 : Debug Len(s$) : EndIf",
+                                 "Define.i *q, n = $FF",
+                                 "s = ~\"esc \\\" q\"",
+                                 "c = 'A' + #PB_Any",
+                                 "Mod::Call()",
+                                 "a.Rect\\left = 1.5e3",
+                                 "\t",
+                                 "",
+                                 "\xE9t\xE9",
+                                 "ForEach l() : Next"};
   static const char* ends[] = {"\r\n", "\n", "\r", ""};
   std::string code;
   int n = int(rng() % 12);

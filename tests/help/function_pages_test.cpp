@@ -4,9 +4,9 @@
 
 #include "help/function_pages.h"
 #include "help/help_project.h"
-#include "platform/memory_file_system.h"
 #include "help/warning_image.h"
 #include "help_fixture.h"
+#include "platform/memory_file_system.h"
 #include "source/contents_register.h"
 #include "source/manual_model.h"
 #include "source/splitter.h"
@@ -68,8 +68,8 @@ TEST_F(Pages, StringCommandWithStringParameterShowsTheWarning) {
   append_record(table_, record(kExportedProcedure, "Upper", ".s", "text.s"));
   build();
   EXPECT_EQ(platform::file_size(folder_ + "Upper.warn"), 0);
-  EXPECT_EQ(lines("Upper.html"), (Lines{kOpen1, kOpen2, kTitle + "Upper.s(text.s)</FONT></B>", "<BR><HR><BR>",
-                                        kWarning, "<BR><HR>", kEnd}));
+  EXPECT_EQ(lines("Upper.html"),
+            (Lines{kOpen1, kOpen2, kTitle + "Upper.s(text.s)</FONT></B>", "<BR><HR><BR>", kWarning, "<BR><HR>", kEnd}));
   EXPECT_EQ(get("Warning.gif"), warning_image());
 }
 
@@ -80,7 +80,8 @@ TEST_F(Pages, WarningOnlyForStringCommandsWithAStringParameter) {
   append_record(table_, record(kExportedProcedure, "Upper", ".S", "text.s"));
   append_record(table_, record(kExportedProcedure, "Second", ".s", "n.l, b.s=\"x\""));
   build();
-  for (const char* name : {"Long", "Blank", "AfterGap", "Upper"}) EXPECT_FALSE(has(std::string(name) + ".warn")) << name;
+  for (const char* name : {"Long", "Blank", "AfterGap", "Upper"})
+    EXPECT_FALSE(has(std::string(name) + ".warn")) << name;
   EXPECT_TRUE(has("Second.warn"));
   // A marker of another size (brought by the include folder) shows nothing.
   put("Long.warn", "x");
@@ -92,10 +93,9 @@ TEST_F(Pages, CommandPageDescriptionBodyAndEscaping) {
   append_record(table_, record(kExportedProcedure, "Cmp", ".l", "a.l, b.l", "a<>b & more"));
   put("Cmp.txt", "  ;// x <> y & z\r\n;//\r\nab\r\nadded by a description line\r\n\t;//tab\r\n");
   build();
-  EXPECT_EQ(lines("Cmp.html"),
-            (Lines{kOpen1, kOpen2, kTitle + "Cmp.l(a.l, b.l)</FONT></B>", "<BR><HR><BR>",
-                   "<B>Description : </B>a&lt;&gt;b & more<br>", " x &lt;&gt; y & z<br>", "<br>", "ab<br>",
-                   "added by a description line<br>", "\t;//tab<br>", "<BR><HR>", kEnd}));
+  EXPECT_EQ(lines("Cmp.html"), (Lines{kOpen1, kOpen2, kTitle + "Cmp.l(a.l, b.l)</FONT></B>", "<BR><HR><BR>",
+                                      "<B>Description : </B>a&lt;&gt;b & more<br>", " x &lt;&gt; y & z<br>", "<br>",
+                                      "ab<br>", "added by a description line<br>", "\t;//tab<br>", "<BR><HR>", kEnd}));
 }
 
 TEST_F(Pages, TextOnlyEntryKeepsItsTextAndLinksItsGroup) {
@@ -114,8 +114,8 @@ TEST_F(Pages, TextOnlyEntryKeepsItsTextAndLinksItsGroup) {
             (Lines{kOpen1, kOpen2, kTitle + "Strings</FONT></B>", "<BR><HR><BR>", ";// kept &lt;&gt; as is<br>",
                    "<BR><HR>", "<BR>", "<LI><A href=\"Upper.html\">Upper</A><BR>",
                    "<LI><A href=\" About.html\"> About</A><BR>", "<BR><HR>", kEnd}));
-  EXPECT_EQ(lines("Empty.html"), (Lines{kOpen1, kOpen2, kTitle + "Empty</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
-                                        "<BR>", "<BR><HR>", kEnd}));
+  EXPECT_EQ(lines("Empty.html"),
+            (Lines{kOpen1, kOpen2, kTitle + "Empty</FONT></B>", "<BR><HR><BR>", "<BR><HR>", "<BR>", "<BR><HR>", kEnd}));
   // Group names are matched exactly: "strings" is no group of "Strings".
   ProcedureTable lower;
   append_record(lower, record(kTextOnlyEntry, "strings"));
@@ -131,19 +131,31 @@ TEST_F(Pages, ExampleThenSourceInColour) {
   put("Twice.nfo", "a <> b\r\n");
   build();
   const std::string f = "<font color=#";
-  EXPECT_EQ(lines("Twice.html"),
-            (Lines{kOpen1, kOpen2, kTitle + "Twice.l(n.l)</FONT></B>", "<BR><HR><BR>",
-                   kTable, kRow, "a &lt;&gt; b", kTableEnd,
-                   "<BR><HR>",
-                   "<BR><B>Exemple : </B>", "Doubling", kTable, kRow,
-                   "Debug " + f + "924B72>Twice</font>" + f + "0000FF>(</font>2" + f + "0000FF>)</font> " + f +
-                       "0000FF>; &lt;&gt; 4",
-                   "</font>", kTableEnd,
-                   "<BR><HR>",
-                   "<BR><B>Source : </B>" + kTable, kRow,
-                   "ProcedureDLL" + f + "0000FF>.</font>l " + f + "924B72>Twice</font>" + f + "0000FF>(</font>n" +
-                       f + "0000FF>.</font>l" + f + "0000FF>)</font>",
-                   "EndProcedure", kTableEnd, kEnd}));
+  EXPECT_EQ(lines("Twice.html"), (Lines{kOpen1,
+                                        kOpen2,
+                                        kTitle + "Twice.l(n.l)</FONT></B>",
+                                        "<BR><HR><BR>",
+                                        kTable,
+                                        kRow,
+                                        "a &lt;&gt; b",
+                                        kTableEnd,
+                                        "<BR><HR>",
+                                        "<BR><B>Exemple : </B>",
+                                        "Doubling",
+                                        kTable,
+                                        kRow,
+                                        "Debug " + f + "924B72>Twice</font>" + f + "0000FF>(</font>2" + f +
+                                            "0000FF>)</font> " + f + "0000FF>; &lt;&gt; 4",
+                                        "</font>",
+                                        kTableEnd,
+                                        "<BR><HR>",
+                                        "<BR><B>Source : </B>" + kTable,
+                                        kRow,
+                                        "ProcedureDLL" + f + "0000FF>.</font>l " + f + "924B72>Twice</font>" + f +
+                                            "0000FF>(</font>n" + f + "0000FF>.</font>l" + f + "0000FF>)</font>",
+                                        "EndProcedure",
+                                        kTableEnd,
+                                        kEnd}));
   // The coloured file holds the source after both colourings.
   EXPECT_EQ(get("Twice.col").substr(0, 12), "ProcedureDLL");
 }
@@ -156,10 +168,9 @@ TEST_F(Pages, SourceOnlyEmptyExampleAndMissingTitle) {
   put("Demo.exd", "");
   build();
   const std::string op = "<font color=#006666>";
-  EXPECT_EQ(lines("Code.html"),
-            (Lines{kOpen1, kOpen2, kTitle + "Code</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
-                   "<BR><B>Source : </B>" + kTable, kRow, "a " + op + "<</font>" + op + "></font> b", kTableEnd,
-                   kEnd}));
+  EXPECT_EQ(lines("Code.html"), (Lines{kOpen1, kOpen2, kTitle + "Code</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
+                                       "<BR><B>Source : </B>" + kTable, kRow,
+                                       "a " + op + "<</font>" + op + "></font> b", kTableEnd, kEnd}));
   // An empty example still gets its heading, its (empty) title line and an empty table.
   EXPECT_EQ(lines("Demo.html"), (Lines{kOpen1, kOpen2, kTitle + "Demo</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
                                        "<BR><B>Exemple : </B>", "", kTable, kRow, kTableEnd, kEnd}));
@@ -226,20 +237,20 @@ TEST(SharedPages, SameAsWritingEveryRecordsPageInTurn) {
   ASSERT_TRUE(platform::write_file(source, part + part + ";->A last\r\n;{//Solo\r\n" + part));
   // Files the include folder brought, one under another spelling.
   const Files brought{{"b.html", "stale"}, {"A.nfo", "info\r\n"}};
-  const Files each = help_files(scratch, "each", source, brought,
-                                [](platform::FileSystem& fs, const std::string& work, ManualModel& model) {
-    for (const ProcedureRecord& r : model.table.records) {
-      ProcedureTable single;
-      append_record(single, r);
-      prepare_warnings(fs, work, single, model.entries);
-      write_function_pages(fs, work, single, model.entries, model.contents, linked_highlighter());
-    }
-  });
-  const Files once = help_files(scratch, "once", source, brought,
-                                [](platform::FileSystem& fs, const std::string& work, ManualModel& model) {
-    prepare_warnings(fs, work, model.table, model.entries);
-    write_function_pages(fs, work, model.table, model.entries, model.contents, linked_highlighter());
-  });
+  const Files each = help_files(
+      scratch, "each", source, brought, [](platform::FileSystem& fs, const std::string& work, ManualModel& model) {
+        for (const ProcedureRecord& r : model.table.records) {
+          ProcedureTable single;
+          append_record(single, r);
+          prepare_warnings(fs, work, single, model.entries);
+          write_function_pages(fs, work, single, model.entries, model.contents, linked_highlighter());
+        }
+      });
+  const Files once = help_files(
+      scratch, "once", source, brought, [](platform::FileSystem& fs, const std::string& work, ManualModel& model) {
+        prepare_warnings(fs, work, model.table, model.entries);
+        write_function_pages(fs, work, model.table, model.entries, model.contents, linked_highlighter());
+      });
   EXPECT_EQ(once.count("Solo.html"), 1u);
   expect_same_files(each, once);
 }
@@ -247,8 +258,7 @@ TEST(SharedPages, SameAsWritingEveryRecordsPageInTurn) {
 // Every file of the work folder that the split, the pages and the help
 // project leave, after the include folder brought `brought`, on `fs` under
 // `root` (a folder of `fs` that ends in its separator).
-Files manual_files(platform::FileSystem& fs, const std::string& root, const std::string& source,
-                   const Files& brought) {
+Files manual_files(platform::FileSystem& fs, const std::string& root, const std::string& source, const Files& brought) {
   const std::string work = root + "work" + platform::separator();
   EXPECT_TRUE(fs.create_folder(work));
   EXPECT_TRUE(fs.write_file(root + "Gen.pb", source));

@@ -43,10 +43,9 @@ class WorkFolder : public ::testing::Test {
   std::string folder_;
 };
 
-inline ProcedureRecord record(int32_t kind, std::string name, std::string suffix = "",
-                              std::string parameters = "", std::string description = "") {
-  return ProcedureRecord{kind, std::move(suffix), std::move(name), std::move(parameters),
-                         std::move(description)};
+inline ProcedureRecord record(int32_t kind, std::string name, std::string suffix = "", std::string parameters = "",
+                              std::string description = "") {
+  return ProcedureRecord{kind, std::move(suffix), std::move(name), std::move(parameters), std::move(description)};
 }
 
 // Every line of `text` ends in CR LF, and no CR or LF stands alone.

@@ -30,11 +30,10 @@ Lines index_entry(const std::string& name) {
 
 void add(Lines& to, const Lines& more) { to.insert(to.end(), more.begin(), more.end()); }
 
-const Lines kContentsHead = {
-    "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML><HEAD>",
-    "<META NAME=\"GENERATOR\" CONTENT=\"HelpLoomMaker\"><!-- Sitemap 1.0 -->",
-    "</HEAD><BODY><OBJECT TYPE=\"text/site properties\">",
-    "<PARAM NAME=\"Window Styles\" VALUE=\"0x800025\"></OBJECT>"};
+const Lines kContentsHead = {"<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML><HEAD>",
+                             "<META NAME=\"GENERATOR\" CONTENT=\"HelpLoomMaker\"><!-- Sitemap 1.0 -->",
+                             "</HEAD><BODY><OBJECT TYPE=\"text/site properties\">",
+                             "<PARAM NAME=\"Window Styles\" VALUE=\"0x800025\"></OBJECT>"};
 
 TEST_F(Project, GroupsAndTopLevelEntries) {
   ProcedureTable table;
@@ -57,13 +56,12 @@ TEST_F(Project, GroupsAndTopLevelEntries) {
 
   write_help_project(platform::real_file_system(), folder_, "Str", table, reg);
 
-  EXPECT_EQ(lines("Str.hhp"), (Lines{"[OPTIONS]", "Compatibility=1.1 or later", "Compiled file=Str.chm",
-                                      "Contents file=Str.hhc", "Default topic=Index.html", "Full-text search=Yes",
-                                      "Title=Str Library", "Index file=Str.hhk"}));
+  EXPECT_EQ(lines("Str.hhp"),
+            (Lines{"[OPTIONS]", "Compatibility=1.1 or later", "Compiled file=Str.chm", "Contents file=Str.hhc",
+                   "Default topic=Index.html", "Full-text search=Yes", "Title=Str Library", "Index file=Str.hhk"}));
 
   Lines index{"<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">", "<HTML><HEAD>",
-              "<META NAME=\"GENERATOR\" CONTENT=\"HelpLoomMaker\">",
-              "<!-- Sitemap 1.0 --></HEAD><BODY></OBJECT><UL>"};
+              "<META NAME=\"GENERATOR\" CONTENT=\"HelpLoomMaker\">", "<!-- Sitemap 1.0 --></HEAD><BODY></OBJECT><UL>"};
   for (const char* n : {"Intro", "Version", " Notes", "Upper", "upper", "Compilation"}) add(index, index_entry(n));
   index.push_back("</UL></BODY></HTML>");
   EXPECT_EQ(lines("Str.hhk"), index);
@@ -88,8 +86,8 @@ TEST_F(Project, TextOnlyEntryInAGroupHasNoImageAndAnEmptyRegisterGivesNoEntries)
   append_record(table, record(kTextOnlyEntry, "Index"));
   ContentsRegister reg;
   write_help_project(platform::real_file_system(), folder_, "Lib", table, reg);
-  EXPECT_EQ(lines("Lib.hhc"), (Lines{kContentsHead[0], kContentsHead[1], kContentsHead[2], kContentsHead[3],
-                                      "</BODY></HTML>"}));
+  EXPECT_EQ(lines("Lib.hhc"),
+            (Lines{kContentsHead[0], kContentsHead[1], kContentsHead[2], kContentsHead[3], "</BODY></HTML>"}));
   register_contents_entry(reg, "", "Index");
   write_help_project(platform::real_file_system(), folder_, "Lib", table, reg);
   Lines contents = kContentsHead;

@@ -16,17 +16,18 @@
 namespace lh {
 namespace {
 
-const char* const kUnsafe[] = {"../up", "../../grp", "..\\escape", "..\\..\\x", "..", ".", "a/b", "a\\b", "c:x",
-                               "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "tab\there", "\x01",
-                               "Con", "prn", "AUX", "nUl", "Com1", "lpt9", "con.txt", "NUL .x", "COM\xB9"};
+const char* const kUnsafe[] = {"../up", "../../grp", "..\\escape", "..\\..\\x", "..",     ".",   "a/b",
+                               "a\\b",  "c:x",       "a*b",        "a?b",       "a\"b",   "a<b", "a>b",
+                               "a|b",   "tab\there", "\x01",       "Con",       "prn",    "AUX", "nUl",
+                               "Com1",  "lpt9",      "con.txt",    "NUL .x",    "COM\xB9"};
 
 // Every marker that names an entry, once for `name`, with a string-returning
 // command so that a warning marker is due too.
 std::string entries_named(const std::string& name) {
   return ";{//" + name + "\r\n;// page text\r\n;{/* page example\r\n; Debug 2\r\n;}\r\n;/nosource\r\n" +
          "ProcedureDLL.s " + name + "(text.s) ; described\r\n  ;// command text\r\n  ProcedureReturn text\r\n" +
-         ";{/* command example\r\n; Debug 3\r\n;}\r\nEndProcedure\r\n" +
-         ";->" + name + " described\r\n;{/* under the description\r\n; Debug 1\r\n;}\r\n";
+         ";{/* command example\r\n; Debug 3\r\n;}\r\nEndProcedure\r\n" + ";->" + name +
+         " described\r\n;{/* under the description\r\n; Debug 1\r\n;}\r\n";
 }
 
 // The value of every `attribute="..."` in `text`.
@@ -41,7 +42,8 @@ std::vector<std::string> quoted_after(const std::string& text, const std::string
 
 TEST(UnsafeNames, NothingLeavesTheWorkFolderAndNothingLinksToThem) {
   for (const char* name : kUnsafe) EXPECT_FALSE(is_safe_entry_name(name)) << name;
-  for (const char* name : {"", " Intro", "...", "a.b", "Console", "Com", "Com0", "LPT10", "Nul_", "x.con", "\xC4nderung"})
+  for (const char* name :
+       {"", " Intro", "...", "a.b", "Console", "Com", "Com0", "LPT10", "Nul_", "x.con", "\xC4nderung"})
     EXPECT_TRUE(is_safe_entry_name(name)) << name;
 
   // The work folder two levels below the scratch folder, so that "../" and
@@ -81,12 +83,12 @@ TEST(UnsafeNames, NothingLeavesTheWorkFolderAndNothingLinksToThem) {
   const auto files = lh::testing::folder_files(work);
   for (const auto& [file, bytes] : files) {
     const bool expected = file.rfind("First.", 0) == 0 || file.rfind("Last.", 0) == 0 || file.rfind("Safe.", 0) == 0 ||
-                          file.rfind("Under.", 0) == 0 ||
-                          file.rfind("Compilation.", 0) == 0 || file.rfind("Lib.", 0) == 0 || file == "chm.ini" ||
-                          file == "Warning.gif";
+                          file.rfind("Under.", 0) == 0 || file.rfind("Compilation.", 0) == 0 ||
+                          file.rfind("Lib.", 0) == 0 || file == "chm.ini" || file == "Warning.gif";
     EXPECT_TRUE(expected) << file;
   }
-  for (const char* page : {"First.html", "Last.html", "Safe.html", "Under.html", "Compilation.html", "Lib.hhc", "Lib.hhk"})
+  for (const char* page :
+       {"First.html", "Last.html", "Safe.html", "Under.html", "Compilation.html", "Lib.hhc", "Lib.hhk"})
     EXPECT_TRUE(files.count(page)) << page;
   EXPECT_TRUE(files.count("Last.warn") && files.count("Last.col"));
 

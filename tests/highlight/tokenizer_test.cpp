@@ -18,7 +18,7 @@ using Tokens = std::vector<std::pair<std::string, int>>;
 // global, as any caller of the library must.
 struct Collected {
   const char* base = nullptr;
-  size_t next = 0;      // where the next token must start
+  size_t next = 0;  // where the next token must start
   bool in_order = true;
   Tokens tokens;
 } g;
@@ -60,7 +60,10 @@ TEST(Tokenizer, ReportsNothingForAbsentInput) {
   int calls = 0;
   static int* counter;
   counter = &calls;
-  auto count = [](const char*, int32_t, int32_t) -> int32_t { ++*counter; return 0; };
+  auto count = [](const char*, int32_t, int32_t) -> int32_t {
+    ++*counter;
+    return 0;
+  };
   SyntaxHighlight(nullptr, 5, count, 0);
   SyntaxHighlight("abc", 0, count, 0);
   SyntaxHighlight("abc", -3, count, 0);
@@ -136,8 +139,7 @@ TEST(Tokenizer, NumbersAndConstants) {
 
 TEST(Tokenizer, EveryOperatorAndSeparatorIsOneToken) {
   Tokens t = tokenize("a<>b>=c<=d=e+f-g/h&i|j!k~l(m)[n].o,p:q\\r");
-  EXPECT_EQ(of_class(t, kOperator),
-            (V{"<", ">", ">", "=", "<", "=", "=", "+", "-", "/", "&", "|", "!", "~"}));
+  EXPECT_EQ(of_class(t, kOperator), (V{"<", ">", ">", "=", "<", "=", "=", "+", "-", "/", "&", "|", "!", "~"}));
   EXPECT_EQ(of_class(t, kSeparator), (V{"(", ")", "[", "]", ".", ",", ":", "\\"}));
 }
 
@@ -159,8 +161,14 @@ TEST(Tokenizer, InlineAssemblyLines) {
 
 TEST(Tokenizer, BlanksLineEndsAndOddBytesArePlain) {
   Tokens t = tokenize("a\t \r\n\n\r\xE9t\xE9{}\x01");
-  EXPECT_EQ(t, (Tokens{{"a", kText}, {"\t ", kText}, {"\r\n", kText}, {"\n", kText},
-                       {"\r", kText}, {"\xE9", kText}, {"t", kText}, {"\xE9{}\x01", kText}}));
+  EXPECT_EQ(t, (Tokens{{"a", kText},
+                       {"\t ", kText},
+                       {"\r\n", kText},
+                       {"\n", kText},
+                       {"\r", kText},
+                       {"\xE9", kText},
+                       {"t", kText},
+                       {"\xE9{}\x01", kText}}));
 }
 
 // Property: whatever the bytes, the tokens cover them once, in order, and

@@ -37,8 +37,7 @@ std::string seal(const Resources& all) {
 // Empty when the check passes, else its problem text.
 std::string problems(const std::string& sums, Resources all) {
   char text[512];
-  bool whole = check_package(sums.data(), static_cast<uint32_t>(sums.size()), find, &all, text,
-                             sizeof text);
+  bool whole = check_package(sums.data(), static_cast<uint32_t>(sums.size()), find, &all, text, sizeof text);
   EXPECT_EQ(whole, text[0] == 0) << text;
   return text;
 }
@@ -70,8 +69,8 @@ TEST(PackageCheck, EveryKindOfDamageIsNamed) {
   EXPECT_EQ(problems(sums, extra), "LIBRARY: not covered by the checksums\r\n");
   // A seal that cannot be read is damage too: cut short, a changed byte,
   // a line twice.
-  for (const std::string& bad : {sums.substr(0, sums.size() - 1), "X" + sums, sums + sums,
-                                 std::string("CHM 12 bcf42096\r\n")})
+  for (const std::string& bad :
+       {sums.substr(0, sums.size() - 1), "X" + sums, sums + sums, std::string("CHM 12 bcf42096\r\n")})
     EXPECT_EQ(problems(bad, kPackage), "The list of checksums is unreadable.\r\n") << bad;
 }
 
@@ -82,7 +81,7 @@ TEST(PackageCheck, ASpanMustLieInsideOneSection) {
   image[1] = 'Z';
   image[0x3c] = 0x40;
   image.replace(0x40, 4, std::string("PE\0\0", 4));
-  image[0x46] = 1;     // one section
+  image[0x46] = 1;                        // one section
   image[0x54] = static_cast<char>(0xE0);  // optional header size
   size_t section = 0x40 + 24 + 0xE0;
   image[section + 9] = 0x02;   // virtual size 0x200

@@ -66,10 +66,8 @@ class Packaging : public ::testing::Test {
   void SetUp() override {
     sevenzip = image(LH_SEVENZIP_EXE);
     installer = image(LH_INSTALLER_EXE);
-    if (sevenzip.empty() || installer.empty())
-      GTEST_SKIP() << "archiver or installer image missing";
-    root = ::testing::TempDir() + "lh_packaging_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name() + S;
+    if (sevenzip.empty() || installer.empty()) GTEST_SKIP() << "archiver or installer image missing";
+    root = ::testing::TempDir() + "lh_packaging_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + S;
     remove_tree(root);
     for (const char* f : {"", "src", "inc", "inc/sub", "work", "pb", "pb/PureLibraries",
                           "pb/PureLibraries/UserLibraries", "pb/Residents", "pb/compilers"}) {
@@ -79,10 +77,8 @@ class Packaging : public ::testing::Test {
     }
 #ifndef _WIN32
     // The compiler's version query gives the processor tag.
-    platform::write_file(root + "pb/compilers/pbcompiler",
-                         "#!/bin/sh\necho 'PureBasic 6.04 LTS (Linux - x64)'\n");
-    std::filesystem::permissions(root + "pb/compilers/pbcompiler",
-                                 std::filesystem::perms::owner_all,
+    platform::write_file(root + "pb/compilers/pbcompiler", "#!/bin/sh\necho 'PureBasic 6.04 LTS (Linux - x64)'\n");
+    std::filesystem::permissions(root + "pb/compilers/pbcompiler", std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add);
 #endif
     state.library_source = root + "src" + S + "Strings.pb";
@@ -111,8 +107,7 @@ class Packaging : public ::testing::Test {
 
   // What a build leaves behind; `mark` makes each run's bytes different.
   void write_build(const std::string& mark) {
-    platform::write_file(state.library_source,
-                         "ProcedureDLL Len2(s$) ; " + mark + "\r\nEndProcedure\r\n");
+    platform::write_file(state.library_source, "ProcedureDLL Len2(s$) ; " + mark + "\r\nEndProcedure\r\n");
     platform::write_file(state.work_folder + "Strings.pb", "; tweaked " + mark + "\r\n");
     platform::write_file(state.work_folder + "Strings.chm", "ITSF chm " + mark);
     platform::write_file(user_library(), std::string("\0lib ", 5) + mark);
@@ -153,8 +148,7 @@ TEST_F(Packaging, ArchiveInstallerAndSourceCopies) {
   make_packages(state, sevenzip, installer);
 
   std::set<std::string> entries = archive_entries(base() + ".7z", state.work_folder);
-  for (const char* item :
-       {"Strings.pb", "Strings.chm", "Strings", "Strings.res", "Strings-tweaked.pb"})
+  for (const char* item : {"Strings.pb", "Strings.chm", "Strings", "Strings.res", "Strings-tweaked.pb"})
     EXPECT_EQ(entries.count(item), 1u) << item;
   EXPECT_EQ(include_entry(entries, "a.txt"), 1u);
   EXPECT_EQ(include_entry(entries, "sub/b.txt"), 1u);

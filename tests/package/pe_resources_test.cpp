@@ -86,8 +86,8 @@ TEST_F(PeWriter, PackageResourcesReadBackAndOwnResourcesStay) {
   for (const pe::Resource& old : original) {
     bool kept = false;
     for (const pe::Resource& r : now)
-      kept |= r.type.id == old.type.id && r.name.id == old.name.id &&
-              r.name.name == old.name.name && r.language == old.language && r.data == old.data;
+      kept |= r.type.id == old.type.id && r.name.id == old.name.id && r.name.name == old.name.name &&
+              r.language == old.language && r.data == old.data;
     EXPECT_TRUE(kept) << "type " << old.type.id;
     manifest |= old.type.id == pe::kRtManifest;
     icon |= old.type.id == pe::kRtGroupIcon;
@@ -114,15 +114,15 @@ TEST_F(PeWriter, TreeBecomesTheLastSectionAndHeadersFollow) {
   // The old tree, left behind where it moved, goes by another name, so that
   // a lookup by section name finds the new one.
   int named_rsrc = 0;
-  for (uint16_t i = 0; i < h.count; ++i) named_rsrc += std::memcmp(image.data() + h.sections + i * 40, ".rsrc\0", 6) == 0;
+  for (uint16_t i = 0; i < h.count; ++i)
+    named_rsrc += std::memcmp(image.data() + h.sections + i * 40, ".rsrc\0", 6) == 0;
   EXPECT_EQ(named_rsrc, 1);
   uint32_t va = u32(image, last + 12), vsize = u32(image, last + 8);
   uint32_t raw_size = u32(image, last + 16), raw_at = u32(image, last + 20);
   EXPECT_EQ(u32(image, h.opt + 96 + 16), va);  // resource directory
   EXPECT_EQ(u32(image, h.opt + 96 + 20), vsize);
   uint32_t section_align = u32(image, h.opt + 32);
-  EXPECT_EQ(u32(image, h.opt + 56),
-            (va + vsize + section_align - 1) / section_align * section_align);
+  EXPECT_EQ(u32(image, h.opt + 56), (va + vsize + section_align - 1) / section_align * section_align);
   EXPECT_EQ(image.size(), size_t(raw_at) + raw_size);
   EXPECT_EQ(u32(image, h.opt + 64), pe::image_checksum(image));
 
@@ -163,8 +163,8 @@ TEST_F(PeWriter, ReplaceAllDropsOwnResources) {
 TEST(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
   std::string image = installer_image();
   if (image.empty()) GTEST_SKIP();
-  for (const std::string& bad : {std::string("MZ"), std::string("not an executable at all"),
-                          image.substr(0, 0x200), image.substr(0, image.size() / 2)}) {
+  for (const std::string& bad : {std::string("MZ"), std::string("not an executable at all"), image.substr(0, 0x200),
+                                 image.substr(0, image.size() / 2)}) {
     std::string copy = bad;
     std::string error;
     EXPECT_FALSE(pe::add_rcdata(copy, "NAME", "x", false, &error));
@@ -225,8 +225,7 @@ TEST(PackageResource, FileMustHoldBytes) {
   std::string image = installer_image();
   if (image.empty()) GTEST_SKIP();
   std::string dir = ::testing::TempDir();
-  std::string exe = dir + "lh_pkg_res.exe", empty = dir + "lh_pkg_empty.txt",
-              full = dir + "lh_pkg_full.txt";
+  std::string exe = dir + "lh_pkg_res.exe", empty = dir + "lh_pkg_empty.txt", full = dir + "lh_pkg_full.txt";
   ASSERT_TRUE(platform::write_file(exe, image));
   ASSERT_TRUE(platform::write_file(empty, ""));
   ASSERT_TRUE(platform::write_file(full, "library bytes"));

@@ -27,9 +27,8 @@ struct Case {
 };
 
 std::vector<Case> package() {
-  return {{"NAME", "Strings\r\n1.2\r\n"},      {"SOURCE", sample(3001, 1)},
-          {"LIBRARY", sample(40000, 2)},       {"CHM", sample(123457, 3)},
-          {"SOURCE-TWEAKED", sample(2999, 4)}, {"RESIDENT", sample(777, 5)}};
+  return {{"NAME", "Strings\r\n1.2\r\n"}, {"SOURCE", sample(3001, 1)},         {"LIBRARY", sample(40000, 2)},
+          {"CHM", sample(123457, 3)},     {"SOURCE-TWEAKED", sample(2999, 4)}, {"RESIDENT", sample(777, 5)}};
 }
 
 std::string find_in_module(HMODULE module, const char* name, WORD type = 10) {
@@ -45,8 +44,7 @@ int run_and_wait(const std::string& command) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   std::string line = command;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return -1;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
   WaitForSingleObject(pi.hProcess, 60000);
   DWORD code = 99;
   GetExitCodeProcess(pi.hProcess, &code);
@@ -84,7 +82,7 @@ TEST_P(ResourceUpdate, WindowsFindsEveryResourceAndTheInstallerRuns) {
         << c.name << " size " << find_in_module(module, c.name).size();
   EXPECT_EQ(find_in_module(module, "Name"), "Strings\r\n1.2\r\n");
   EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)),
-            nullptr);  // icon group
+            nullptr);                                                                    // icon group
   EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr);  // manifest
   FreeLibrary(module);
 
@@ -107,17 +105,14 @@ TEST_P(ResourceUpdate, WindowsFindsEveryResourceAndTheInstallerRuns) {
   EXPECT_TRUE(got == package()[3].data);
   EXPECT_TRUE(platform::read_file(out + "Strings", got));
   EXPECT_TRUE(got == package()[2].data) << got.size();
-  for (const char* f :
-       {"Strings.pb", "Strings-Tweaked.pb", "Strings", "Strings.chm", "Strings.res"})
+  for (const char* f : {"Strings.pb", "Strings-Tweaked.pb", "Strings", "Strings.chm", "Strings.res"})
     platform::delete_file(out + f);
   RemoveDirectoryA(out.c_str());
   platform::delete_file(exe);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaths, ResourceUpdate, ::testing::Values(true, false),
-                         [](const auto& test) {
-                           return test.param ? "WindowsApi" : "PortableWriter";
-                         });
+                         [](const auto& test) { return test.param ? "WindowsApi" : "PortableWriter"; });
 
 }  // namespace
 }  // namespace lh

@@ -2,15 +2,15 @@
 
 #include <chrono>
 
+#include "fakes/fake_purebasic.h"
+#include "fakes/scripted_tool_runner.h"
+#include "fakes/standin_support.h"
 #include "pipeline/notes.h"
 #include "pipeline/pipeline.h"
 #include "pipeline/work_folder.h"
-#include "fakes/fake_purebasic.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/memory_file_system.h"
-#include "fakes/scripted_tool_runner.h"
-#include "fakes/standin_support.h"
 #include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
 #include "source/line_reader.h"
@@ -103,7 +103,8 @@ TEST(CompilationNotes, ResidentMarkerRemovedOnlyInItsOwnCaseAfterTheSourcesPage)
   run.fs.write_file(run.work + "Compilation.txt", *page.text);
   run.fs.write_file(run.work + "Compilation.cod", *page.code);
   write_resident_notes(run.fs, run.work, run.model);
-  EXPECT_EQ(split_lines(run.file("Compilation.cod")), (std::vector<std::string>{"Structure P ", "#A = 1 ;//RESIDENT", "X "}));
+  EXPECT_EQ(split_lines(run.file("Compilation.cod")),
+            (std::vector<std::string>{"Structure P ", "#A = 1 ;//RESIDENT", "X "}));
   write_compilation_notes(run.fs, run.work, {}, run.model);
   std::vector<std::string> lines = split_lines(run.file("Compilation.txt"));
   EXPECT_EQ(lines.front(), ";// from the source");

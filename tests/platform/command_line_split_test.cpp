@@ -19,9 +19,9 @@ TEST(SplitArguments, BlanksQuotesAndBackslashes) {
   EXPECT_EQ(split_arguments("x\"y z\"w"), (Words{"xy zw"}));
   // Backslashes are literal unless a quote follows them.
   EXPECT_EQ(split_arguments("C:\\a\\b\\ \\\\server\\x"), (Words{"C:\\a\\b\\", "\\\\server\\x"}));
-  EXPECT_EQ(split_arguments("a\\\"b"), (Words{"a\"b"}));            // 1 + quote
-  EXPECT_EQ(split_arguments("a\\\\\"b c\""), (Words{"a\\b c"}));     // 2 + quote
-  EXPECT_EQ(split_arguments("a\\\\\\\"b"), (Words{"a\\\"b"}));       // 3 + quote
+  EXPECT_EQ(split_arguments("a\\\"b"), (Words{"a\"b"}));          // 1 + quote
+  EXPECT_EQ(split_arguments("a\\\\\"b c\""), (Words{"a\\b c"}));  // 2 + quote
+  EXPECT_EQ(split_arguments("a\\\\\\\"b"), (Words{"a\\\"b"}));    // 3 + quote
   EXPECT_EQ(split_arguments("\"C:\\Dir\\\\\" next"), (Words{"C:\\Dir\\", "next"}));
   // "" inside a group is a literal quote and the group goes on.
   EXPECT_EQ(split_arguments("\"a\"\"b c\" d"), (Words{"a\"b c", "d"}));

@@ -36,13 +36,12 @@ TEST(CommandLine, ReachesTheChildAsFormed) {
   const std::string folder = test::scratch_folder("cmdline");
   const std::string log = folder + "log.txt";
   test::set_env("LH_FAKE_LOG", log);
-  EXPECT_EQ(run_hidden_wait(echo_program(), "", ""), 1);                     // no arguments
+  EXPECT_EQ(run_hidden_wait(echo_program(), "", ""), 1);                   // no arguments
   EXPECT_EQ(run_hidden_wait(test::quoted(echo_program()), "--x", ""), 1);  // already quoted
   test::unset_env("LH_FAKE_LOG");
 #ifdef _WIN32
   // The raw command line: one pair of quotes, no trailing space.
-  EXPECT_EQ(log_lines(log), "echo: \"" + echo_program() + "\"\necho: \"" + echo_program() +
-                                "\" --x\n");
+  EXPECT_EQ(log_lines(log), "echo: \"" + echo_program() + "\"\necho: \"" + echo_program() + "\" --x\n");
 #else
   EXPECT_EQ(log_lines(log), "echo: " + echo_program() + "\necho: " + echo_program() + " --x\n");
 #endif
@@ -55,10 +54,8 @@ TEST(CommandLine, ArgumentsSplitByTheCRuntimeRules) {
   std::vector<std::string> words = capture(
       "--argv plain \"two words\" C:\\path\\ a\\\\\\\"b \"x\\\\\" q\\\"q \"in\"\"side\" "
       "mid\"dle part\"end \"\" \ttabbed");
-  std::vector<std::string> expected = {"[plain]",     "[two words]", "[C:\\path\\]",
-                                        "[a\\\"b]",    "[x\\]",       "[q\"q]",
-                                        "[in\"side]",  "[middle partend]", "[]",
-                                        "[tabbed]"};
+  std::vector<std::string> expected = {"[plain]", "[two words]", "[C:\\path\\]",     "[a\\\"b]", "[x\\]",
+                                       "[q\"q]",  "[in\"side]",  "[middle partend]", "[]",       "[tabbed]"};
   EXPECT_EQ(words, expected);
 }
 
@@ -66,8 +63,7 @@ TEST(Output, LinesEndAtCrLfOrCrLfAndTheLastNeedsNoEnd) {
   EXPECT_EQ(capture("--out a\\r\\nb"), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(capture("--out a\\rb\\n\\nc\\r\\n"), (std::vector<std::string>{"a", "b", "", "c"}));
   // A CR that ends one write and the LF that starts the next are one line end.
-  EXPECT_EQ(capture("--out a\\r --sleep 300 --out \\nb\\r\\n"),
-            (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(capture("--out a\\r --sleep 300 --out \\nb\\r\\n"), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST(Output, ProgramThatPrintsNothingEndsWithoutALine) {
@@ -183,8 +179,7 @@ TEST(Mechanics, ReaderWaitsInsteadOfSpinning) {
   const double cpu_before = cpu_seconds();
   const auto wall_before = std::chrono::steady_clock::now();
   std::vector<std::string> lines = capture("--out first\\r\\n --sleep 1500 --out second");
-  const double wall =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_before).count();
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_before).count();
   const double cpu = cpu_seconds() - cpu_before;
   EXPECT_EQ(lines, (std::vector<std::string>{"first", "second"}));
   EXPECT_GE(wall, 1.4);

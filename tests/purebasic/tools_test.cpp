@@ -98,8 +98,8 @@ TEST(Tools, StandInsFollowTheBuildCommandLines) {
   EXPECT_NE(test::read_text(library).find("ProcedureDLL A()"), std::string::npos);
 
   const std::string resident = pb + "Residents" + s + "Strings.res";
-  EXPECT_EQ(run_hidden_wait(compiler_path(pb), test::quoted(work + "Resident.pb") + " /Resident " +
-                                                   test::quoted(resident), ""),
+  EXPECT_EQ(run_hidden_wait(compiler_path(pb),
+                            test::quoted(work + "Resident.pb") + " /Resident " + test::quoted(resident), ""),
             1);
   EXPECT_NE(test::read_text(resident).find("#A = 1"), std::string::npos);
   test::unset_env("LH_FAKE_LOG");

@@ -41,17 +41,18 @@ TEST(ContentsRegister, LetterCaseRules) {
 }
 
 TEST(ContentsRegister, ExoticNamesReadBackUnchanged) {
-  const std::string names[] = {"a=b",     "x]",        "[y]",    "line\r\nend", "cr\rlf\n", "=",
-                               " = 1",    "",          "  ",     "Trail ",      "[Group",   ";comment",
-                               "#hash",   "tab\there", "\x01\x7f\xff", std::string("n\0ul", 4), "=4142",
-                               "]"};
+  const std::string names[] = {
+      "a=b",   "x]",     "[y]",    "line\r\nend", "cr\rlf\n", "=",         " = 1",         "",
+      "  ",    "Trail ", "[Group", ";comment",    "#hash",    "tab\there", "\x01\x7f\xff", std::string("n\0ul", 4),
+      "=4142", "]"};
   ContentsRegister reg;
   for (const std::string& g : names)
     for (const std::string& k : names) register_contents_entry(reg, g, k);
   ContentsRegister back = parse_contents_register(format_contents_register(reg));
   EXPECT_EQ(contents_top_level_keys(back), contents_top_level_keys(reg));
   EXPECT_EQ(contents_groups(back), contents_groups(reg));
-  for (const std::string& g : contents_groups(reg)) EXPECT_EQ(contents_group_keys(back, g), contents_group_keys(reg, g));
+  for (const std::string& g : contents_groups(reg))
+    EXPECT_EQ(contents_group_keys(back, g), contents_group_keys(reg, g));
   EXPECT_EQ(format_contents_register(back), format_contents_register(reg));
 
   // Only names that need it are escaped; the rest are written as they are.
@@ -64,7 +65,8 @@ TEST(ContentsRegister, ExoticNamesReadBackUnchanged) {
 
 TEST(ContentsRegister, AcceptsAHandWrittenFile) {
   ContentsRegister reg = parse_contents_register(
-      "; made by hand\nTop=1\n\n[Strings]\r\nTrim=1\r\nPad = 2\r\n=zz\r\n[=4C69]\rKey = 1\r[strings]\nMore = 1\n[]\nLate = 1");
+      "; made by hand\nTop=1\n\n[Strings]\r\nTrim=1\r\nPad = 2\r\n=zz\r\n[=4C69]\rKey = 1\r[strings]\nMore = "
+      "1\n[]\nLate = 1");
   EXPECT_EQ(contents_top_level_keys(reg), (V{"Top", "Late"}));
   EXPECT_EQ(contents_groups(reg), (V{"Strings", "Li"}));
   EXPECT_EQ(contents_group_keys(reg, "Strings"), (V{"Trim", "Pad", "", "More"}));
@@ -95,7 +97,8 @@ TEST(ContentsRegister, LoadAndWriteInTheWorkFolder) {
   EXPECT_EQ(contents_group_keys(again, "G"), V{"K"});
   EXPECT_FALSE(again.changed);
   // A folder that does not exist loses the write and says so.
-  EXPECT_FALSE(write_contents_register(platform::real_file_system(), f.path() + "missing" + platform::separator(), reg));
+  EXPECT_FALSE(
+      write_contents_register(platform::real_file_system(), f.path() + "missing" + platform::separator(), reg));
 }
 
 }  // namespace

@@ -47,8 +47,7 @@ bool is_device_name(const std::string& stem) {
 bool may_be_file_name(const std::string& stem) {
   if (stem == "." || stem == ".." || is_device_name(stem)) return false;
   for (unsigned char c : stem)
-    if (c < 32 || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
-      return false;
+    if (c < 32 || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) return false;
   return true;
 }
 

@@ -71,7 +71,8 @@ TEST(ProcedureTable, LookupsOfSharedNamesMatchAWalkFromTheHead) {
       append_record(t, {kPageEntry, "", name, std::to_string(step), ""});
       continue;
     }
-    auto first = std::find_if(t.records.begin(), t.records.end(), [&](const ProcedureRecord& r) { return r.name == name; });
+    auto first =
+        std::find_if(t.records.begin(), t.records.end(), [&](const ProcedureRecord& r) { return r.name == name; });
     ASSERT_EQ(find_procedure(t, name), first != t.records.end());
     if (first != t.records.end()) {
       ASSERT_EQ(t.current, first) << step;

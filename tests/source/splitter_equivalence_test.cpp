@@ -22,8 +22,8 @@ using testing::ScratchFolder;
 std::string describe(const ProcedureTable& t) {
   std::string out;
   for (const ProcedureRecord& r : t.records)
-    out += std::to_string(r.kind) + "|" + r.return_suffix + "|" + r.name + "|" + r.parameters + "|" +
-           r.description + "\n";
+    out +=
+        std::to_string(r.kind) + "|" + r.return_suffix + "|" + r.name + "|" + r.parameters + "|" + r.description + "\n";
   return out;
 }
 
@@ -88,40 +88,67 @@ struct RandomSource {
   explicit RandomSource(uint32_t seed) : rng(seed) {}
   size_t pick(size_t n) { return rng() % n; }
   template <class T, size_t N>
-  const T& any(const T (&a)[N]) { return a[pick(N)]; }
+  const T& any(const T (&a)[N]) {
+    return a[pick(N)];
+  }
 
   std::string name() {
-    static const char* const names[] = {"Foo", "foo", "FOO", "Bar", " Intro", "", "../x", "a:b", ".", "Lib",
-                                        "Resident", "chm", "X y", "Trim", "trim", "..", "A=B", "Gen", "\xC4rger", "\xE4rger"};
+    static const char* const names[] = {"Foo",  "foo", "FOO", "Bar",      " Intro",   "",        "../x",
+                                        "a:b",  ".",   "Lib", "Resident", "chm",      "X y",     "Trim",
+                                        "trim", "..",  "A=B", "Gen",      "\xC4rger", "\xE4rger"};
     return any(names);
   }
   std::string line() {
     std::string n = name(), k = std::to_string(pick(100));
     switch (pick(24)) {
-      case 0: return ";->" + n + " text " + k;
-      case 1: return ";->" + n;
-      case 2: return "  ;-> " + n + " text";
-      case 3: return ";{//" + n;
-      case 4: return "  ;{//" + n + "  ";
-      case 5: return "ProcedureDLL" + std::string(pick(2) ? ".s " : " ") + n + "(a.l, b.l = " + k + ") ; Desc " + k;
-      case 6: return "  procedureDLL.S " + n + "()";
-      case 7: return "\tProcedureDLL " + n + "()";
-      case 8: return pick(2) ? "EndProcedure" : " endprocedure ";
-      case 9: return "EndProcedure ; x";
-      case 10: return ";// doc " + k;
-      case 11: return "\t;// tab doc";
-      case 12: return "x = " + k + " ;//resident";
-      case 13: return "Structure S ;//RESIDENT  ";
-      case 14: return ";{/* title " + k;
-      case 15: return pick(2) ? ";{/*word title" : ";{/*";
-      case 16: return pick(2) ? ";}" : "  ;}  ";
-      case 17: return ";} tail";
-      case 18: return pick(2) ? "; code " + k : "  ; Debug " + k;
-      case 19: return "plain code " + k;
-      case 20: return pick(2) ? ";/nosource" : ";/NOSOURCE x";
-      case 21: return pick(2) ? "#LIBRARY_VERSION = \"" + k + "\"" : "#LIBRARY_VERSION=" + k + "=z";
-      case 22: return "";
-      default: return "  body " + k;
+      case 0:
+        return ";->" + n + " text " + k;
+      case 1:
+        return ";->" + n;
+      case 2:
+        return "  ;-> " + n + " text";
+      case 3:
+        return ";{//" + n;
+      case 4:
+        return "  ;{//" + n + "  ";
+      case 5:
+        return "ProcedureDLL" + std::string(pick(2) ? ".s " : " ") + n + "(a.l, b.l = " + k + ") ; Desc " + k;
+      case 6:
+        return "  procedureDLL.S " + n + "()";
+      case 7:
+        return "\tProcedureDLL " + n + "()";
+      case 8:
+        return pick(2) ? "EndProcedure" : " endprocedure ";
+      case 9:
+        return "EndProcedure ; x";
+      case 10:
+        return ";// doc " + k;
+      case 11:
+        return "\t;// tab doc";
+      case 12:
+        return "x = " + k + " ;//resident";
+      case 13:
+        return "Structure S ;//RESIDENT  ";
+      case 14:
+        return ";{/* title " + k;
+      case 15:
+        return pick(2) ? ";{/*word title" : ";{/*";
+      case 16:
+        return pick(2) ? ";}" : "  ;}  ";
+      case 17:
+        return ";} tail";
+      case 18:
+        return pick(2) ? "; code " + k : "  ; Debug " + k;
+      case 19:
+        return "plain code " + k;
+      case 20:
+        return pick(2) ? ";/nosource" : ";/NOSOURCE x";
+      case 21:
+        return pick(2) ? "#LIBRARY_VERSION = \"" + k + "\"" : "#LIBRARY_VERSION=" + k + "=z";
+      case 22:
+        return "";
+      default:
+        return "  body " + k;
     }
   }
   std::string source(int count) {
@@ -144,8 +171,10 @@ TEST(SplitterEquivalence, RandomSources) {
   const Prefill prefills[] = {
       {},
       {{"Foo.txt", "brought\r\n"}, {"foo.cod", "old code\r\n"}, {"Lib.ver", "x\r\ny\r\n"}},
-      {{"chm.ini", "Kept = 1\r\n[Foo]\r\nold = 1\r\n; note\r\n"}, {"Resident.pb", "#OLD = 1\r\n"},
-       {"Bar.ex", "brought"}, {"FOO.cod", "more\r\n"}},
+      {{"chm.ini", "Kept = 1\r\n[Foo]\r\nold = 1\r\n; note\r\n"},
+       {"Resident.pb", "#OLD = 1\r\n"},
+       {"Bar.ex", "brought"},
+       {"FOO.cod", "more\r\n"}},
   };
   for (uint32_t seed = 1; seed <= 60; ++seed) {
     RandomSource r(seed);

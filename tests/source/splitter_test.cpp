@@ -72,7 +72,8 @@ TEST(LineReader, EveryLineEndAndNoExtraLastLine) {
 TEST(Splitter, PlainSourcePassesThroughWithoutPieceFiles) {
   SplitRun s;
   s.run("; a comment\r\nProcedure Foo()\nEndProcedure\rDebug 1");
-  EXPECT_EQ(s.model.lines.lines, (std::vector<std::string>{"; a comment", "Procedure Foo()", "EndProcedure", "Debug 1"}));
+  EXPECT_EQ(s.model.lines.lines,
+            (std::vector<std::string>{"; a comment", "Procedure Foo()", "EndProcedure", "Debug 1"}));
   EXPECT_EQ(s.model.lines.current, 3);
   EXPECT_TRUE(s.model.table.records.empty());
   EXPECT_EQ(s.model.exported_count, 0);
@@ -125,8 +126,8 @@ TEST(Splitter, DescriptionLines) {
 
 TEST(Splitter, DescriptionOfAKnownEntryMovesTheCursor) {
   SplitRun s;
-  s.run(lines({"ProcedureDLL A()", "EndProcedure", "ProcedureDLL B()", "EndProcedure",
-               ";->A told about A", ";//still B's", ";{//Page", "ProcedureDLL C()", "EndProcedure"}));
+  s.run(lines({"ProcedureDLL A()", "EndProcedure", "ProcedureDLL B()", "EndProcedure", ";->A told about A",
+               ";//still B's", ";{//Page", "ProcedureDLL C()", "EndProcedure"}));
   // The lookup of A left A current, so the page and C follow A; the current
   // name stayed B, so the ";//" line went to B.
   EXPECT_EQ(s.names(), (std::vector<std::string>{"A", "Page", "C", "B"}));
@@ -136,8 +137,8 @@ TEST(Splitter, DescriptionOfAKnownEntryMovesTheCursor) {
 
 TEST(Splitter, NewDescriptionEntryClearsTheCurrentName) {
   SplitRun s;
-  s.run(lines({"ProcedureDLL A()", ";->Group intro", ";// to the empty name", ";{/* Title", "; x", ";}",
-               ";{//Page", ";// page doc"}));
+  s.run(lines({"ProcedureDLL A()", ";->Group intro", ";// to the empty name", ";{/* Title", "; x", ";}", ";{//Page",
+               ";// page doc"}));
   EXPECT_EQ(s.files[".txt"], ";// to the empty name\r\n");
   EXPECT_EQ(s.files["Group.exd"], "Title\r\n");  // examples go to the description name
   EXPECT_EQ(s.files["Group.ex"], "x\r\n");
@@ -154,7 +155,8 @@ TEST(Splitter, PageMarkers) {
   EXPECT_EQ(s.files[" Intro.txt"], ";// a\r\n");
   EXPECT_EQ(s.files["Intro.txt"], ";// b\r\n");
   EXPECT_EQ(s.files[".txt"], ";// c\r\n");
-  EXPECT_EQ(contents_top_level_keys(s.reg), (std::vector<std::string>{" Intro", "Intro", long_title.substr(0, 1000), ""}));
+  EXPECT_EQ(contents_top_level_keys(s.reg),
+            (std::vector<std::string>{" Intro", "Intro", long_title.substr(0, 1000), ""}));
 }
 
 TEST(Splitter, ExportedProcedureHeadersAndTheirCode) {
@@ -188,8 +190,8 @@ TEST(Splitter, HeaderWithoutEndCollectsUntilTheNextHeader) {
 
 TEST(Splitter, DocLinesBeforeAHeaderBelongToThePreviousEntry) {
   SplitRun s;
-  s.run(lines({";{//Title", ";// about the title", ";// about Next, but too early", "ProcedureDLL Next()",
-               "EndProcedure"}));
+  s.run(lines(
+      {";{//Title", ";// about the title", ";// about Next, but too early", "ProcedureDLL Next()", "EndProcedure"}));
   EXPECT_EQ(s.files["Title.txt"], lines({";// about the title", ";// about Next, but too early"}));
   EXPECT_EQ(s.files.count("Next.txt"), 0u);
 }
@@ -249,8 +251,8 @@ TEST(Splitter, CommonLayouts) {
   SplitRun s;
   s.run(lines({";->Strings Commands for strings", ";{//Overview", ";// the overview",
                "ProcedureDLL.s Twice(t.s) ; Doubles", "  ;// doc", "  r.s = t + t ;//resident", "  ;{/* Title",
-               "  ; Debug Twice(\"a\")", "  ;}", "  ProcedureReturn r", "EndProcedure", ";{/* After",
-               "; code after", ";}", ";->Twice more about it"}));
+               "  ; Debug Twice(\"a\")", "  ;}", "  ProcedureReturn r", "EndProcedure", ";{/* After", "; code after",
+               ";}", ";->Twice more about it"}));
   EXPECT_EQ(s.names(), (std::vector<std::string>{"Strings", "Overview", "Twice"}));
   EXPECT_EQ(s.kinds(), (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(s.files["Strings.txt"], "Commands for strings\r\n");
@@ -276,7 +278,8 @@ TEST(Splitter, RegistersUnderTheDescriptionName) {
   SplitRun s;
   platform::write_file(s.work + "chm.ini", "Brought = 1\r\n[Strings]\r\nOld = 1\r\n");
   s.run(lines({";{//Early", "ProcedureDLL Top()", ";->strings", ";{//Page", "ProcedureDLL top()"}));
-  EXPECT_EQ(s.files["chm.ini"], "Brought = 1\r\nEarly = 1\r\nTop = 1\r\n[Strings]\r\nOld = 1\r\nPage = 1\r\ntop = 1\r\n");
+  EXPECT_EQ(s.files["chm.ini"],
+            "Brought = 1\r\nEarly = 1\r\nTop = 1\r\n[Strings]\r\nOld = 1\r\nPage = 1\r\ntop = 1\r\n");
 }
 
 TEST(Splitter, UnsafeNamesNeverBecomeFiles) {
@@ -284,8 +287,8 @@ TEST(Splitter, UnsafeNamesNeverBecomeFiles) {
   SplitRun s;
   std::string victim = s.scratch.path() + "victim.cod";
   platform::write_file(victim, "keep\r\n");
-  const char* bad[] = {"..\\..\\x", "../x", "..", ".", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "a/b",
-                       "tab\there", "\x01"};
+  const char* bad[] = {"..\\..\\x", "../x", "..",  ".",   "a:b", "a*b",       "a?b",
+                       "a\"b",      "a<b",  "a>b", "a|b", "a/b", "tab\there", "\x01"};
   std::string text;
   for (const char* name : bad) {
     text += std::string(";{//") + name + "\r\n;// doc\r\n;{/* t\r\n; ex\r\n;}\r\n;/nosource\r\n";
@@ -301,7 +304,8 @@ TEST(Splitter, UnsafeNamesNeverBecomeFiles) {
   size_t keys = 0;
   for (const ContentsGroup& g : s.reg.groups) keys += g.keys.size();
   EXPECT_EQ(keys, 15u);
-  EXPECT_EQ(format_contents_register(read_contents_register(platform::real_file_system(), s.work)), format_contents_register(s.reg));
+  EXPECT_EQ(format_contents_register(read_contents_register(platform::real_file_system(), s.work)),
+            format_contents_register(s.reg));
 }
 
 TEST(Splitter, SafeNamesIncludeSpacesDotsAndHighBytes) {

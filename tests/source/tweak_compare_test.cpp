@@ -18,7 +18,9 @@ struct Gen {
   explicit Gen(unsigned seed) : rng(seed) {}
   size_t pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); }
   template <typename T>
-  const T& one(const std::vector<T>& v) { return v[pick(v.size())]; }
+  const T& one(const std::vector<T>& v) {
+    return v[pick(v.size())];
+  }
   bool chance(int percent) { return int(pick(100)) < percent; }
 };
 
@@ -43,8 +45,8 @@ std::string header(Gen& g, const std::string& name) {
 // The text after a call's "(": arguments with strings, brackets and nested
 // calls, closed on the line or not.
 std::string arguments(Gen& g, int depth) {
-  static const std::vector<std::string> kArgs{"1", "a", " ", "", "\")\"", "~\"\\\",(\"", "\"C:\\\"", "v\\a[1, 2]",
-                                              "x[1", "(1, 2)", "f(", "~\"\\"};
+  static const std::vector<std::string> kArgs{"1",        "a",          " ",   "",       "\")\"", "~\"\\\",(\"",
+                                              "\"C:\\\"", "v\\a[1, 2]", "x[1", "(1, 2)", "f(",    "~\"\\"};
   static const std::vector<std::string> kClose{")", ")", ") + 1", "", "]", ")]"};
   std::string out;
   size_t n = g.pick(4);
@@ -56,8 +58,8 @@ std::string arguments(Gen& g, int depth) {
 }
 
 std::string code_line(Gen& g) {
-  static const std::vector<std::string> kBefore{"", " ", "\t", "+", "=", "x", "(", ",", "  x = ", "  y$ = s$+",
-                                                "@", "\\", ".", "#", "$", "\xC3", "*", "~", "\""};
+  static const std::vector<std::string> kBefore{"",  " ",  "\t", "+", "=", "x",    "(", ",", "  x = ", "  y$ = s$+",
+                                                "@", "\\", ".",  "#", "$", "\xC3", "*", "~", "\""};
   std::string line;
   size_t calls = 1 + g.pick(3);
   for (size_t i = 0; i < calls; ++i) line += g.one(kBefore) + g.one(kNames) + "(" + arguments(g, 0);
@@ -65,7 +67,7 @@ std::string code_line(Gen& g) {
 }
 
 std::string end_line(Gen& g) {
-  static const std::vector<std::string> kEnds{"EndProcedure", "  endprocedure  ", "EndProcedure ; done",
+  static const std::vector<std::string> kEnds{"EndProcedure",   "  endprocedure  ",     "EndProcedure ; done",
                                               "\tEndProcedure", "EndProcedure : x = 1", "EndProcedure;"};
   return g.one(kEnds);
 }
@@ -79,9 +81,12 @@ std::vector<std::string> source(Gen& g) {
     lines.push_back(header(g, g.one(kNames)));
     size_t body = g.pick(4);
     for (size_t i = 0; i < body; ++i) {
-      if (g.chance(20)) lines.push_back("  ;// doc " + g.one(kNames) + "(1)");
-      else if (g.chance(10)) lines.push_back("");
-      else lines.push_back("  " + code_line(g));
+      if (g.chance(20))
+        lines.push_back("  ;// doc " + g.one(kNames) + "(1)");
+      else if (g.chance(10))
+        lines.push_back("");
+      else
+        lines.push_back("  " + code_line(g));
     }
     if (!g.chance(10)) lines.push_back(end_line(g));
   }

@@ -36,21 +36,13 @@ Lines tweak_all(const Lines& lines) {
 }
 
 TEST(TweakedSource, OptionalParametersWorkedExample) {
-  Lines out = tweak_all({"ProcedureDLL.l Sum(a.l, b.l = 1, c.l = 2) ; Adds numbers", "  ProcedureReturn a + b + c",
-                         "EndProcedure"});
-  EXPECT_EQ(out, (Lines{"Declare.l Sum3(a.l, b.l , c.l )",
-                        "",
-                        "ProcedureDll.l Sum(a.l) ; Adds numbers",
-                        "  ProcedureReturn Sum3(a.l, 1, 2)",
-                        "EndProcedure",
-                        "",
-                        "ProcedureDll.l Sum2(a.l, b.l ) ; Adds numbers",
-                        "  ProcedureReturn Sum3(a.l, b.l , 2)",
-                        "EndProcedure",
-                        "",
-                        "ProcedureDll.l Sum3(a.l, b.l , c.l ) ; Adds numbers",
-                        "  ProcedureReturn a + b + c",
-                        "EndProcedure"}));
+  Lines out = tweak_all(
+      {"ProcedureDLL.l Sum(a.l, b.l = 1, c.l = 2) ; Adds numbers", "  ProcedureReturn a + b + c", "EndProcedure"});
+  EXPECT_EQ(out, (Lines{"Declare.l Sum3(a.l, b.l , c.l )", "", "ProcedureDll.l Sum(a.l) ; Adds numbers",
+                        "  ProcedureReturn Sum3(a.l, 1, 2)", "EndProcedure", "",
+                        "ProcedureDll.l Sum2(a.l, b.l ) ; Adds numbers", "  ProcedureReturn Sum3(a.l, b.l , 2)",
+                        "EndProcedure", "", "ProcedureDll.l Sum3(a.l, b.l , c.l ) ; Adds numbers",
+                        "  ProcedureReturn a + b + c", "EndProcedure"}));
 }
 
 // Each call goes to the variant that takes as many arguments as it passes.
@@ -72,18 +64,9 @@ TEST(TweakedSource, CallsReachTheVariantTakingTheirArguments) {
   in.insert(in.end(), calls.begin(), calls.end());
   Lines out = tweak_all(in);
   EXPECT_EQ(Lines(out.end() - Lines::difference_type(calls.size()), out.end()),
-            (Lines{"x = Sum(4)",
-                   "x = Sum3(1, 2, 3)",
-                   "v = Val(Sum2(1, 2))",
-                   "x=Sum2(4,5)",
-                   "y = 2*Sum3(1, \")\", 3)",
-                   "z = Sum(1, 2, 3, 4)",
-                   "a\\Sum(1,2)",
-                   "MySum(1, 2)",
-                   "p = @Sum(1, 2) + s$Sum(1, 2) + t.Sum(1, 2)",
-                   "w = Sum(1,",
-                   "procedureDLL Other2( Sum2(1,2))",
-                   "  ProcedureDll Other( Sum(1, 2))",
+            (Lines{"x = Sum(4)", "x = Sum3(1, 2, 3)", "v = Val(Sum2(1, 2))", "x=Sum2(4,5)", "y = 2*Sum3(1, \")\", 3)",
+                   "z = Sum(1, 2, 3, 4)", "a\\Sum(1,2)", "MySum(1, 2)", "p = @Sum(1, 2) + s$Sum(1, 2) + t.Sum(1, 2)",
+                   "w = Sum(1,", "procedureDLL Other2( Sum2(1,2))", "  ProcedureDll Other( Sum(1, 2))",
                    "Declare.l Sum3(a.l, b.l = 1, c.l = 2)"}));
 }
 
@@ -109,28 +92,20 @@ TEST(TweakedSource, StringProcedureWithOptionalParameters) {
 
 TEST(TweakedSource, StringProceduresWorkedExample) {
   Lines out = tweak_all({"ProcedureDLL.s Greet(who.s) ; Says hello", "  ProcedureReturn Left(who, 3)", "EndProcedure",
-                         "ProcedureDLL.s Twice(who.s) ; Greets twice",
-                         "  ProcedureReturn Greet(who) + Greet(who)", "EndProcedure"});
-  EXPECT_EQ(out, (Lines{"Procedure.s Greet_internal(who.s)",
-                        "  ProcedureReturn Left(who, 3)",
-                        "EndProcedure",
-                        "",
-                        "ProcedureDLL.s Greet(who.s) ; Says hello",
-                        "  ProcedureReturn Left(who, 3)",
-                        "EndProcedure",
-                        "Procedure.s Twice_internal(who.s)",
-                        "  ProcedureReturn Greet_internal(who) + Greet_internal(who)",
-                        "EndProcedure",
-                        "",
-                        "ProcedureDLL.s Twice(who.s) ; Greets twice",
-                        "  ProcedureReturn Greet_internal(who) + Greet_internal(who)",
-                        "EndProcedure"}));
+                         "ProcedureDLL.s Twice(who.s) ; Greets twice", "  ProcedureReturn Greet(who) + Greet(who)",
+                         "EndProcedure"});
+  EXPECT_EQ(out,
+            (Lines{"Procedure.s Greet_internal(who.s)", "  ProcedureReturn Left(who, 3)", "EndProcedure", "",
+                   "ProcedureDLL.s Greet(who.s) ; Says hello", "  ProcedureReturn Left(who, 3)", "EndProcedure",
+                   "Procedure.s Twice_internal(who.s)", "  ProcedureReturn Greet_internal(who) + Greet_internal(who)",
+                   "EndProcedure", "", "ProcedureDLL.s Twice(who.s) ; Greets twice",
+                   "  ProcedureReturn Greet_internal(who) + Greet_internal(who)", "EndProcedure"}));
 }
 
 TEST(TweakedSource, WhichCallsAreSentToTheInternalCopy) {
-  Lines out = tweak_all({"ProcedureDLL.s Greet(a.s)", "EndProcedure", "x$=Greet(a)", "x$ = s$+Greet(a)",
-                         "x$ = Trim(Greet(a))", "f(1,Greet(a))", "MyGreet(a)", "\tGreet(a) : Greet(b)",
-                         "  procedureDLL.S Other(x = Greet(a))"});
+  Lines out =
+      tweak_all({"ProcedureDLL.s Greet(a.s)", "EndProcedure", "x$=Greet(a)", "x$ = s$+Greet(a)", "x$ = Trim(Greet(a))",
+                 "f(1,Greet(a))", "MyGreet(a)", "\tGreet(a) : Greet(b)", "  procedureDLL.S Other(x = Greet(a))"});
   EXPECT_EQ(Lines(out.begin() + 5, out.end()),
             (Lines{"x$=Greet_internal(a)", "x$ = s$+Greet_internal(a)", "x$ = Trim(Greet(a))", "f(1,Greet(a))",
                    "MyGreet(a)", "\tGreet_internal(a) : Greet_internal(b)", "  procedureDLL.S Other(x = Greet(a))"}));
@@ -151,11 +126,12 @@ TEST(TweakedSource, FirstLineHeadersPutTheirLinesAtTheHead) {
 TEST(TweakedSource, VariantsOfAllOptionalAndSingleOptionalParameters) {
   Lines out = tweak_all({"ProcedureDLL Foo(a=1,b=2)", "EndProcedure", "ProcedureDLL Bar(x, y=7) ; two",
                          "  ;// not code", "  Foo(x) : Foo(y)", "EndProcedure"});
-  EXPECT_EQ(out, (Lines{"Declare Foo3(a,b)", "", "ProcedureDll Foo() ; ", "  ProcedureReturn Foo3(1,2)", "EndProcedure",
-                        "", "ProcedureDll Foo2(a) ; ", "  ProcedureReturn Foo3(a,2)", "EndProcedure", "",
-                        "ProcedureDll Foo3(a,b) ; ", "EndProcedure", "Declare Bar2(x, y)", "",
-                        "ProcedureDll Bar(x) ; two", "  ProcedureReturn Bar2(x,7)", "EndProcedure", "",
-                        "ProcedureDll Bar2(x, y) ; two", "  Foo2(x) : Foo2(y)", "EndProcedure"}));
+  EXPECT_EQ(out, (Lines{"Declare Foo3(a,b)",  "", "ProcedureDll Foo() ; ",         "  ProcedureReturn Foo3(1,2)",
+                        "EndProcedure",       "", "ProcedureDll Foo2(a) ; ",       "  ProcedureReturn Foo3(a,2)",
+                        "EndProcedure",       "", "ProcedureDll Foo3(a,b) ; ",     "EndProcedure",
+                        "Declare Bar2(x, y)", "", "ProcedureDll Bar(x) ; two",     "  ProcedureReturn Bar2(x,7)",
+                        "EndProcedure",       "", "ProcedureDll Bar2(x, y) ; two", "  Foo2(x) : Foo2(y)",
+                        "EndProcedure"}));
 }
 
 // An end line may carry a comment; the search must not run on to a later
@@ -164,8 +140,8 @@ TEST(TweakedSource, EndLineWithACommentEndsTheProcedure) {
   Lines out = tweak_all({"ProcedureDLL.s G(a = 1)", "  ProcedureReturn \"\"", "  endprocedure ; done",
                          "Procedure Keep()", "EndProcedure"});
   EXPECT_EQ(out, (Lines{"Procedure.s G_internal(a = 1)", "  ProcedureReturn \"\"", "  endprocedure ; done", "",
-                        "Declare.s G2(a )", "", "ProcedureDll.s G() ; ", "  ProcedureReturn G2( 1)", "EndProcedure",
-                        "", "ProcedureDll.s G2(a ) ; ", "  ProcedureReturn \"\"", "  endprocedure ; done",
+                        "Declare.s G2(a )", "", "ProcedureDll.s G() ; ", "  ProcedureReturn G2( 1)", "EndProcedure", "",
+                        "ProcedureDll.s G2(a ) ; ", "  ProcedureReturn \"\"", "  endprocedure ; done",
                         "Procedure Keep()", "EndProcedure"}));
   EXPECT_FALSE(is_end_line("EndProcedure : x = 1"));
   EXPECT_FALSE(is_end_line("EndProcedures"));
@@ -173,16 +149,15 @@ TEST(TweakedSource, EndLineWithACommentEndsTheProcedure) {
 }
 
 TEST(TweakedSource, HeaderWithoutEndLineStaysAsWritten) {
-  Lines in{"Procedure Before()", "EndProcedure", "ProcedureDLL.s Open(a = 1)", "  ProcedureReturn \"\"",
-           "x = Open(1)"};
+  Lines in{"Procedure Before()", "EndProcedure", "ProcedureDLL.s Open(a = 1)", "  ProcedureReturn \"\"", "x = Open(1)"};
   // No copy and no variants, so its calls are not sent to either.
   EXPECT_EQ(tweak_all(in), in);
 }
 
 TEST(TweakedSource, BodyComesFromTheSourceNotFromPieceFiles) {
   // A no-source marker inside the body is an ordinary comment line here.
-  Lines out = tweak_all({"ProcedureDLL.s P(a.s)", "  x = 1", ";/nosource", "  ;// doc", "  ProcedureReturn a",
-                         "EndProcedure"});
+  Lines out =
+      tweak_all({"ProcedureDLL.s P(a.s)", "  x = 1", ";/nosource", "  ;// doc", "  ProcedureReturn a", "EndProcedure"});
   EXPECT_EQ(Lines(out.begin(), out.begin() + 6),
             (Lines{"Procedure.s P_internal(a.s)", "  x = 1", ";/nosource", "  ProcedureReturn a", "EndProcedure", ""}));
 }
@@ -201,8 +176,8 @@ TEST(TweakedSource, RepeatedNameGetsOneCopyAndOneExpansion) {
 
 TEST(TweakedSource, ExpandedCallsInsideLaterBodiesReachTheirVariants) {
   // Bar is expanded after Sum: its full variant keeps the redirected call.
-  Lines out = tweak_all({"ProcedureDLL Sum(a, b = 1)", "EndProcedure", "ProcedureDLL Bar(c = 2)", " Sum(c, 1)",
-                         "EndProcedure"});
+  Lines out = tweak_all(
+      {"ProcedureDLL Sum(a, b = 1)", "EndProcedure", "ProcedureDLL Bar(c = 2)", " Sum(c, 1)", "EndProcedure"});
   EXPECT_EQ(out.back(), "EndProcedure");
   EXPECT_EQ(out[out.size() - 2], " Sum2(c, 1)");
 }

@@ -86,13 +86,15 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
   log.erase(log.begin() + 2);
   EXPECT_EQ(progress[11], "[12/19] manual My.chm made by hhc.exe");
 #else
-  EXPECT_EQ(progress[11], "[12/19] manual My.chm made by the built-in compiler, with full-text search; missing: Index.html");
+  EXPECT_EQ(progress[11],
+            "[12/19] manual My.chm made by the built-in compiler, with full-text search; missing: Index.html");
 #endif
   ASSERT_GE(log.size(), 4u);
   EXPECT_EQ(log[0], "TailBite: " + logged(tailbite, "/VERS"));
   EXPECT_EQ(log[1], "pbcompiler: " + logged(compiler, "/VERSION"));
   EXPECT_EQ(log[2], "TailBite: " + logged(tailbite, "\"" + c.work + "My.pb\" /MULT /CHM:My"));
-  EXPECT_EQ(log[3], "pbcompiler: " + logged(resident_compiler, "\"" + c.work + "Resident.pb\" /Resident \"" + resident + "\""));
+  EXPECT_EQ(log[3],
+            "pbcompiler: " + logged(resident_compiler, "\"" + c.work + "Resident.pb\" /Resident \"" + resident + "\""));
   for (size_t i = 4; i < log.size(); ++i) EXPECT_EQ(log[i], "pbcompiler: " + logged(compiler, "/VERSION"));
 
   // Notes.
@@ -188,15 +190,17 @@ TEST(HeadlessBuild, BuiltInCompilerMakesTheManualWithoutAWorkingHhc) {
   set_env("PATH", without);
   Case::Result alone = c.run("build \"" + source + "\" --purebasic " + quoted_folder(c.pb));
   set_env("PATH", path);
-  EXPECT_EQ(step12(alone), "[12/19] manual Lib.chm made by the built-in compiler, with full-text search; missing: Index.html");
+  EXPECT_EQ(step12(alone),
+            "[12/19] manual Lib.chm made by the built-in compiler, with full-text search; missing: Index.html");
   EXPECT_EQ(hhc_runs(), 0u);
   EXPECT_TRUE(contains(alone.out.back(), "ok ")) << alone.err;
 
   set_env("LH_FAKE_HHC_FAILS", "1");
   Case::Result failing = c.run("build \"" + source + "\" --purebasic " + quoted_folder(c.pb));
   set_env("LH_FAKE_HHC_FAILS", "");
-  EXPECT_EQ(step12(failing), "[12/19] manual Lib.chm made by the built-in compiler (hhc.exe made no manual), "
-                             "with full-text search; missing: Index.html");
+  EXPECT_EQ(step12(failing),
+            "[12/19] manual Lib.chm made by the built-in compiler (hhc.exe made no manual), "
+            "with full-text search; missing: Index.html");
   EXPECT_EQ(hhc_runs(), 2u);  // once as the project says, once without search
   EXPECT_FALSE(contains(failing.err, "manual")) << failing.err;
   EXPECT_TRUE(platform::is_file(c.work + "Lib.chm"));
@@ -206,8 +210,9 @@ TEST(HeadlessBuild, BuiltInCompilerMakesTheManualWithoutAWorkingHhc) {
 TEST(HeadlessBuild, LibraryNamedResidentKeepsItsDeclarationsApart) {
   Case c("resident");
   std::string source = c.src + "Resident.pb";
-  ASSERT_TRUE(platform::write_file(source, "#A = 1 ;//Resident\r\nProcedureDLL.l One()\r\n  ProcedureReturn 1\r\n"
-                                           "EndProcedure\r\n"));
+  ASSERT_TRUE(platform::write_file(source,
+                                   "#A = 1 ;//Resident\r\nProcedureDLL.l One()\r\n  ProcedureReturn 1\r\n"
+                                   "EndProcedure\r\n"));
   Case::Result r = c.run("build \"" + source + "\" --purebasic " + quoted_folder(c.pb));
   std::vector<std::string> tweaked = lines_of(c.work + "Resident.pb");
   ASSERT_FALSE(tweaked.empty()) << r.err;
@@ -248,9 +253,10 @@ TEST(HeadlessBuild, SourceWithoutResidentLines) {
 TEST(HeadlessBuild, SourcePageNamedCompilationShowsTheNotes) {
   Case c("compilation_page");
   std::string source = c.src + "Notes.pb";
-  ASSERT_TRUE(platform::write_file(source, ";{//Compilation\r\n;// Built by the author.\r\n;}\r\n"
-                                           "#Big = 1 ;//resident\r\n"
-                                           "ProcedureDLL.l One() ; One\r\n  ProcedureReturn 1\r\nEndProcedure\r\n"));
+  ASSERT_TRUE(platform::write_file(source,
+                                   ";{//Compilation\r\n;// Built by the author.\r\n;}\r\n"
+                                   "#Big = 1 ;//resident\r\n"
+                                   "ProcedureDLL.l One() ; One\r\n  ProcedureReturn 1\r\nEndProcedure\r\n"));
   Case::Result r = c.run("build \"" + source + "\" --purebasic " + quoted_folder(c.pb));
   std::string page;
   ASSERT_TRUE(platform::read_file(c.work + "Compilation.html", page)) << r.err;
@@ -285,8 +291,9 @@ TEST(HeadlessBuild, UnremovableWorkFolderIsReportedNotWaitedOn) {
 TEST(HeadlessBuild, ChmCommandCompilesAProjectOrNamesWhatIsMissing) {
   Case c("chm_command");
   platform::create_folder(c.src + "out");
-  ASSERT_TRUE(platform::write_file(c.src + "Help.hhp", "[OPTIONS]\r\nCompiled file=out\\Help.chm\r\n"
-                                                        "Default topic=start.html\r\n"));
+  ASSERT_TRUE(platform::write_file(c.src + "Help.hhp",
+                                   "[OPTIONS]\r\nCompiled file=out\\Help.chm\r\n"
+                                   "Default topic=start.html\r\n"));
   ASSERT_TRUE(platform::write_file(c.src + "start.html", "<a href=\"next.html\">next</a> <img src=\"pic.gif\">"));
   ASSERT_TRUE(platform::write_file(c.src + "next.html", "next"));
   Case::Result missing = c.run("chm \"" + c.src + "Help.hhp\"");
@@ -317,7 +324,8 @@ void expect_only_own_lines(const Case::Result& r) {
     EXPECT_TRUE(line.rfind('[', 0) == 0 || line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) << line;
 }
 
-const char* const kSmallSource = "#A = 1 ;//Resident\r\nProcedureDLL.l One() ; One\r\n  ProcedureReturn 1\r\nEndProcedure\r\n";
+const char* const kSmallSource =
+    "#A = 1 ;//Resident\r\nProcedureDLL.l One() ; One\r\n  ProcedureReturn 1\r\nEndProcedure\r\n";
 const char* const kTag = kSep == '\\' ? "x86" : "x64";
 
 // A source named relative to the current folder: the verdicts still name
@@ -344,8 +352,9 @@ TEST(HeadlessBuild, FailedRunShowsWhatItPrinted) {
   EXPECT_EQ(r.status, 1);
   expect_only_own_lines(r);
   const std::string tailbite = c.pb + "TailBite" + kSep + exe("TailBite");
-  EXPECT_TRUE(contains(r.err, "TailBite " + tailbite + " ended with exit code 1; its output:\n"
-                              "    Error: the stand-in was told to fail\n"))
+  EXPECT_TRUE(contains(r.err, "TailBite " + tailbite +
+                                  " ended with exit code 1; its output:\n"
+                                  "    Error: the stand-in was told to fail\n"))
       << r.err;
   EXPECT_EQ(verdicts_of(r)[0], "missing " + c.pb + "PureLibraries" + kSep + "UserLibraries" + kSep + "Lib");
 }
@@ -397,7 +406,8 @@ TEST(HeadlessFaults, MissingIncludeFolder) {
   Case c("fault_include");
   ASSERT_TRUE(platform::write_file(c.src + "Lib.pb", kSmallSource));
   const std::string include = c.root + "gone";
-  Case::Result r = c.run("build \"" + c.src + "Lib.pb\" --include \"" + include + "\" --purebasic " + quoted_folder(c.pb));
+  Case::Result r =
+      c.run("build \"" + c.src + "Lib.pb\" --include \"" + include + "\" --purebasic " + quoted_folder(c.pb));
   EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
   EXPECT_TRUE(contains(r.err, "The include folder " + include + kSep + " does not exist")) << r.err;
 }
@@ -416,7 +426,8 @@ TEST(HeadlessFaults, NoHelpCompilerOnThePath) {
   // The built-in compiler makes the manual, and the build says so.
   EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
   bool named = false;
-  for (const std::string& line : r.out) named = named || contains(line, "[12/19] manual Lib.chm made by the built-in compiler");
+  for (const std::string& line : r.out)
+    named = named || contains(line, "[12/19] manual Lib.chm made by the built-in compiler");
   EXPECT_TRUE(named) << r.err;
   std::vector<std::string> verdicts = verdicts_of(r);
   ASSERT_EQ(verdicts.size(), 6u) << r.err;

@@ -30,9 +30,9 @@ std::vector<std::string> manual_files(const std::string& work, const std::string
   }
   std::sort(names.begin(), names.end());
   names.erase(std::unique(names.begin(), names.end()), names.end());
-  names.erase(std::remove_if(names.begin(), names.end(),
-                             [&](const std::string& n) { return !platform::is_file(work + n); }),
-              names.end());
+  names.erase(
+      std::remove_if(names.begin(), names.end(), [&](const std::string& n) { return !platform::is_file(work + n); }),
+      names.end());
   return names;
 }
 
@@ -121,7 +121,8 @@ TEST(ManualReaders, GeneratedLibraryOfTenThousandCommandsWithAwkwardNames) {
   std::string source = generate_library_source(10000, 11);
   source +=
       ";{// Page with blanks\r\n;// Its name holds blanks.\r\n;}\r\n"
-      ";{// Gr\xF6\xDF" "e und \xC4rger \xE9t\xE9\r\n;// High-bit letters in the name: \xE0\xE9\xFC.\r\n;}\r\n"
+      ";{// Gr\xF6\xDF"
+      "e und \xC4rger \xE9t\xE9\r\n;// High-bit letters in the name: \xE0\xE9\xFC.\r\n;}\r\n"
       "ProcedureDLL.l Lesser(a.l, b.l) ; true when a < b\r\n"
       "  ;// Returns whether a < b; 1<2 always.\r\n"
       "  ProcedureReturn Bool(a < b)\r\n"
@@ -131,7 +132,10 @@ TEST(ManualReaders, GeneratedLibraryOfTenThousandCommandsWithAwkwardNames) {
   ASSERT_TRUE(platform::is_file(c.work + "Big.chm")) << r.err;
   // Page entries' names keep the blank after the marker.
   const std::vector<std::string> files = manual_files(c.work, "Big");
-  for (const char* page : {" Page with blanks.html", " Gr\xF6\xDF" "e und \xC4rger \xE9t\xE9.html", "Lesser.html"})
+  for (const char* page : {" Page with blanks.html",
+                           " Gr\xF6\xDF"
+                           "e und \xC4rger \xE9t\xE9.html",
+                           "Lesser.html"})
     EXPECT_NE(std::find(files.begin(), files.end(), page), files.end()) << page;
   std::string lesser;
   platform::read_file(c.work + "Lesser.html", lesser);

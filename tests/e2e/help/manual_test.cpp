@@ -43,10 +43,10 @@ void extract(const std::string& unix_manual, const std::string& unix_out) {
   // leaves a mark when extract_chmLib has ended.
   const std::string mark = test::native(unix_out + ".done");
   platform::delete_file(mark);
-  run_program("Z:\\bin\\sh",
-              "-c \"extract_chmLib '" + unix_manual + "' '" + unix_out + "' >/dev/null 2>&1; touch '" + unix_out +
-                  ".done'\"",
-              "", RunOption::kHide);
+  run_program(
+      "Z:\\bin\\sh",
+      "-c \"extract_chmLib '" + unix_manual + "' '" + unix_out + "' >/dev/null 2>&1; touch '" + unix_out + ".done'\"",
+      "", RunOption::kHide);
   for (int waited = 0; !platform::exists(mark) && waited < 60000; waited += 20)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   ASSERT_TRUE(platform::exists(mark)) << "extract_chmLib did not end";

@@ -78,8 +78,7 @@ bool start(Running& r, const std::string& exe, const std::string& args = "") {
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string line = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &r.pi) != 0;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &r.pi) != 0;
 }
 
 int run_silent(const std::string& exe, const std::string& args) {
@@ -144,9 +143,7 @@ std::string text_of(HWND h) {
   return buf;
 }
 
-HWND child_with_text(HWND parent, const char* text) {
-  return FindWindowExA(parent, nullptr, "Button", text);
-}
+HWND child_with_text(HWND parent, const char* text) { return FindWindowExA(parent, nullptr, "Button", text); }
 
 // Returns once the installer's loop has handled a message posted now, and
 // so every message posted before it: the loop runs its enabling rule as each
@@ -213,8 +210,7 @@ bool answer_folder_dialog(const Running& r, const std::string& folder) {
   // told to select it (the path is put into the other process for that).
   if (HWND edit = FindWindowExA(dlg, nullptr, "Edit", nullptr))
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
-  void* remote =
-      VirtualAllocEx(r.pi.hProcess, nullptr, folder.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+  void* remote = VirtualAllocEx(r.pi.hProcess, nullptr, folder.size() + 1, MEM_COMMIT, PAGE_READWRITE);
   if (!remote) return false;
   WriteProcessMemory(r.pi.hProcess, remote, folder.c_str(), folder.size() + 1, nullptr);
   // The selection is asked for until it has left the tree's root. Each
@@ -235,13 +231,12 @@ class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!lh::platform::read_file(LH_INSTALLER_EXE, image)) GTEST_SKIP() << "no installer image";
-    root = temp() + "lh_installer_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+    root = temp() + "lh_installer_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
     remove_tree(root);
     pb = root + "PureBasic\\";
     out = root + "out\\";
-    for (const std::string& f : {root, pb, pb + "PureLibraries",
-                                 pb + "PureLibraries\\UserLibraries", pb + "Residents", out})
+    for (const std::string& f :
+         {root, pb, pb + "PureLibraries", pb + "PureLibraries\\UserLibraries", pb + "Residents", out})
       lh::platform::create_folder(f);
     lh::platform::write_file(pb + "PureBasic.exe", "editor");
     lh::platform::delete_file(temp() + "name.txt");
@@ -258,8 +253,8 @@ class Installer : public ::testing::Test {
     association->remove();
     if (folder.empty()) return;
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "PureBasic.exe\\DefaultIcon", 0, nullptr, 0,
-                              KEY_WRITE, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "PureBasic.exe\\DefaultIcon", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     std::string value = "\"" + folder + "PureBasic.exe\",0";
     RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -316,8 +311,7 @@ int files_under(const std::string& folder) {
 }
 
 uint32_t u32(const std::string& s, size_t at) {
-  return static_cast<uint32_t>(static_cast<unsigned char>(s[at]) |
-                               static_cast<unsigned char>(s[at + 1]) << 8 |
+  return static_cast<uint32_t>(static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8 |
                                static_cast<unsigned char>(s[at + 2]) << 16 |
                                static_cast<unsigned char>(s[at + 3]) << 24);
 }
@@ -328,8 +322,8 @@ uint32_t u32(const std::string& s, size_t at) {
 size_t data_entry_of(const std::string& image, size_t at, uint32_t size) {
   uint32_t pe = u32(image, 0x3c);
   uint32_t count = static_cast<unsigned char>(image[pe + 6]);
-  uint32_t table = pe + 24 + (static_cast<unsigned char>(image[pe + 20]) |
-                              static_cast<unsigned char>(image[pe + 21]) << 8);
+  uint32_t table =
+      pe + 24 + (static_cast<unsigned char>(image[pe + 20]) | static_cast<unsigned char>(image[pe + 21]) << 8);
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t h = table + i * 40, va = u32(image, h + 12), raw = u32(image, h + 20);
     if (at < raw || at >= raw + u32(image, h + 16)) continue;
@@ -359,10 +353,9 @@ TEST_F(Installer, DamagedPackageIsRefusedBeforeAnythingIsWritten) {
   ASSERT_NE(entry, std::string::npos);
   outside[entry + 4] = outside[entry + 5] = outside[entry + 6] = '\x7f';
 
-  const std::pair<std::string, std::string> cases[] = {
-      {changed, "CHM: its bytes have changed"},
-      {cut, "CHM: 4 bytes instead of 11"},
-      {outside, "CHM: lies outside the program"}};
+  const std::pair<std::string, std::string> cases[] = {{changed, "CHM: its bytes have changed"},
+                                                       {cut, "CHM: 4 bytes instead of 11"},
+                                                       {outside, "CHM: lies outside the program"}};
   for (const auto& [bytes, reason] : cases) {
     std::string damaged = root + "damaged.exe";
     lh::platform::write_file(damaged, bytes);
@@ -400,8 +393,7 @@ TEST_F(Installer, SilentInstallUninstallExtract) {
 
   EXPECT_EQ(run_silent(exe, "/s /uninstall \"" + pb + "\\\""),
             0);  // given, and as scripts quote it
-  for (const auto& [res, path] : installed("Strings"))
-    EXPECT_FALSE(lh::platform::exists(path)) << path;
+  for (const auto& [res, path] : installed("Strings")) EXPECT_FALSE(lh::platform::exists(path)) << path;
   EXPECT_TRUE(lh::platform::is_file(pb + "PureBasic.exe"));
 
   EXPECT_EQ(run_silent(exe, "/S /EXTRACT \"" + out + "\\\""), 0);
@@ -443,8 +435,7 @@ TEST_F(Installer, WindowInstallsWithTheAssociationsFolder) {
   b = answer_message_box(u);
   EXPECT_EQ(b.text, "Uninstalled");
   EXPECT_EQ(u.wait(), 0);
-  for (const auto& [res, path] : installed("Strings"))
-    EXPECT_FALSE(lh::platform::exists(path)) << path;
+  for (const auto& [res, path] : installed("Strings")) EXPECT_FALSE(lh::platform::exists(path)) << path;
 }
 
 TEST_F(Installer, WindowChoosesFoldersAndExtracts) {

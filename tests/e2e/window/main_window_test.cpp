@@ -90,11 +90,15 @@ TEST_F(Fixture, ShowsTheValuesAndGadgetsAtTheirPlaces) {
     EXPECT_FALSE(style & WS_THICKFRAME);
     EXPECT_TRUE(style & WS_SYSMENU);
 
-    struct Expect { int id, y, height; std::string text; };
-    const Expect gadgets[] = {
-        {201, 10, 25, " Source : " + source_file}, {204, 40, 25, " Include : C:\\Inc\\"},
-        {202, 80, 25, " PB : C:\\PB\\"},           {203, 110, 25, " TB : C:\\PB\\TailBite\\TailBite.exe"},
-        {205, 140, 50, "COMPILE"}};
+    struct Expect {
+      int id, y, height;
+      std::string text;
+    };
+    const Expect gadgets[] = {{201, 10, 25, " Source : " + source_file},
+                              {204, 40, 25, " Include : C:\\Inc\\"},
+                              {202, 80, 25, " PB : C:\\PB\\"},
+                              {203, 110, 25, " TB : C:\\PB\\TailBite\\TailBite.exe"},
+                              {205, 140, 50, "COMPILE"}};
     for (const auto& g : gadgets) {
       HWND h = GetDlgItem(w, g.id);
       ASSERT_NE(h, nullptr) << g.id;

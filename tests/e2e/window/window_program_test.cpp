@@ -36,8 +36,7 @@ void remove_tree(const std::string& folder) {
 
 bool set_default_value(HKEY root, const char* key_name, const std::string& value) {
   HKEY key;
-  if (RegCreateKeyExA(root, key_name, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return false;
+  if (RegCreateKeyExA(root, key_name, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
   LONG r = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1));
   RegCloseKey(key);
@@ -152,9 +151,8 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   test::SavedRegistryKey association("PureBasic.exe");
   ASSERT_TRUE(set_association("\"" + pb + "PureBasic.exe\",0"));
   const std::string include = example + "include\\";
-  ASSERT_TRUE(platform::write_file(pb + "LibHammer.ini", "PathInclude = " + include +
-                                                             "\r\nLibrarySource = " + src +
-                                                             "StringTools.pb\r\n"));
+  ASSERT_TRUE(platform::write_file(pb + "LibHammer.ini",
+                                   "PathInclude = " + include + "\r\nLibrarySource = " + src + "StringTools.pb\r\n"));
 
   const std::string opened = root + "manual-opened.txt";
   ManualsOpenWithMarker manuals(opened);
@@ -166,8 +164,8 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   // hhc.exe (the stand-in on the search path) makes no manual: the built-in
   // compiler stands in, and that is no news for a message box.
   SetEnvironmentVariableA("LH_FAKE_HHC_FAILS", "1");
-  BOOL started = CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, pb.c_str(),
-                                &si, &pi);
+  BOOL started =
+      CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, pb.c_str(), &si, &pi);
   SetEnvironmentVariableA("LH_FAKE_HHC_FAILS", nullptr);
   ASSERT_TRUE(started);
   HWND w = wait_for_window("LibHammer 6", pi.hProcess);
@@ -193,11 +191,10 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   CloseHandle(pi.hThread);
   EXPECT_EQ(code, 0u);
 
-  for (const std::string& path :
-       {pb + "PureLibraries\\UserLibraries\\StringTools", pb + "help\\StringTools.chm",
-        pb + "Residents\\StringTools.res", pb + "Library_Source\\StringTools.pb",
-        pb + "Library_Source\\StringTools-Tweaked.pb", src + "StringTools (1.2) x86.7z",
-        src + "StringTools (1.2) x86.exe"}) {
+  for (const std::string& path : {pb + "PureLibraries\\UserLibraries\\StringTools", pb + "help\\StringTools.chm",
+                                  pb + "Residents\\StringTools.res", pb + "Library_Source\\StringTools.pb",
+                                  pb + "Library_Source\\StringTools-Tweaked.pb", src + "StringTools (1.2) x86.7z",
+                                  src + "StringTools (1.2) x86.exe"}) {
     EXPECT_TRUE(platform::is_file(path)) << path;
   }
   std::string settings;
