@@ -1,16 +1,9 @@
 #include "pipeline/notes.h"
 
-#include <chrono>
-
-#include "platform/run_program.h"
 #include "source/line_reader.h"
 
 namespace lh {
 namespace {
-
-// More than any version text holds: a TailBite that prints this much for
-// "/VERS" is printing without end.
-constexpr std::size_t kVersionTextMax = 64 * 1024;
 
 std::string two_digits(int value) {
   std::string out = std::to_string(value % 100);

@@ -2,13 +2,11 @@
 // what built the library and when, and the resident declarations.
 #pragma once
 
-#include <chrono>
 #include <ctime>
 #include <string>
 #include <string_view>
 
 #include "platform/file_system.h"
-#include "purebasic/tools.h"
 #include "source/manual_model.h"
 
 namespace lh {
