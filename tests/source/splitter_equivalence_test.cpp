@@ -11,7 +11,7 @@
 
 // The benchmark's generator of realistic libraries, built into this test
 // program so that it runs on both targets.
-#include "../bench/gen/library_generator.cpp"
+#include "../bench/gen/library_generator.cpp"  // NOLINT(bugprone-suspicious-include): bench/ is not built for Windows
 
 namespace lh {
 namespace {
