@@ -11,6 +11,7 @@ std::string root() { return separator() == '\\' ? "C:\\" : "/"; }
 
 std::vector<std::string> names(const std::vector<FolderEntry>& entries) {
   std::vector<std::string> out;
+  out.reserve(entries.size());
   for (const FolderEntry& e : entries) out.push_back(e.name + (e.is_folder ? "/" : ""));
   std::sort(out.begin(), out.end());
   return out;
