@@ -24,8 +24,6 @@ std::string_view trim_right(std::string_view s) {
   return s;
 }
 
-bool same_key(std::string_view a, std::string_view b) { return equals_ignoring_case(a, b); }
-
 SettingsLine parse_line(std::string_view line) {
   SettingsLine out;
   if (line[0] == ';') {
@@ -95,7 +93,7 @@ std::string settings_value(const SettingsFile& file, std::string_view key) {
   const std::size_t end = ungrouped_end(file);
   for (std::size_t i = 0; i < end; ++i) {
     const SettingsLine& line = file.lines[i];
-    if (line.kind == SettingsLine::kKey && same_key(line.key, key)) return line.value;
+    if (line.kind == SettingsLine::kKey && equals_ignoring_case(line.key, key)) return line.value;
   }
   return {};
 }
@@ -105,7 +103,7 @@ void set_settings_value(SettingsFile& file, std::string_view key, const std::str
   const std::size_t end = ungrouped_end(file);
   for (std::size_t i = 0; i < end; ++i) {
     SettingsLine& line = file.lines[i];
-    if (line.kind == SettingsLine::kKey && same_key(line.key, key)) {
+    if (line.kind == SettingsLine::kKey && equals_ignoring_case(line.key, key)) {
       line.value = value;
       return;
     }
