@@ -355,13 +355,22 @@ Tree write_tree(const std::vector<LeafWord>& order, Roots roots, std::string& fi
     level.push_back(ref);
   };
   std::string codes;
-  for (const LeafWord& entry : order) {
+  // The most a title entry that follows its word's body entry takes: the
+  // two counts, the word shared whole.
+  constexpr size_t kTitleEntryBound = 2 + 1 + 10 + 4 + 2 + 10;
+  for (size_t k = 0; k < order.size(); ++k) {
+    const LeafWord& entry = order[k];
     const std::string& word = entry.words->words[entry.id];
     const Postings p = entry.words->postings(entry.id);
     codes.clear();
     const uint32_t documents = encode_codes(p, roots, codes);
     size_t tail = 1 + encint_size(documents) + 4 + 2 + encint_size(codes.size());
-    if (!leaf.fits(leaf.entry_size(word, tail))) finish_leaf();
+    // A word's body and title entries share a leaf: a search goes down to
+    // the leaf whose last word is the first not below the word sought, and
+    // would miss a title entry that opened the next one.
+    const bool title_follows = !entry.title && k + 1 < order.size() && order[k + 1].title &&
+                               order[k + 1].words->words[order[k + 1].id] == word;
+    if (!leaf.fits(leaf.entry_size(word, tail) + (title_follows ? kTitleEntryBound : 0))) finish_leaf();
     auto codes_at = static_cast<uint32_t>(file.size());
     file.append(codes);
     leaf.add_word(word);

@@ -77,7 +77,7 @@ TEST_F(FulltextSearch, EveryWordOfTheExampleLibraryFindsItsPages) {
 TEST_F(FulltextSearch, ExampleAndTenThousandCommandsPassEveryReader) {
   every_reader(LH_EXAMPLES "/StringTools/StringTools.pb", "StringTools", "");
   put("Big.pb", generate_library_source(10000, 7));
-  every_reader(folder_ + "Big.pb", "Big", "--sample 1");
+  every_reader(folder_ + "Big.pb", "Big", "--sample 1 --pages 100");
 }
 
 TEST_F(FulltextSearch, GeneratedLibraryWithManyLeaves) {

@@ -163,9 +163,10 @@ TEST_F(ProjectFolder, ProjectsOfOtherTools) {
       "<link rel=stylesheet href=\"_static/main.css\"><script src=\"_static/tools.js\"></script>"
       "<div style=\"background: url('_static/bg.png')\"></div><style>h1 { background: url(_static/h1.png) }</style>"
       "<a href=\"../up.html\">up</a>");
-  put("_static/main.css", "@import \"more.css\"; body { background: url( \"img/back.gif\" ) } a { x: url(gone.png) }");
+  put("_static/main.css",
+      "@import \"more.css\"; body { background: url( \"../img/back.gif\" ) } a { x: url(gone.png) }");
   put("_static/more.css", "p{}");
-  put("_static/img/back.gif", "g");
+  put("img/back.gif", "g");
   put("_static/bg.png", "b");
   put("_static/h1.png", "h");
   put("_static/tools.js", "var a = 'searchindex.js', b = \"not a file.txt\", c = 'missing.js';");
@@ -180,10 +181,9 @@ TEST_F(ProjectFolder, ProjectsOfOtherTools) {
       "doc=\"Doc, the "
       "manual\",\"doc.hhc\",,\"index.html\",\"index.html\",,,,,0x63520,220,0x10384e,[0,0,1024,768],,,,,,,0\n"
       "[FILES]\nimg\\*.png\nnone\\*.gif\n");
-  EXPECT_EQ(names(r),
-            (std::vector<std::string>{"doc.hhc", "index.html", "img/one.png", "img/two.PNG", "_static/main.css",
-                                      "_static/tools.js", "_static/bg.png", "_static/h1.png", "_static/more.css",
-                                      "_static/img/back.gif", "searchindex.js"}));
+  EXPECT_EQ(names(r), (std::vector<std::string>{
+                          "doc.hhc", "index.html", "img/one.png", "img/two.PNG", "_static/main.css", "_static/tools.js",
+                          "_static/bg.png", "_static/h1.png", "_static/more.css", "img/back.gif", "searchindex.js"}));
   EXPECT_EQ(r.missing, std::vector<std::string>{"_static/gone.png"});
   EXPECT_EQ(r.left_out, (std::vector<std::string>{"none\\*.gif (no file matches it)",
                                                   "../up.html (outside the project's folder)"}));

@@ -1,7 +1,11 @@
 """Searches a compiled help file with pychm and checks the hits against the
 words of its pages, read here independently of the compiler.
 
-  fulltext_check.py CHM [--sample N] [--expect WORD]... [--min-leaves N]
+  fulltext_check.py CHM [--sample N] [--pages N] [--expect WORD]... [--min-leaves N]
+
+--pages N checks the rarest word of each of N pages drawn at random, and no
+prefixes: for manuals of many thousand pages, where a search for a common
+word lists them all.
 
 Words: the pages' text outside tags and outside the TITLE (character
 references decoded), cut into runs of Windows-1252 letters and digits,
@@ -107,11 +111,13 @@ def pages_of(f):
 
 
 def main(argv):
-    path, sample, expect, min_leaves = argv[1], 0, [], 0
+    path, sample, expect, min_leaves, page_count = argv[1], 0, [], 0, 0
     i = 2
     while i < len(argv):
         if argv[i] == "--sample":
             sample, i = int(argv[i + 1]), i + 2
+        elif argv[i] == "--pages":
+            page_count, i = int(argv[i + 1]), i + 2
         elif argv[i] == "--min-leaves":
             min_leaves, i = int(argv[i + 1]), i + 2
         elif argv[i] == "--expect":
@@ -149,9 +155,17 @@ def main(argv):
         return cache[key]
 
     checked = 0
-    for url in sorted(words):
+    checked_pages = sorted(words)
+    if page_count and len(checked_pages) > page_count:
+        checked_pages = sorted(rng.sample(checked_pages, page_count))
+    for url in checked_pages:
         ws = sorted(words[url])
-        if sample and len(ws) > sample:
+        if page_count and ws:
+            # The page's rarest word: pychm reads each hit's title and URL
+            # through the compressed section, so a word on every page of a
+            # large manual takes minutes to list.
+            ws = [min(ws, key=lambda w: (len(pages_with[w]), w))]
+        elif sample and len(ws) > sample:
             ws = rng.sample(ws, sample)
         for w in ws:
             checked += 1
@@ -160,7 +174,7 @@ def main(argv):
             if got != pages_with[w]:
                 problems.append("whole word %r: got %s, want %s" % (w, sorted(got)[:5], sorted(pages_with[w])[:5]))
     all_words = sorted(pages_with)
-    for w in rng.sample(all_words, min(len(all_words), 200)):
+    for w in rng.sample(all_words, 0 if page_count else min(len(all_words), 200)):
         for n in {1, 2, len(w) // 2, len(w)}:
             prefix = w[:max(n, 1)]
             want = set().union(*(pages_with[x] for x in all_words if x.startswith(prefix)))
@@ -183,7 +197,7 @@ def main(argv):
         for w in title_words_of(content):
             titled.setdefault(w, set()).add(url)
     titled_pages = sorted(pages.items())
-    if sample and len(titled_pages) > 200:
+    if (sample or page_count) and len(titled_pages) > 200:
         titled_pages = rng.sample(titled_pages, 200)
     for url, content in titled_pages:
         for w in title_words_of(content)[:3]:

@@ -26,8 +26,7 @@ static int same_file_bytes(const char *a, const char *b) {
   return same;
 }
 
-static int check(struct mschm_decompressor *d, struct mschmd_header *fast, struct mschmd_file *f,
-                 const char *scratch) {
+static int check(struct mschm_decompressor *d, struct mschmd_header *fast, struct mschmd_file *f, const char *scratch) {
   char swapped[1024], listed_path[1200], found_path[1200];
   struct mschmd_file found;
   size_t n = strlen(f->filename);
@@ -44,9 +43,9 @@ static int check(struct mschm_decompressor *d, struct mschmd_header *fast, struc
     return 1;
   }
   if (found.section->id != f->section->id || found.offset != f->offset || found.length != f->length) {
-    printf("%s found elsewhere: section %u offset %lld length %lld, listed %u %lld %lld\n", swapped,
-           found.section->id, (long long)found.offset, (long long)found.length, f->section->id,
-           (long long)f->offset, (long long)f->length);
+    printf("%s found elsewhere: section %u offset %lld length %lld, listed %u %lld %lld\n", swapped, found.section->id,
+           (long long)found.offset, (long long)found.length, f->section->id, (long long)f->offset,
+           (long long)f->length);
     return 1;
   }
   if (f->length == 0) return 0;
