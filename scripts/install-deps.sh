@@ -7,13 +7,16 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_root="${LIBHAMMER_BUILD_ROOT:-$here/build}"
 
 # The manual is compiled by LibHammer itself. The tests read manuals back with
-# chmlib (libchm-bin, libchm-dev), 7-Zip (p7zip-full) and pychm (python3-chm);
+# chmlib (libchm-bin, libchm-dev), libmspack (libmspack-dev), 7-Zip (p7zip-full)
+# and pychm (python3-chm); Sphinx's HTML Help builder and Doxygen write the
+# projects of other tools that `libhammer chm` is tried on;
 # fp-utils' chmcmd is only the benchmarks' comparison. clang-format and
 # clang-tidy check the sources (scripts/check-format.sh, scripts/tidy.sh).
 # Both Windows trees: 32-bit (g++-mingw-w64-i686, wine32) and 64-bit
 # (g++-mingw-w64-x86-64, wine64); ccache keeps the three builds short.
 packages=(cmake g++ googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 ccache xvfb
-          imagemagick fp-utils libchm-bin libchm-dev python3-chm p7zip-full xauth file
+          imagemagick fp-utils libchm-bin libchm-dev libmspack-dev python3-chm p7zip-full xauth file
+          python3-sphinx python3-sphinxcontrib.htmlhelp doxygen
           clang libclang-rt-dev clang-format clang-tidy)
 
 sudo_cmd=()

@@ -12,9 +12,12 @@
 //
 // `chm` compiles any HTML Help project with the built-in compiler into the
 // file its "Compiled file=" names: exit status 0 when it is written, 1 when
-// not (the missing files named), 2 on bad usage.
+// not (the missing files named), 2 on bad usage. A file that only a page
+// links to is left out of the manual and named; one that the project itself
+// names means no manual.
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/embedded_images.h"
@@ -165,7 +168,10 @@ int run_headless_build(const BuildArguments& args) {
 
 int run_chm_command(const std::string& project) {
   lh::chm::ProjectCompilation c = lh::chm::compile_help_project(project, false);
-  for (const std::string& name : c.missing) print_err("libhammer: missing: " + name + "\n");
+  const std::unordered_set<std::string> linked(c.linked_missing.begin(), c.linked_missing.end());
+  for (const std::string& name : c.missing)
+    print_err("libhammer: missing: " + name + (linked.count(name) ? " (a page links to it; left out)" : "") + "\n");
+  for (const std::string& name : c.left_out) print_err("libhammer: not taken in: " + name + "\n");
   if (!c.written) {
     print_err("libhammer: no manual written: " + c.problem + "\n");
     return 1;

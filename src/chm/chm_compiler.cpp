@@ -38,7 +38,7 @@ void check_name(const std::string& name) {
     problem = "a file name longer than 255 bytes";
   else if (name.find('\0') != std::string::npos)
     problem = "a file name with a NUL byte";
-  else if (1 + cp1252_to_utf8(name).size() > kMaxStoredNameBytes)
+  else if (1 + directory_name(name).size() > kMaxStoredNameBytes)
     problem = "a file name longer than 510 bytes in UTF-8";
   if (problem) throw std::invalid_argument(std::string("CHM compiler: ") + problem + ": \"" + name + "\"");
 }
@@ -80,8 +80,8 @@ std::string full_text_index(const ChmProject& project) {
   documents.reserve(project.topics.size());
   for (size_t i = 0; i < project.topics.size(); ++i)
     if (auto it = content.find(fold_name(project.topics[i].file)); it != content.end())
-      documents.push_back({static_cast<uint32_t>(i), it->second});
-  return build_fulltext_index(documents, project.language);
+      documents.push_back({static_cast<uint32_t>(i), it->second, project.topics[i].title});
+  return build_fulltext_index(documents, project.language, project.stop_words);
 }
 
 // A file as the container stores it: in which section, with which bytes.
@@ -151,11 +151,15 @@ std::string compile_chm(const ChmProject& project) {
                                    {"/#URLTBL", &sys.urltbl},
                                    {"/#URLSTR", &sys.urlstr},
                                    {"/#STRINGS", &sys.strings},
-                                   {"/#WINDOWS", &sys.windows}})
+                                   {"/#WINDOWS", &sys.windows},
+                                   {"/#IDXHDR", &sys.idxhdr},
+                                   {"/$OBJINST", &sys.objinst},
+                                   {"/$WWKeywordLinks/Property", &sys.link_property},
+                                   {"/$WWAssociativeLinks/Property", &sys.link_property}})
     if (!data->empty()) files.push_back({name, 1, *data});
   const size_t system_count = files.size();
   files.reserve(system_count + project.files.size());
-  for (const ChmSourceFile& f : project.files) files.push_back({"/" + cp1252_to_utf8(f.name), 1, f.content});
+  for (const ChmSourceFile& f : project.files) files.push_back({"/" + directory_name(f.name), 1, f.content});
   const std::vector<char> kept = first_of_each_name(files);
 
   // The compressed section, streamed through the compressor: the project's
@@ -188,6 +192,7 @@ std::string compile_chm(const ChmProject& project) {
     section0_head += f.data;
   }
   entries.push_back({kContentName, 0, section0_head.size(), stream.bytes.size()});
+  add_folder_entries(entries);
   std::sort(entries.begin(), entries.end(),
             [](const DirectoryEntry& a, const DirectoryEntry& b) { return directory_less(a.name, b.name); });
   const std::string directory = build_directory(entries, project.language);

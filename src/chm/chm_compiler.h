@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,27 @@ struct ChmTopic {
   std::string title;  // contents entry name, else index entry name, else file name
 };
 
+// The "text/site properties" object of the contents file, which the
+// viewer's #IDXHDR repeats. Absent values stay unset.
+struct SiteProperties {
+  bool folder_images = false;  // ImageType=Folder
+  std::string image_list, font, frame_name, window_name;
+  std::optional<uint32_t> background, foreground, window_styles, ex_window_styles;
+};
+
+// A window definition of the project's [WINDOWS] section:
+// name="caption","contents","index","default","home","jump 1 url","jump 1
+// text","jump 2 url","jump 2 text",properties,pane width,buttons,[left,top,
+// right,bottom],styles,extended styles,show state,pane closed,tab,tab
+// position,notification id. Empty fields stay unset.
+struct WindowDefinition {
+  std::string name, caption, contents_file, index_file, default_topic, home, jump1_url, jump1_text, jump2_url,
+      jump2_text;
+  std::optional<uint32_t> properties, pane_width, buttons, styles, ex_styles, show_state, pane_closed, tab,
+      tab_position, notification_id;
+  std::optional<std::vector<int32_t>> rect;  // four edges
+};
+
 struct ChmProject {
   std::string title;           // "Title="
   std::string compiled_file;   // "Compiled file=" ("Name.chm"); may be empty
@@ -36,6 +58,12 @@ struct ChmProject {
   // The HTML pages among them, in the same order; a topic's index in this
   // list is its number in #TOPICS.
   std::vector<ChmTopic> topics;
+  SiteProperties site;                    // from the contents file
+  std::vector<WindowDefinition> windows;  // [WINDOWS]; none: one of the compiler's own
+  std::string default_window;             // "Default Window="; may be empty
+  // Words the full-text index leaves out ("Full text search stop list
+  // file="), folded as the index folds them.
+  std::vector<std::string> stop_words;
 };
 
 // The CHM file's bytes. The same project always gives the same bytes.

@@ -1,6 +1,7 @@
 #include "chm/compile_project.h"
 
 #include <stdexcept>
+#include <unordered_set>
 
 #include "chm/chm_compiler.h"
 #include "chm/help_project_reader.h"
@@ -14,13 +15,19 @@ ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_
   result.project_read = reading.read;
   result.output_path = reading.output_path;
   result.missing = reading.missing;
+  result.left_out = reading.left_out;
   if (!reading.read) {
     result.problem = "the help project " + hhp_path + " cannot be read";
     return result;
   }
   platform::delete_file(result.output_path);
-  if (!allow_missing && !reading.missing.empty()) {
-    result.problem = "missing files: " + missing_files_text(reading.missing, reading.missing.size());
+  result.linked_missing = reading.linked_missing;
+  if (!allow_missing && reading.missing.size() > reading.linked_missing.size()) {
+    const std::unordered_set<std::string> linked(reading.linked_missing.begin(), reading.linked_missing.end());
+    std::vector<std::string> named;
+    for (const std::string& name : reading.missing)
+      if (!linked.count(name)) named.push_back(name);
+    result.problem = "missing files: " + missing_files_text(named, named.size());
     return result;
   }
   ChmProject& project = reading.project;

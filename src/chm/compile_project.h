@@ -8,19 +8,22 @@
 namespace lh::chm {
 
 struct ProjectCompilation {
-  bool project_read = false;         // the .hhp could be read
-  bool written = false;              // the manual was written to output_path
-  std::string output_path;           // where the manual goes
-  std::vector<std::string> missing;  // referenced files that are not there
-  bool with_search = false;          // the manual has a full-text search index
-  size_t files = 0;                  // files in the manual
-  size_t topics = 0;                 // pages among them
-  std::string problem;               // why nothing was written; empty when written
+  bool project_read = false;                // the .hhp could be read
+  bool written = false;                     // the manual was written to output_path
+  std::string output_path;                  // where the manual goes
+  std::vector<std::string> missing;         // referenced files that are not there
+  std::vector<std::string> linked_missing;  // those of them that only pages link to
+  std::vector<std::string> left_out;        // named files the manual cannot hold, each with the reason
+  bool with_search = false;                 // the manual has a full-text search index
+  size_t files = 0;                         // files in the manual
+  size_t topics = 0;                        // pages among them
+  std::string problem;                      // why nothing was written; empty when written
 };
 
 // Reads and compiles the project at `hhp_path`. With `allow_missing` the
 // manual is made without the missing files (as the HTML Help compiler does);
-// without it a missing file means no manual. An older manual at the output
+// without it a missing file that the project itself names means no manual,
+// while one that only a page links to is left out (and named in `missing`). An older manual at the output
 // path is removed first, so it never passes for this one.
 ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_missing);
 

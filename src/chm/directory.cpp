@@ -1,6 +1,7 @@
 #include "chm/directory.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "chm/chm_bytes.h"
 
@@ -17,6 +18,12 @@ constexpr size_t kQuickrefEvery = 1 + (1u << kQuickrefDensity);
 constexpr Guid kDirectoryGuid = {0x5D02926A, 0x212E, 0x11D0, {0x9D, 0xF9, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC}};
 
 unsigned char fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
+std::string fold_name(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+  return folded;
+}
 
 // Size of the quick-reference area (offsets and the entry count) of a chunk
 // of `n` entries.
@@ -101,6 +108,23 @@ int directory_compare(std::string_view a, std::string_view b) {
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+void add_folder_entries(std::vector<DirectoryEntry>& entries) {
+  std::unordered_set<std::string> seen;
+  for (const DirectoryEntry& e : entries)
+    if (!e.name.empty() && e.name.back() == '/') seen.insert(fold_name(e.name));
+  const size_t files = entries.size();
+  for (size_t i = 0; i < files; ++i) {
+    // Every folder on the way, from the outermost: "/a/", "/a/b/".
+    const std::string name = entries[i].name;
+    if (name.front() != '/') continue;  // the format's own "::" storage needs no folders
+    for (size_t slash = name.find('/'); slash != std::string::npos && slash + 1 < name.size();
+         slash = name.find('/', slash + 1)) {
+      std::string folder = name.substr(0, slash + 1);
+      if (seen.insert(fold_name(folder)).second) entries.push_back({std::move(folder), 0, 0, 0});
+    }
+  }
 }
 
 std::string build_directory(const std::vector<DirectoryEntry>& entries, uint32_t lcid) {

@@ -26,6 +26,11 @@ struct DirectoryEntry {
 // folded to lower case, other bytes as unsigned values.
 int directory_compare(std::string_view a, std::string_view b);
 
+// Adds to `entries` an entry (no data) for every folder that holds one of
+// them and has none yet ("/img/" for "/img/a.gif"): readers list a folder's
+// files only from its entry. "/" is a folder too.
+void add_folder_entries(std::vector<DirectoryEntry>& entries);
+
 // `entries` sorted by directory_compare, no two equal under it, names of
 // 1 to kMaxEntryNameBytes bytes.
 std::string build_directory(const std::vector<DirectoryEntry>& entries, uint32_t lcid);

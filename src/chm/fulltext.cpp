@@ -32,6 +32,8 @@
 #include <array>
 #include <bit>
 #include <span>
+#include <string>
+#include <unordered_set>
 
 #include "chm/chm_bytes.h"
 #include "chm/fulltext_words.h"
@@ -111,9 +113,11 @@ class WordNumbers {
   std::vector<uint32_t> slots_, hashes_;
 };
 
-// Gathers every word of every page with its places.
+// Gathers every word of every page (or of every title) with its places.
 class Collector final : public WordSink {
  public:
+  explicit Collector(const std::unordered_set<std::string>& stop_words) : stop_words_(stop_words) {}
+
   // Pages come in ascending topic order, so that each word's places are too.
   void document(uint32_t topic, std::string_view html) {
     topic_ = topic;
@@ -121,8 +125,17 @@ class Collector final : public WordSink {
     scan_page_words(html, *this);
     ++documents;
   }
+  void title(uint32_t topic, std::string_view text) {
+    topic_ = topic;
+    place_ = 0;
+    scan_text_words(text, *this);
+  }
 
   void word(std::string_view w) override {
+    if (!stop_words_.empty() && stop_words_.count(std::string(w))) {
+      ++place_;  // a left-out word still counts for the places of the next
+      return;
+    }
     const uint32_t id = numbers_.find_or_add(w, words);
     if (id == counts_.size()) counts_.push_back(0);
     ++counts_[id];
@@ -152,6 +165,7 @@ class Collector final : public WordSink {
     uint32_t word;
     Place place;
   };
+  const std::unordered_set<std::string>& stop_words_;
   WordNumbers numbers_;
   uint32_t topic_ = 0;
   uint32_t place_ = 0;
@@ -236,16 +250,17 @@ struct Roots {
   uint8_t document, count, place;
 };
 
-Roots choose_roots(const Collector& words) {
+Roots choose_roots(const Collector& body, const Collector& titles) {
   BitLengths documents{}, counts{}, places{};
-  for (uint32_t id = 0; id < words.words.size(); ++id)
-    walk_codes(
-        words.postings(id),
-        [&](uint32_t d, uint32_t c) {
-          ++documents[std::bit_width(d)];
-          ++counts[std::bit_width(c)];
-        },
-        [&](uint32_t d) { ++places[std::bit_width(d)]; });
+  for (const Collector* words : {&body, &titles})
+    for (uint32_t id = 0; id < words->words.size(); ++id)
+      walk_codes(
+          words->postings(id),
+          [&](uint32_t d, uint32_t c) {
+            ++documents[std::bit_width(d)];
+            ++counts[std::bit_width(c)];
+          },
+          [&](uint32_t d) { ++places[std::bit_width(d)]; });
   return {best_root(documents), best_root(counts), best_root(places)};
 }
 
@@ -321,9 +336,16 @@ struct Tree {
   uint32_t last_leaf_free = 0;
 };
 
+// One leaf entry: a word of the body or of the titles.
+struct LeafWord {
+  const Collector* words;
+  uint32_t id;
+  bool title;
+};
+
 // Leaves, each after the location codes of its words, then the index
 // levels up to the root.
-Tree write_tree(const Collector& words, const std::vector<uint32_t>& order, Roots roots, std::string& file) {
+Tree write_tree(const std::vector<LeafWord>& order, Roots roots, std::string& file) {
   Tree tree;
   std::vector<NodeRef> level;
   NodeWriter leaf(file, kLeafHeaderSize);
@@ -333,18 +355,27 @@ Tree write_tree(const Collector& words, const std::vector<uint32_t>& order, Root
     level.push_back(ref);
   };
   std::string codes;
-  for (uint32_t id : order) {
-    const std::string& word = words.words[id];
-    const Postings p = words.postings(id);
+  // The most a title entry that follows its word's body entry takes: the
+  // two counts, the word shared whole.
+  constexpr size_t kTitleEntryBound = 2 + 1 + 10 + 4 + 2 + 10;
+  for (size_t k = 0; k < order.size(); ++k) {
+    const LeafWord& entry = order[k];
+    const std::string& word = entry.words->words[entry.id];
+    const Postings p = entry.words->postings(entry.id);
     codes.clear();
     const uint32_t documents = encode_codes(p, roots, codes);
     size_t tail = 1 + encint_size(documents) + 4 + 2 + encint_size(codes.size());
-    if (!leaf.fits(leaf.entry_size(word, tail))) finish_leaf();
+    // A word's body and title entries share a leaf: a search goes down to
+    // the leaf whose last word is the first not below the word sought, and
+    // would miss a title entry that opened the next one.
+    const bool title_follows = !entry.title && k + 1 < order.size() && order[k + 1].title &&
+                               order[k + 1].words->words[order[k + 1].id] == word;
+    if (!leaf.fits(leaf.entry_size(word, tail) + (title_follows ? kTitleEntryBound : 0))) finish_leaf();
     auto codes_at = static_cast<uint32_t>(file.size());
     file.append(codes);
     leaf.add_word(word);
     std::string& n = leaf.node();
-    n.push_back('\0');  // not a title word: our pages' words are all body text
+    n.push_back(entry.title ? '\1' : '\0');
     put_low_first_encint(n, documents);
     put_u32(n, codes_at);
     put_u16(n, 0);
@@ -371,30 +402,50 @@ Tree write_tree(const Collector& words, const std::vector<uint32_t>& order, Root
   return tree;
 }
 
+// Every word of both collectors in byte order; a word of a body and of a
+// title has two entries, the body's first.
+std::vector<LeafWord> leaf_order(const Collector& body, const Collector& titles) {
+  std::vector<LeafWord> order;
+  order.reserve(body.words.size() + titles.words.size());
+  for (const Collector* words : {&body, &titles})
+    for (uint32_t i = 0; i < words->words.size(); ++i) order.push_back({words, i, words == &titles});
+  std::sort(order.begin(), order.end(), [](const LeafWord& a, const LeafWord& b) {
+    const std::string& x = a.words->words[a.id];
+    const std::string& y = b.words->words[b.id];
+    return x != y ? x < y : a.title < b.title;
+  });
+  return order;
+}
+
 }  // namespace
 
-std::string build_fulltext_index(const std::vector<FulltextDocument>& documents, uint32_t lcid) {
+std::string build_fulltext_index(const std::vector<FulltextDocument>& documents, uint32_t lcid,
+                                 const std::vector<std::string>& stop_words) {
   // Topics ascending: the location codes give each document as its
   // distance from the previous one.
   std::vector<const FulltextDocument*> sorted;
   sorted.reserve(documents.size());
   for (const auto& d : documents) sorted.push_back(&d);
   std::stable_sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->topic < b->topic; });
-  Collector words;
+  const std::unordered_set<std::string> stop(stop_words.begin(), stop_words.end());
+  Collector words(stop), titles(stop);
   for (size_t i = 0; i < sorted.size(); ++i)
-    if (i == 0 || sorted[i]->topic != sorted[i - 1]->topic) words.document(sorted[i]->topic, sorted[i]->html);
+    if (i == 0 || sorted[i]->topic != sorted[i - 1]->topic) {
+      words.document(sorted[i]->topic, sorted[i]->html);
+      titles.title(sorted[i]->topic, sorted[i]->title);
+    }
   words.finish();
+  titles.finish();
 
-  std::vector<uint32_t> order(words.words.size());
-  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return words.words[a] < words.words[b]; });
-  Roots roots = choose_roots(words);
+  const std::vector<LeafWord> order = leaf_order(words, titles);
+  Roots roots = choose_roots(words, titles);
 
   std::string file(kHeaderSize, '\0');
-  Tree tree = write_tree(words, order, roots, file);
+  Tree tree = write_tree(order, roots, file);
 
   uint32_t longest = 0, unique_length = 0;
-  for (const auto& w : words.words) {
+  for (const LeafWord& entry : order) {
+    const std::string& w = entry.words->words[entry.id];
     longest = std::max(longest, static_cast<uint32_t>(w.size()));
     unique_length += static_cast<uint32_t>(w.size());
   }
@@ -410,7 +461,7 @@ std::string build_fulltext_index(const std::vector<FulltextDocument>& documents,
   set_u32(file, 0x2E, kNodeSize);
   set_u32(file, 0x3E, longest);
   set_u32(file, 0x42, static_cast<uint32_t>(words.total_words));
-  set_u32(file, 0x46, static_cast<uint32_t>(words.words.size()));
+  set_u32(file, 0x46, static_cast<uint32_t>(order.size()));
   set_u32(file, 0x4A, static_cast<uint32_t>(words.total_length));
   set_u32(file, 0x4E, static_cast<uint32_t>(words.total_length >> 32));
   set_u32(file, 0x52, unique_length);

@@ -210,6 +210,8 @@ size_t skip_markup(std::string_view html, size_t i, bool& breaks) {
   breaks = !is_inline_tag(key);
   if (!closing && key == name_key("script")) after = skip_past(html, after, "</script");
   if (!closing && key == name_key("style")) after = skip_past(html, after, "</style");
+  // The title's words are indexed as title words, apart from the body's.
+  if (!closing && key == name_key("title")) after = skip_past(html, after, "</title");
   return after;
 }
 
@@ -243,6 +245,12 @@ void scan_page_words(std::string_view html, WordSink& sink) {
     scanner.text_byte(c);
     ++i;
   }
+  scanner.end_word();
+}
+
+void scan_text_words(std::string_view text, WordSink& sink) {
+  Scanner scanner(sink);
+  for (const char c : text) scanner.text_byte(static_cast<unsigned char>(c));
   scanner.end_word();
 }
 

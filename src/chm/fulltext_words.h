@@ -30,11 +30,15 @@ class WordSink {
 };
 
 // Calls sink.word for every word of the visible text of `html`. Tags and
-// their attributes, comments and the content of script and style elements
-// are left out; a tag that does not change the font (b, i, font, span, a...)
+// their attributes, comments and the content of script, style and title
+// elements are left out; a tag that does not change the font (b, i, font, span, a...)
 // does not end a word, any other tag does. "&lt;", "&#233;", "&eacute;" and
 // the like are decoded into the Windows-1252 byte they name; a character
 // outside that code page ends a word. A "<" that starts no tag is text.
 void scan_page_words(std::string_view html, WordSink& sink);
+
+// Calls sink.word for every word of `text`, plain text (a topic's title)
+// with no markup or character references.
+void scan_text_words(std::string_view text, WordSink& sink);
 
 }  // namespace lh::chm

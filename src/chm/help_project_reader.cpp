@@ -1,11 +1,14 @@
 #include "chm/help_project_reader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "chm/fulltext_words.h"
 #include "chm/html_scan.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
@@ -25,6 +28,96 @@ bool ends_with_ignoring_case(std::string_view s, std::string_view suffix) {
 
 bool is_page(std::string_view name) {
   return ends_with_ignoring_case(name, ".htm") || ends_with_ignoring_case(name, ".html");
+}
+
+bool is_style_sheet(std::string_view name) { return ends_with_ignoring_case(name, ".css"); }
+
+bool is_script(std::string_view name) { return ends_with_ignoring_case(name, ".js"); }
+
+// "*" and "?" as the HTML Help compiler's [FILES] lines take them, letters
+// in any case.
+bool wildcard_match(std::string_view pattern, std::string_view name) {
+  size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || ascii_lower(pattern[p]) == ascii_lower(name[n]))) {
+      ++p, ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+// The fields of a [WINDOWS] line after "name=": quoted texts, numbers, and
+// one "[l,t,r,b]" group, separated by commas; empty fields kept.
+std::vector<std::string> window_fields(std::string_view value) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  int brackets = 0;
+  for (const char c : value) {
+    if (c == '"') {
+      quoted = !quoted;
+      continue;
+    }
+    if (!quoted && c == '[') ++brackets;
+    if (!quoted && c == ']') --brackets;
+    if (!quoted && brackets == 0 && c == ',') {
+      fields.emplace_back();
+      continue;
+    }
+    fields.back() += c;
+  }
+  return fields;
+}
+
+std::optional<uint32_t> window_number(const std::vector<std::string>& fields, size_t i) {
+  if (i >= fields.size()) return std::nullopt;
+  std::string text(trim(fields[i]));
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const unsigned long v = std::strtoul(text.c_str(), &end, 0);
+  if (end == text.c_str()) return std::nullopt;
+  return static_cast<uint32_t>(v);
+}
+
+WindowDefinition parse_window(std::string_view name, std::string_view value) {
+  const std::vector<std::string> f = window_fields(value);
+  auto text = [&f](size_t i) { return i < f.size() ? std::string(trim(f[i])) : std::string(); };
+  WindowDefinition w;
+  w.name = std::string(name);
+  w.caption = text(0);
+  w.contents_file = text(1);
+  w.index_file = text(2);
+  w.default_topic = text(3);
+  w.home = text(4);
+  w.jump1_url = text(5);
+  w.jump1_text = text(6);
+  w.jump2_url = text(7);
+  w.jump2_text = text(8);
+  w.properties = window_number(f, 9);
+  w.pane_width = window_number(f, 10);
+  w.buttons = window_number(f, 11);
+  if (std::string rect = text(12); rect.size() > 2 && rect.front() == '[' && rect.back() == ']') {
+    std::vector<int32_t> edges;
+    for (const std::string& edge : window_fields(std::string_view(rect).substr(1, rect.size() - 2)))
+      edges.push_back(static_cast<int32_t>(std::strtol(std::string(trim(edge)).c_str(), nullptr, 0)));
+    if (edges.size() == 4) w.rect = edges;
+  }
+  w.styles = window_number(f, 13);
+  w.ex_styles = window_number(f, 14);
+  w.show_state = window_number(f, 15);
+  w.pane_closed = window_number(f, 16);
+  w.tab = window_number(f, 17);
+  w.tab_position = window_number(f, 18);
+  w.notification_id = window_number(f, 19);
+  return w;
 }
 
 // "%20" and the like decoded; other bytes unchanged.
@@ -124,7 +217,7 @@ class Reader {
 
   void run(const std::string& text) {
     std::vector<std::string> listed;
-    std::string compiled, contents, index, topic;
+    std::string compiled, contents, index, topic, stop_list;
     std::string section;
     size_t start = 0;
     while (start < text.size()) {
@@ -141,9 +234,13 @@ class Reader {
         listed.emplace_back(line);
         continue;
       }
-      if (section != "options") continue;
       size_t eq = line.find('=');
       if (eq == std::string_view::npos) continue;
+      if (section == "windows") {
+        out_.project.windows.push_back(parse_window(trim(line.substr(0, eq)), trim(line.substr(eq + 1))));
+        continue;
+      }
+      if (section != "options") continue;
       std::string key = to_lower(trim(line.substr(0, eq)));
       std::string value(trim(line.substr(eq + 1)));
       ChmProject& p = out_.project;
@@ -163,21 +260,55 @@ class Reader {
         p.language = parse_language(value) ? parse_language(value) : p.language;
       else if (key == "full-text search")
         p.full_text_search = parse_yes(value);
+      else if (key == "default window")
+        p.default_window = value;
+      else if (key == "full text search stop list file")
+        stop_list = value;
       // Other keys (Compatibility, Binary TOC, Binary Index, Display compile
       // progress, Error log file, ...) do not change what the manual holds.
     }
     out_.output_path = output_path(compiled);
 
     ChmProject& p = out_.project;
+    // The default window's contents and index stand in for missing options.
+    const WindowDefinition* window = default_window(p);
+    if (window && contents.empty()) contents = window->contents_file;
+    if (window && index.empty()) index = window->index_file;
+    if (window && topic.empty()) topic = window->default_topic;
     p.contents_file = take(contents, kContents);
     p.index_file = take(index, kIndex);
     p.default_topic = take(topic, kPlain);
-    for (const std::string& name : listed) take(name, kPlain);
+    for (WindowDefinition& w : p.windows) {
+      w.contents_file = take(w.contents_file, kContents);
+      w.index_file = take(w.index_file, kIndex);
+      w.default_topic = take(w.default_topic, kPlain);
+      w.home = take(w.home, kPlain);
+    }
+    for (const std::string& name : listed) {
+      if (name.find_first_of("*?") == std::string::npos) {
+        take(name, kPlain);
+        continue;
+      }
+      std::string pattern = name;
+      for (char& c : pattern)
+        if (c == '\\') c = '/';
+      const std::string folder(folder_of(pattern));
+      std::vector<std::string> matched;  // in name order, whatever order the folder lists them in
+      for (const platform::FolderEntry& e : platform::list_folder(disk_path(folder)))
+        if (!e.is_folder && wildcard_match(std::string_view(pattern).substr(folder.size()), e.name))
+          matched.push_back(folder + e.name);
+      std::sort(matched.begin(), matched.end());
+      for (const std::string& file : matched) take(file, kPlain);
+      if (matched.empty()) left_out(name, "no file matches it");
+    }
+    if (!trim(stop_list).empty()) read_stop_list(stop_list);
     while (!queue_.empty()) {
       size_t i = queue_.front();
       queue_.pop_front();
       scan(i);
     }
+    for (const std::string& name : out_.missing)
+      if (!named_missing_.count(key_of(name))) out_.linked_missing.push_back(name);
     for (const ChmSourceFile& file : p.files) {
       if (!is_page(file.name)) continue;
       const std::string key = key_of(file.name);
@@ -191,6 +322,38 @@ class Reader {
 
  private:
   enum Kind { kPlain, kContents, kIndex };
+
+  static const WindowDefinition* default_window(const ChmProject& p) {
+    for (const WindowDefinition& w : p.windows)
+      if (!p.default_window.empty() && equals_ignoring_case(w.name, p.default_window)) return &w;
+    return p.windows.empty() ? nullptr : &p.windows.front();
+  }
+
+  void left_out(std::string_view name, std::string_view reason) {
+    if (left_out_seen_.insert(to_lower(name)).second)
+      out_.left_out.push_back(std::string(name) + " (" + std::string(reason) + ")");
+  }
+
+  // The stop list: words separated by blanks or line ends, folded as the
+  // search index folds them. The list is the compiler's input, not a file
+  // of the manual.
+  void read_stop_list(const std::string& name) {
+    std::string text;
+    if (!platform::read_file(disk_path(resolve("", name)), text)) {
+      if (missing_seen_.insert(key_of(name)).second) out_.missing.push_back(name);
+      return;
+    }
+    std::string word;
+    for (size_t i = 0; i <= text.size(); ++i) {
+      const auto c = i < text.size() ? static_cast<unsigned char>(text[i]) : ' ';
+      if (is_word_byte(c)) {
+        word += static_cast<char>(fold_byte(c));
+      } else if (!word.empty()) {
+        out_.project.stop_words.push_back(std::move(word));
+        word.clear();
+      }
+    }
+  }
 
   // A manual name as the file system and the viewer both find it: viewers
   // look names up without regard to letter case.
@@ -241,48 +404,94 @@ class Reader {
     return take_reference("", option, kind);
   }
 
+  // Where a reference comes from: the project itself (its options, [FILES],
+  // windows, the entries of its contents and index), a link of a page or
+  // style sheet, or a plain reading of a script, which may find words that
+  // only look like names and is never reported.
+  enum Source { kNamed, kLinked, kGuessed };
+
   // Takes the file that `reference` in the file `base` names; returns its
   // manual name, or empty when it is not (or not to be) in the manual.
-  std::string take_reference(std::string_view base, std::string_view reference, Kind kind) {
-    // The name as written (blanks around it may belong to it: the pages of
-    // text-only entries start with one), then cleaned up as a browser would.
+  std::string take_reference(std::string_view base, std::string_view reference, Kind kind, Source source = kNamed) {
+    const bool quiet = source == kGuessed;
+    // The name as written, blanks and all (" Tok.html" and "Tok.html" are
+    // two pages), then with character references and "%20" decoded, as a
+    // browser reads a link.
     std::string name = resolve(base, reference);
-    if (name.empty()) return {};
-    std::string decoded = decode_entities(name);
-    std::string trimmed = resolve(base, trim(decoded));
-    std::string unescaped = percent_decoded(trimmed);
-    const std::string* candidates[] = {&name, &decoded, &trimmed, &unescaped};
+    if (name.empty()) {
+      if (!quiet && leads_outside(base, reference)) left_out(reference, "outside the project's folder");
+      return {};
+    }
+    std::string decoded = resolve(base, decode_entities(reference));
+    std::string unescaped = percent_decoded(decoded);
+    const std::string* candidates[] = {&name, &decoded, &unescaped};
+    size_t tried = 0;
     for (const std::string* candidate : candidates) {
+      ++tried;
       if (candidate->empty()) continue;
       auto known = index_of_.find(key_of(*candidate));
       if (known != index_of_.end()) return out_.project.files[known->second].name;
-    }
-    for (const std::string* candidate : candidates) {
-      if (candidate->empty()) continue;
       std::string content;
       std::string spelled = *candidate;
       if (!platform::read_file(disk_path(spelled), content)) {
         if (platform::names_fold_case()) continue;
         spelled = other_case(spelled);
         if (spelled.empty() || !platform::read_file(disk_path(spelled), content)) continue;
+        // Known under the disk's spelling already (a link in other letter case).
+        if (auto same = index_of_.find(key_of(spelled)); same != index_of_.end()) {
+          index_of_.emplace(key_of(*candidate), same->second);
+          return out_.project.files[same->second].name;
+        }
       }
       const size_t i = out_.project.files.size();
       out_.project.files.push_back(ChmSourceFile{spelled, std::move(content)});
       index_of_.emplace(key_of(spelled), i);
-      for (const std::string* other : candidates)
-        if (!other->empty()) index_of_.emplace(key_of(*other), i);
+      // The spellings tried before this one name no file of their own: they
+      // lead here from now on.
+      for (size_t k = 0; k < tried; ++k)
+        if (!candidates[k]->empty()) index_of_.emplace(key_of(*candidates[k]), i);
       kinds_.push_back(kind);
-      if (kind != kPlain || is_page(spelled)) queue_.push_back(i);
+      if (kind != kPlain || is_page(spelled) || is_style_sheet(spelled) || is_script(spelled)) queue_.push_back(i);
       return spelled;
     }
-    if (missing_seen_.insert(key_of(decoded)).second) out_.missing.push_back(decoded);
+    if (quiet) return {};
+    if (missing_seen_.insert(key_of(unescaped)).second) out_.missing.push_back(unescaped);
+    if (source == kNamed) named_missing_.insert(key_of(unescaped));
     return {};
   }
 
+  // True when `reference` is a relative path that climbs above the
+  // project's folder (not a URL, an absolute path or a bare fragment).
+  static bool leads_outside(std::string_view base, std::string_view reference) {
+    std::string ref(reference.substr(0, reference.find_first_of("#?")));
+    if (ref.empty() || ref.front() == '/' || ref.front() == '\\' || ref.find(':') != std::string::npos) return false;
+    if (ref.back() == '/' || ref.back() == '\\') return false;
+    int depth = 0;
+    std::string joined = std::string(folder_of(base)) + ref;
+    for (char& c : joined)
+      if (c == '\\') c = '/';
+    size_t start = 0;
+    while (start <= joined.size()) {
+      size_t slash = joined.find('/', start);
+      if (slash == std::string::npos) slash = joined.size();
+      std::string_view part = std::string_view(joined).substr(start, slash - start);
+      if (part == "..") {
+        if (--depth < 0) return true;
+      } else if (!part.empty() && part != ".") {
+        ++depth;
+      }
+      start = slash + 1;
+    }
+    return false;
+  }
+
   void scan(size_t i) {
+    const std::string base = out_.project.files[i].name;
+    if (is_style_sheet(base) || is_script(base)) return scan_plain(i);
     // Views into the file's bytes stay valid while the file list grows
     // only as long as nothing is added: gather first, take afterwards.
     std::vector<std::string> links;
+    std::vector<std::string> style_links;                      // url(...) of <style> elements and style attributes
     std::vector<std::pair<std::string, std::string>> entries;  // sitemap name, local
     std::string title;
     {
@@ -290,7 +499,17 @@ class Reader {
       std::string_view text = file.content;
       std::string_view name_in_object;
       size_t title_start = std::string_view::npos;
+      size_t style_start = std::string_view::npos;
+      bool in_site_properties = false;
+      const bool contents_file = kinds_[i] == kContents;
       for_each_html_tag(text, [&](const HtmlTag& tag) {
+        const bool is_style = equals_ignoring_case(tag.name, "style");
+        if (is_style && !tag.closing) style_start = tag.end;
+        if (is_style && tag.closing && style_start != std::string_view::npos && tag.begin > style_start) {
+          for (std::string_view ref : style_sheet_references(text.substr(style_start, tag.begin - style_start)))
+            style_links.emplace_back(ref);
+          style_start = std::string_view::npos;
+        }
         const bool is_title = equals_ignoring_case(tag.name, "title");
         if (is_title && !tag.closing && title.empty()) title_start = tag.end;
         if (is_title && tag.closing && title_start != std::string_view::npos && title.empty()) {
@@ -298,29 +517,83 @@ class Reader {
             title = collapse_blanks(decode_entities(text.substr(title_start, tag.begin - title_start)));
           title_start = std::string_view::npos;
         }
-        if (equals_ignoring_case(tag.name, "object")) name_in_object = {};
+        if (equals_ignoring_case(tag.name, "object")) {
+          name_in_object = {};
+          const std::string_view* type = tag.attribute("type");
+          in_site_properties = !tag.closing && type && equals_ignoring_case(*type, "text/site properties");
+        }
         if (!tag.closing && equals_ignoring_case(tag.name, "param")) {
           const std::string_view* key = tag.attribute("name");
           const std::string_view* value = tag.attribute("value");
+          if (key && value && in_site_properties && contents_file) site_property(*key, *value);
           if (key && value && equals_ignoring_case(*key, "Name")) name_in_object = *value;
           if (key && value && equals_ignoring_case(*key, "Local"))
             entries.emplace_back(std::string(name_in_object), std::string(*value));
         }
-        for (const auto& [key, value] : tag.attributes)
+        for (const auto& [key, value] : tag.attributes) {
           if (equals_ignoring_case(key, "href") || equals_ignoring_case(key, "src")) links.emplace_back(value);
+          if (equals_ignoring_case(key, "style"))
+            for (std::string_view ref : style_sheet_references(value)) style_links.emplace_back(ref);
+        }
       });
     }
-    const std::string base = out_.project.files[i].name;
     const Kind kind = kinds_[i];
     if (!title.empty()) page_titles_.emplace(key_of(base), title);
     for (const auto& [entry_name, local] : entries) {
-      std::string target = take_reference(base, local, kPlain);
+      std::string target = take_reference(base, local, kPlain, kind == kPlain ? kLinked : kNamed);
       std::string entry_title = collapse_blanks(decode_entities(entry_name));
       if (target.empty() || entry_title.empty()) continue;
       if (kind == kContents) contents_titles_.emplace(key_of(target), entry_title);
       if (kind == kIndex) index_titles_.emplace(key_of(target), entry_title);
     }
-    for (const std::string& link : links) take_reference(base, link, kPlain);
+    for (const std::string& link : links) take_reference(base, link, kPlain, kind == kPlain ? kLinked : kNamed);
+    for (const std::string& link : style_links) take_reference(base, decode_entities(link), kPlain, kLinked);
+  }
+
+  // A style sheet's url(...) and @import files, each reported when missing;
+  // a script's string literals that name a file beside it or in the
+  // project's folder (where a page that loads the script looks), taken in
+  // quietly.
+  void scan_plain(size_t i) {
+    const std::string base = out_.project.files[i].name;
+    std::vector<std::string> names;
+    const std::string_view text = out_.project.files[i].content;
+    if (is_style_sheet(base)) {
+      for (std::string_view ref : style_sheet_references(text)) names.emplace_back(ref);
+      for (const std::string& name : names) take_reference(base, name, kPlain, kLinked);
+      return;
+    }
+    for (std::string_view ref : script_file_names(text)) names.emplace_back(ref);
+    for (const std::string& name : names)
+      if (take_reference(base, name, kPlain, kGuessed).empty()) take_reference("", name, kPlain, kGuessed);
+  }
+
+  void site_property(std::string_view key, std::string_view value) {
+    SiteProperties& site = out_.project.site;
+    const std::string text = decode_entities(value);
+    auto number = [&text]() -> std::optional<uint32_t> {
+      char* end = nullptr;
+      const unsigned long v = std::strtoul(text.c_str(), &end, 0);
+      return end == text.c_str() ? std::nullopt : std::optional<uint32_t>(static_cast<uint32_t>(v));
+    };
+    if (equals_ignoring_case(key, "ImageType"))
+      site.folder_images = equals_ignoring_case(text, "Folder");
+    else if (equals_ignoring_case(key, "ImageList"))
+      site.image_list = text;
+    else if (equals_ignoring_case(key, "Font"))
+      site.font = text;
+    else if (equals_ignoring_case(key, "FrameName"))
+      site.frame_name = text;
+    else if (equals_ignoring_case(key, "WindowName"))
+      site.window_name = text;
+    else if (equals_ignoring_case(key, "BackGround"))
+      site.background = number();
+    else if (equals_ignoring_case(key, "ForeGround"))
+      site.foreground = number();
+    else if (equals_ignoring_case(key, "Window Styles"))
+      site.window_styles = number();
+    else if (equals_ignoring_case(key, "ExWindow Styles"))
+      site.ex_window_styles = number();
   }
 
   HelpProjectReading& out_;
@@ -329,7 +602,8 @@ class Reader {
   std::unordered_map<std::string, size_t> index_of_;  // key_of(name) -> position in files
   std::vector<Kind> kinds_;                           // parallel to files
   std::deque<size_t> queue_;                          // files still to scan for references
-  std::unordered_set<std::string> missing_seen_;
+  std::unordered_set<std::string> missing_seen_, left_out_seen_;
+  std::unordered_set<std::string> named_missing_;  // keys of missing files the project itself names
   std::unordered_map<std::string, std::string> contents_titles_, index_titles_, page_titles_;
   std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
 };

@@ -19,6 +19,15 @@ struct HelpProjectReading {
   // cannot be read), as the project's folder sees them ("img/logo.gif"), each
   // once, in the order they were met. The manual is made without them.
   std::vector<std::string> missing;
+  // Those of `missing` that only the links of pages or style sheets name,
+  // not the project itself (its options, [FILES], windows, contents and
+  // index entries): a page's dangling link, such as the "Show source" link
+  // of Sphinx's pages, whose sources its HTML Help builder leaves out.
+  std::vector<std::string> linked_missing;
+  // What the project names that the manual cannot hold, each with the
+  // reason: "../x.css (outside the project's folder)". The manual is made
+  // without them.
+  std::vector<std::string> left_out;
 };
 
 // Reads the project at `hhp_path` and every file it takes in. Names inside

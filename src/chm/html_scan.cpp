@@ -153,4 +153,67 @@ bool HtmlTagReader::next(HtmlTag& tag) {
   return false;
 }
 
+namespace {
+
+std::string_view strip_blanks_and_quotes(std::string_view s) {
+  while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_space(s.back())) s.remove_suffix(1);
+  if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front()) s = s.substr(1, s.size() - 2);
+  return s;
+}
+
+bool starts_with_ignoring_case(std::string_view s, size_t at, std::string_view word) {
+  return s.size() - at >= word.size() && equals_ignoring_case(s.substr(at, word.size()), word);
+}
+
+}  // namespace
+
+std::vector<std::string_view> style_sheet_references(std::string_view css) {
+  std::vector<std::string_view> out;
+  for (size_t i = 0; i < css.size(); ++i) {
+    if (starts_with_ignoring_case(css, i, "url(")) {
+      const size_t start = i + 4;
+      const size_t close = css.find(')', start);
+      if (close == std::string_view::npos) break;
+      if (std::string_view v = strip_blanks_and_quotes(css.substr(start, close - start)); !v.empty()) out.push_back(v);
+      i = close;
+    } else if (starts_with_ignoring_case(css, i, "@import")) {
+      size_t j = i + 7;
+      while (j < css.size() && is_space(css[j])) ++j;
+      if (j < css.size() && (css[j] == '"' || css[j] == '\'')) {
+        const size_t close = css.find(css[j], j + 1);
+        if (close == std::string_view::npos) break;
+        if (close > j + 1) out.push_back(css.substr(j + 1, close - j - 1));
+        i = close;
+      }
+    }
+  }
+  return out;
+}
+
+std::vector<std::string_view> script_file_names(std::string_view script) {
+  constexpr size_t kLongestName = 259;
+  std::vector<std::string_view> out;
+  for (size_t i = 0; i < script.size(); ++i) {
+    const char quote = script[i];
+    if (quote != '"' && quote != '\'' && quote != '`') continue;
+    size_t j = i + 1;
+    bool plain = true, dot = false;
+    while (j < script.size() && script[j] != quote && j - i <= kLongestName) {
+      const char c = script[j];
+      if (is_space(c) || c == '<' || c == '>' || c == '"' || c == '\'' || c == '\\' || c == '`') plain = false;
+      if (c == '.') dot = true;
+      if (c == '\n' || c == '\r' || c == '\\') break;
+      ++j;
+    }
+    if (j >= script.size() || script[j] != quote) {
+      i = j < script.size() && script[j] == '\\' ? j : i;  // an escape: go on from there
+      continue;
+    }
+    if (plain && dot && j > i + 1) out.push_back(script.substr(i + 1, j - i - 1));
+    i = j;
+  }
+  return out;
+}
+
 }  // namespace lh::chm

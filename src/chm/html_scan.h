@@ -34,6 +34,16 @@ void for_each_html_tag(std::string_view html, F&& f);
 // and &#N; / &#xN; (below 256) replaced by their bytes; anything else kept.
 std::string decode_entities(std::string_view text);
 
+// The files a style sheet names: the values of url(...) and of @import
+// "...", quotes and blanks around them removed, in order. Works on a
+// <style> element or a style attribute as well.
+std::vector<std::string_view> style_sheet_references(std::string_view css);
+
+// The string literals of a script that read as file names: quoted, of 1 to
+// 259 bytes, with a dot and no blank, quote, angle bracket or line end. A
+// plain reading: whether the script uses one as a file is not known.
+std::vector<std::string_view> script_file_names(std::string_view script);
+
 // -- implementation ---------------------------------------------------------
 
 class HtmlTagReader {

@@ -86,7 +86,12 @@ struct PageWriter {
 
   // The title and, for a command, its description.
   void put_head(const ProcedureRecord& r) {
-    put_line(page, "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML>");
+    // The TITLE is what the viewer lists a page by: in search hits, in
+    // favourites, in its window caption.
+    line.assign("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML><HEAD><TITLE>");
+    append_markup_escaped(line, r.name);
+    line.append("</TITLE></HEAD>");
+    put_line(page, line);
     put_line(page, "<BODY BGCOLOR=\"#FFFFDF\" LINK=\"#009999\" VLINK=\"#006666\" ALINK=\"#006666\">");
     line.assign("<FONT FACE=\"Arial\" size=\"2\"><P ALIGN=\"CENTER\"><B><FONT size=\"4\">").append(r.name);
     if (r.kind == kExportedProcedure) line.append(r.return_suffix).append("(").append(r.parameters).append(")");

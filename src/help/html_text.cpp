@@ -23,6 +23,19 @@ std::string escape_not_equal(std::string_view line) {
   return out;
 }
 
+void append_markup_escaped(std::string& out, std::string_view text) {
+  for (const char c : text) {
+    if (c == '&')
+      out.append("&amp;");
+    else if (c == '<')
+      out.append("&lt;");
+    else if (c == '>')
+      out.append("&gt;");
+    else
+      out.push_back(c);
+  }
+}
+
 void put_escaped_line(std::string& out, std::string_view line) {
   append_escaped(out, line);
   out.append("\r\n");

@@ -11,6 +11,10 @@ namespace lh {
 // without overlap. No other character is escaped.
 std::string escape_not_equal(std::string_view line);
 
+// Appends `text` to `out` with "&", "<" and ">" written as "&amp;", "&lt;"
+// and "&gt;", so that it reads back as the same text inside an element.
+void append_markup_escaped(std::string& out, std::string_view text);
+
 // Appends `line` and CR LF to `out`.
 inline void put_line(std::string& out, std::string_view line) {
   out.append(line);

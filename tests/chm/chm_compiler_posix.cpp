@@ -8,6 +8,7 @@
 #include <chm_lib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "chm/chm_compiler.h"
 #include "chm/cp1252.h"
@@ -256,6 +258,80 @@ TEST(ChmCompiler, WindowDefinitionNamesTheProjectsFiles) {
   const std::string searched_windows = chmlib_file(path, "/#WINDOWS");
   ASSERT_EQ(searched_windows.size(), 8u + 0x196);
   EXPECT_EQ(u32_at(searched_windows, 8 + 0x10) & kSearchTab, kSearchTab);
+}
+
+// The #SYSTEM record of `code`; empty when there is none.
+std::string system_record(const std::string& system, uint32_t code) {
+  for (size_t at = 4; at + 4 <= system.size(); at += 4 + (u32_at(system, at) >> 16))
+    if ((u32_at(system, at) & 0xFFFF) == code) return system.substr(at + 4, u32_at(system, at) >> 16);
+  return {};
+}
+
+// What the HTML Help compiler always writes besides the pages: #IDXHDR
+// (copied into #SYSTEM), $OBJINST, the link tables' properties, and an
+// entry for every folder. One language everywhere; the full-text flag set
+// exactly when there is a search index.
+TEST(ChmCompiler, InternalFilesOfTheHtmlHelpCompiler) {
+  const Compiled& c = compiled();
+  std::vector<std::string> names;
+  chmFile* h = chm_open(c.chm.c_str());
+  ASSERT_NE(h, nullptr);
+  chm_enumerate(
+      h, CHM_ENUMERATE_ALL,
+      [](chmFile*, chmUnitInfo* ui, void* context) {
+        static_cast<std::vector<std::string>*>(context)->push_back(ui->path);
+        return CHM_ENUMERATOR_CONTINUE;
+      },
+      &names);
+  chm_close(h);
+  for (const char* name :
+       {"/#IDXHDR", "/$OBJINST", "/$WWKeywordLinks/", "/$WWKeywordLinks/Property", "/$WWAssociativeLinks/",
+        "/$WWAssociativeLinks/Property", "/images/", "/sub/", "/sub/folder/", "/many/"})
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+  EXPECT_EQ(chmlib_file(c.chm, "/$WWKeywordLinks/Property"), std::string(4, '\0'));
+
+  auto check = [&](const fs::path& chm, uint32_t lcid, bool search, size_t topics) {
+    const std::string system = chmlib_file(chm, "/#SYSTEM"), idxhdr = chmlib_file(chm, "/#IDXHDR"),
+                      objinst = chmlib_file(chm, "/$OBJINST"), fulltext = chmlib_file(chm, "/$FIftiMain");
+    ASSERT_EQ(idxhdr.size(), 0x1000u);
+    EXPECT_EQ(idxhdr.substr(0, 4), "T#SM");
+    EXPECT_EQ(u32_at(idxhdr, 0x0C), topics);
+    EXPECT_TRUE(system_record(system, 13) == idxhdr);
+    const std::string language = system_record(system, 4);
+    ASSERT_GE(language.size(), 12u);
+    EXPECT_EQ(u32_at(language, 0), lcid);
+    EXPECT_EQ(u32_at(language, 8), search ? 1u : 0u) << "full-text flag";
+    EXPECT_EQ(!fulltext.empty(), search);
+    if (search) {
+      EXPECT_EQ(u32_at(fulltext, 0x7E), lcid);
+    }
+    ASSERT_GE(objinst.size(), 0x40u);
+    EXPECT_EQ(u32_at(objinst, 4), 2u) << "objects";
+    EXPECT_EQ(u32_at(objinst, u32_at(objinst, 8) + 28), lcid) << "sort object";
+    EXPECT_EQ(u32_at(objinst, u32_at(objinst, 16) + 24), lcid) << "word breaker";
+  };
+  check(c.chm, 0x0407, false, c.project.topics.size());
+  ChmProject searched;
+  searched.language = 0x0414;
+  searched.full_text_search = true;
+  searched.files = {{"a.html", "<HTML><BODY>procedure returns</BODY></HTML>"}};
+  searched.topics = {{"a.html", "A"}};
+  const fs::path path = c.dir / "language.chm";
+  write_whole(path, compile_chm(searched));
+  check(path, 0x0414, true, 1);
+}
+
+// libmspack looks names up through the index chunks, the quick-reference
+// areas and the sort order; 7-Zip tests each chunk's free space and the
+// reset table.
+TEST(ChmCompiler, LibmspackAndSevenZipTestTheContainer) {
+  const Compiled& c = compiled();
+  const fs::path log = c.dir / "mspack.log";
+  const std::string cmd =
+      std::string(LH_MSPACK_LOOKUP) + " '" + c.chm.string() + "' '" + c.dir.string() + "' >'" + log.string() + "' 2>&1";
+  EXPECT_EQ(std::system(cmd.c_str()), 0) << read_whole(log);
+  const std::string test = "7z t '" + c.chm.string() + "' >'" + log.string() + "' 2>&1";
+  EXPECT_EQ(std::system(test.c_str()), 0) << read_whole(log);
 }
 
 TEST(ChmCompiler, SameProjectSameBytes) { EXPECT_TRUE(compile_chm(awkward_project()) == compiled().bytes); }

@@ -31,6 +31,31 @@ class FulltextSearch : public test::WorkFolder {
     put(library + ".pb", source);
     return compile(folder_ + library + ".pb", library);
   }
+  // The manual of `source_path` read back by chmlib (every file extracted,
+  // byte-identical), libmspack (every file looked up in other letter case),
+  // 7-Zip (`7z t`) and pychm (searches; titles only).
+  void every_reader(const std::string& source_path, const std::string& library, const std::string& options) {
+    chm::ChmProject project = manual_project(source_path, folder_, library, true);
+    const std::string path = folder_ + library + ".chm";
+    ASSERT_TRUE(platform::write_file(path, chm::compile_chm(project)));
+    const std::string out = folder_ + "extracted/", log = folder_ + "reader.log";
+    ASSERT_EQ(run("extract_chmLib '" + path + "' '" + out + "'", log), 0) << slurp(log);
+    for (const chm::ChmSourceFile& f : project.files) {
+      std::string back;
+      EXPECT_TRUE(platform::read_file(out + f.name, back) && back == f.content) << f.name;
+    }
+    EXPECT_EQ(run(std::string(LH_MSPACK_LOOKUP) + " '" + path + "' '" + folder_ + "'", log), 0) << slurp(log);
+    EXPECT_EQ(run("7z t '" + path + "'", log), 0) << slurp(log);
+    check(path, options);
+  }
+  static int run(const std::string& command, const std::string& log) {
+    return std::system((command + " >'" + log + "' 2>&1").c_str());
+  }
+  static std::string slurp(const std::string& path) {
+    std::string text;
+    platform::read_file(path, text);
+    return text;
+  }
   // Runs the pychm check on `chm`; its report goes to the test log.
   void check(const std::string& chm, const std::string& options = "") {
     std::string report = folder_ + "check.txt";
@@ -47,6 +72,12 @@ class FulltextSearch : public test::WorkFolder {
 TEST_F(FulltextSearch, EveryWordOfTheExampleLibraryFindsItsPages) {
   // Each page's every word, whole-word and prefix searches, words on no page.
   check(compile(LH_EXAMPLES "/StringTools/StringTools.pb", "StringTools"), "--expect strpadleft --expect removes");
+}
+
+TEST_F(FulltextSearch, ExampleAndTenThousandCommandsPassEveryReader) {
+  every_reader(LH_EXAMPLES "/StringTools/StringTools.pb", "StringTools", "");
+  put("Big.pb", generate_library_source(10000, 7));
+  every_reader(folder_ + "Big.pb", "Big", "--sample 1 --pages 100");
 }
 
 TEST_F(FulltextSearch, GeneratedLibraryWithManyLeaves) {

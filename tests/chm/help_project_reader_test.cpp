@@ -135,6 +135,80 @@ TEST_F(ProjectFolder, ForgivingHtmlLosesNoPage) {
   EXPECT_TRUE(r.missing.empty());
 }
 
+// A contents entry " Tok.html" names its own page, not "Tok.html": each
+// entry opens its own page, whichever comes first.
+TEST_F(ProjectFolder, PageNamesAreNeverTrimmed) {
+  put("toc.hhc",
+      "<param name=\"Local\" value=\" Tok.html\"><param name=\"Local\" value=\"Tok.html\">"
+      "<param name=\"Local\" value=\" Tok.html\">");
+  put(" Tok.html", "lead");
+  put("Tok.html", "plain");
+  HelpProjectReading r = read("[OPTIONS]\nContents file=toc.hhc\n");
+  EXPECT_EQ(names(r), (std::vector<std::string>{"toc.hhc", " Tok.html", "Tok.html"}));
+  ASSERT_EQ(r.project.files.size(), 3u);
+  EXPECT_EQ(r.project.files[1].content, "lead");
+  EXPECT_EQ(r.project.files[2].content, "plain");
+}
+
+// What Sphinx's and Doxygen's projects use: a window definition instead of
+// the options, [FILES] with wildcards and backslashes, a stop list, style
+// sheets and scripts that name further files, links in other letter case.
+// What cannot be taken in is named with its reason.
+TEST_F(ProjectFolder, ProjectsOfOtherTools) {
+  put("doc.hhc",
+      "<OBJECT type=\"text/site properties\"><param name=\"ImageType\" value=\"Folder\">"
+      "<param name=\"Window Styles\" value=\"0x800025\"><param name=\"Font\" value=\"Tahoma,8,0\"></OBJECT>"
+      "<param name=\"Local\" value=\"Index.HTML\">");
+  put("index.html",
+      "<link rel=stylesheet href=\"_static/main.css\"><script src=\"_static/tools.js\"></script>"
+      "<div style=\"background: url('_static/bg.png')\"></div><style>h1 { background: url(_static/h1.png) }</style>"
+      "<a href=\"../up.html\">up</a>");
+  put("_static/main.css",
+      "@import \"more.css\"; body { background: url( \"../img/back.gif\" ) } a { x: url(gone.png) }");
+  put("_static/more.css", "p{}");
+  put("img/back.gif", "g");
+  put("_static/bg.png", "b");
+  put("_static/h1.png", "h");
+  put("_static/tools.js", "var a = 'searchindex.js', b = \"not a file.txt\", c = 'missing.js';");
+  put("searchindex.js", "Search.setIndex({})");
+  put("img/one.png", "1");
+  put("img/two.PNG", "2");
+  put("img/skip.gif", "s");
+  put("doc.stp", "the and\r\nA\tOF\n");
+  HelpProjectReading r = read(
+      "[OPTIONS]\nDefault Window=doc\nFull text search stop list file=doc.stp\nFull-text search=Yes\n"
+      "[WINDOWS]\nother=\"Other\",,,,,,,,,0x1,,,,,,,,,,0\n"
+      "doc=\"Doc, the "
+      "manual\",\"doc.hhc\",,\"index.html\",\"index.html\",,,,,0x63520,220,0x10384e,[0,0,1024,768],,,,,,,0\n"
+      "[FILES]\nimg\\*.png\nnone\\*.gif\n");
+  EXPECT_EQ(names(r), (std::vector<std::string>{
+                          "doc.hhc", "index.html", "img/one.png", "img/two.PNG", "_static/main.css", "_static/tools.js",
+                          "_static/bg.png", "_static/h1.png", "_static/more.css", "img/back.gif", "searchindex.js"}));
+  EXPECT_EQ(r.missing, std::vector<std::string>{"_static/gone.png"});
+  EXPECT_EQ(r.left_out, (std::vector<std::string>{"none\\*.gif (no file matches it)",
+                                                  "../up.html (outside the project's folder)"}));
+  const ChmProject& p = r.project;
+  EXPECT_EQ(p.contents_file, "doc.hhc");
+  EXPECT_EQ(p.default_topic, "index.html");
+  EXPECT_EQ(p.default_window, "doc");
+  ASSERT_EQ(p.windows.size(), 2u);
+  const WindowDefinition& w = p.windows[1];
+  EXPECT_EQ(w.caption, "Doc, the manual");
+  EXPECT_EQ(w.contents_file, "doc.hhc");
+  EXPECT_EQ(w.home, "index.html");
+  EXPECT_EQ(w.properties, 0x63520u);
+  EXPECT_EQ(w.pane_width, 220u);
+  EXPECT_EQ(w.buttons, 0x10384Eu);
+  EXPECT_EQ(w.rect, (std::vector<int32_t>{0, 0, 1024, 768}));
+  EXPECT_FALSE(w.styles.has_value());
+  EXPECT_EQ(w.notification_id, 0u);
+  EXPECT_EQ(p.stop_words, (std::vector<std::string>{"the", "and", "a", "of"}));
+  EXPECT_TRUE(p.site.folder_images);
+  EXPECT_EQ(p.site.window_styles, 0x800025u);
+  EXPECT_EQ(p.site.font, "Tahoma,8,0");
+  EXPECT_FALSE(p.site.background.has_value());
+}
+
 TEST_F(ProjectFolder, FiftyMegabytePageIsReadWhole) {
   std::string page;
   page.reserve(50u << 20);

@@ -1,12 +1,18 @@
 """Searches a compiled help file with pychm and checks the hits against the
 words of its pages, read here independently of the compiler.
 
-  fulltext_check.py CHM [--sample N] [--expect WORD]... [--min-leaves N]
+  fulltext_check.py CHM [--sample N] [--pages N] [--expect WORD]... [--min-leaves N]
 
-Words: the pages' text outside tags (character references decoded), cut into
-runs of Windows-1252 letters and digits, lower-cased. A tag that only changes
-the font does not cut a word. Each hit must show its topic's title, which for
-these manuals is the page's name. Prints every mismatch; exit status 1 if any.
+--pages N checks the rarest word of each of N pages drawn at random, and no
+prefixes: for manuals of many thousand pages, where a search for a common
+word lists them all.
+
+Words: the pages' text outside tags and outside the TITLE (character
+references decoded), cut into runs of Windows-1252 letters and digits,
+lower-cased. A tag that only changes the font does not cut a word. Each hit
+must show its topic's title, which for these manuals is the page's name, and
+each word of a page's TITLE, searched in titles only, must find that page.
+Prints every mismatch; exit status 1 if any.
 """
 import html.parser
 import os
@@ -28,16 +34,17 @@ class Text(html.parser.HTMLParser):
     def __init__(self):
         super().__init__(convert_charrefs=True)
         self.parts = []
+        self.title = ""
         self.hidden = 0
 
     def handle_starttag(self, tag, attrs):
-        if tag in ("script", "style"):
+        if tag in ("script", "style", "title"):
             self.hidden += 1
         if tag not in INLINE:
             self.parts.append(" ")
 
     def handle_endtag(self, tag):
-        if tag in ("script", "style"):
+        if tag in ("script", "style", "title"):
             self.hidden = max(0, self.hidden - 1)
         if tag not in INLINE:
             self.parts.append(" ")
@@ -45,14 +52,13 @@ class Text(html.parser.HTMLParser):
     def handle_data(self, data):
         if not self.hidden:
             self.parts.append(data)
+        elif self.lasttag == "title":
+            self.title += data
 
 
-def words_of(page_bytes):
-    p = Text()
-    p.feed(page_bytes.decode("cp1252", errors="replace"))
-    p.close()
+def split_words(text):
     words, cur = [], []
-    for ch in "".join(p.parts) + " ":
+    for ch in text + " ":
         if ch.isalpha() or ch in "0123456789":
             try:
                 ch.encode("cp1252")
@@ -66,6 +72,20 @@ def words_of(page_bytes):
                 words.append(w)
             cur = []
     return words
+
+
+def title_words_of(page_bytes):
+    p = Text()
+    p.feed(page_bytes.decode("cp1252", errors="replace"))
+    p.close()
+    return split_words(p.title)
+
+
+def words_of(page_bytes):
+    p = Text()
+    p.feed(page_bytes.decode("cp1252", errors="replace"))
+    p.close()
+    return split_words("".join(p.parts))
 
 
 def pages_of(f):
@@ -91,11 +111,13 @@ def pages_of(f):
 
 
 def main(argv):
-    path, sample, expect, min_leaves = argv[1], 0, [], 0
+    path, sample, expect, min_leaves, page_count = argv[1], 0, [], 0, 0
     i = 2
     while i < len(argv):
         if argv[i] == "--sample":
             sample, i = int(argv[i + 1]), i + 2
+        elif argv[i] == "--pages":
+            page_count, i = int(argv[i + 1]), i + 2
         elif argv[i] == "--min-leaves":
             min_leaves, i = int(argv[i + 1]), i + 2
         elif argv[i] == "--expect":
@@ -133,9 +155,17 @@ def main(argv):
         return cache[key]
 
     checked = 0
-    for url in sorted(words):
+    checked_pages = sorted(words)
+    if page_count and len(checked_pages) > page_count:
+        checked_pages = sorted(rng.sample(checked_pages, page_count))
+    for url in checked_pages:
         ws = sorted(words[url])
-        if sample and len(ws) > sample:
+        if page_count and ws:
+            # The page's rarest word: pychm reads each hit's title and URL
+            # through the compressed section, so a word on every page of a
+            # large manual takes minutes to list.
+            ws = [min(ws, key=lambda w: (len(pages_with[w]), w))]
+        elif sample and len(ws) > sample:
             ws = rng.sample(ws, sample)
         for w in ws:
             checked += 1
@@ -144,7 +174,7 @@ def main(argv):
             if got != pages_with[w]:
                 problems.append("whole word %r: got %s, want %s" % (w, sorted(got)[:5], sorted(pages_with[w])[:5]))
     all_words = sorted(pages_with)
-    for w in rng.sample(all_words, min(len(all_words), 200)):
+    for w in rng.sample(all_words, 0 if page_count else min(len(all_words), 200)):
         for n in {1, 2, len(w) // 2, len(w)}:
             prefix = w[:max(n, 1)]
             want = set().union(*(pages_with[x] for x in all_words if x.startswith(prefix)))
@@ -160,6 +190,23 @@ def main(argv):
         longer = w + b"zzz"
         if longer not in pages_with and hits(longer, True):
             problems.append("word on no page %r found" % longer)
+    # "Search titles only": every word of a page's TITLE finds the page, and
+    # only pages whose TITLE has the word.
+    titled = {}
+    for url, content in pages.items():
+        for w in title_words_of(content):
+            titled.setdefault(w, set()).add(url)
+    titled_pages = sorted(pages.items())
+    if (sample or page_count) and len(titled_pages) > 200:
+        titled_pages = rng.sample(titled_pages, 200)
+    for url, content in titled_pages:
+        for w in title_words_of(content)[:3]:
+            result = f.Search(w, 1, 1)
+            found = set(result[1].values()) if result else set()
+            if found != titled[w]:
+                problems.append("title word %r: got %s, want %s" % (w, sorted(found)[:5], sorted(titled[w])[:5]))
+    if pages and not titled:
+        problems.append("no page has a TITLE")
     for w in expect:
         if w not in pages_with:
             problems.append("expected word %r is on no page" % w)

@@ -22,7 +22,9 @@ namespace {
 using test::record;
 using Lines = std::vector<std::string>;
 
-const std::string kOpen1 = "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML>";
+std::string open1(const std::string& title) {
+  return "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML><HEAD><TITLE>" + title + "</TITLE></HEAD>";
+}
 const std::string kOpen2 = "<BODY BGCOLOR=\"#FFFFDF\" LINK=\"#009999\" VLINK=\"#006666\" ALINK=\"#006666\">";
 const std::string kTitle = "<FONT FACE=\"Arial\" size=\"2\"><P ALIGN=\"CENTER\"><B><FONT size=\"4\">";
 const std::string kTable =
@@ -62,15 +64,25 @@ TEST_F(Pages, BarePageEntryHasSixLines) {
   build();
   std::string page = get("Intro.html");
   EXPECT_TRUE(test::all_crlf(page));
-  EXPECT_EQ(split_lines(page), (Lines{kOpen1, kOpen2, kTitle + "Intro</FONT></B>", "<BR><HR><BR>", "<BR><HR>", kEnd}));
+  EXPECT_EQ(split_lines(page),
+            (Lines{open1("Intro"), kOpen2, kTitle + "Intro</FONT></B>", "<BR><HR><BR>", "<BR><HR>", kEnd}));
+}
+
+// The TITLE reads back as the name; the title line of the body stays unescaped.
+TEST_F(Pages, TitleEscapesTheAmpersand) {
+  append_record(table_, record(kPageEntry, "Salt & Pepper"));
+  build();
+  EXPECT_EQ(split_lines(get("Salt & Pepper.html")),
+            (Lines{open1("Salt &amp; Pepper"), kOpen2, kTitle + "Salt & Pepper</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
+                   kEnd}));
 }
 
 TEST_F(Pages, StringCommandWithStringParameterShowsTheWarning) {
   append_record(table_, record(kExportedProcedure, "Upper", ".s", "text.s"));
   build();
   EXPECT_EQ(platform::file_size(folder_ + "Upper.warn"), 0);
-  EXPECT_EQ(lines("Upper.html"),
-            (Lines{kOpen1, kOpen2, kTitle + "Upper.s(text.s)</FONT></B>", "<BR><HR><BR>", kWarning, "<BR><HR>", kEnd}));
+  EXPECT_EQ(lines("Upper.html"), (Lines{open1("Upper"), kOpen2, kTitle + "Upper.s(text.s)</FONT></B>", "<BR><HR><BR>",
+                                        kWarning, "<BR><HR>", kEnd}));
   EXPECT_EQ(get("Warning.gif"), warning_image());
 }
 
@@ -94,7 +106,7 @@ TEST_F(Pages, CommandPageDescriptionBodyAndEscaping) {
   append_record(table_, record(kExportedProcedure, "Cmp", ".l", "a.l, b.l", "a<>b & more"));
   put("Cmp.txt", "  ;// x <> y & z\r\n;//\r\nab\r\nadded by a description line\r\n\t;//tab\r\n");
   build();
-  EXPECT_EQ(lines("Cmp.html"), (Lines{kOpen1, kOpen2, kTitle + "Cmp.l(a.l, b.l)</FONT></B>", "<BR><HR><BR>",
+  EXPECT_EQ(lines("Cmp.html"), (Lines{open1("Cmp"), kOpen2, kTitle + "Cmp.l(a.l, b.l)</FONT></B>", "<BR><HR><BR>",
                                       "<B>Description : </B>a&lt;&gt;b & more<br>", " x &lt;&gt; y & z<br>", "<br>",
                                       "ab<br>", "added by a description line<br>", "\t;//tab<br>", "<BR><HR>", kEnd}));
 }
@@ -112,11 +124,11 @@ TEST_F(Pages, TextOnlyEntryKeepsItsTextAndLinksItsGroup) {
   ASSERT_TRUE(write_contents_register(fs_, folder_, reg));
   build();
   EXPECT_EQ(lines("Strings.html"),
-            (Lines{kOpen1, kOpen2, kTitle + "Strings</FONT></B>", "<BR><HR><BR>", ";// kept &lt;&gt; as is<br>",
-                   "<BR><HR>", "<BR>", "<LI><A href=\"Upper.html\">Upper</A><BR>",
+            (Lines{open1("Strings"), kOpen2, kTitle + "Strings</FONT></B>", "<BR><HR><BR>",
+                   ";// kept &lt;&gt; as is<br>", "<BR><HR>", "<BR>", "<LI><A href=\"Upper.html\">Upper</A><BR>",
                    "<LI><A href=\" About.html\"> About</A><BR>", "<BR><HR>", kEnd}));
-  EXPECT_EQ(lines("Empty.html"),
-            (Lines{kOpen1, kOpen2, kTitle + "Empty</FONT></B>", "<BR><HR><BR>", "<BR><HR>", "<BR>", "<BR><HR>", kEnd}));
+  EXPECT_EQ(lines("Empty.html"), (Lines{open1("Empty"), kOpen2, kTitle + "Empty</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
+                                        "<BR>", "<BR><HR>", kEnd}));
   // Group names are matched exactly: "strings" is no group of "Strings".
   ProcedureTable lower;
   append_record(lower, record(kTextOnlyEntry, "strings"));
@@ -132,7 +144,7 @@ TEST_F(Pages, ExampleThenSourceInColour) {
   put("Twice.nfo", "a <> b\r\n");
   build();
   const std::string f = "<font color=#";
-  EXPECT_EQ(lines("Twice.html"), (Lines{kOpen1,
+  EXPECT_EQ(lines("Twice.html"), (Lines{open1("Twice"),
                                         kOpen2,
                                         kTitle + "Twice.l(n.l)</FONT></B>",
                                         "<BR><HR><BR>",
@@ -169,11 +181,11 @@ TEST_F(Pages, SourceOnlyEmptyExampleAndMissingTitle) {
   put("Demo.exd", "");
   build();
   const std::string op = "<font color=#006666>";
-  EXPECT_EQ(lines("Code.html"), (Lines{kOpen1, kOpen2, kTitle + "Code</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
+  EXPECT_EQ(lines("Code.html"), (Lines{open1("Code"), kOpen2, kTitle + "Code</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
                                        "<BR><B>Source : </B>" + kTable, kRow,
                                        "a " + op + "<</font>" + op + "></font> b", kTableEnd, kEnd}));
   // An empty example still gets its heading, its (empty) title line and an empty table.
-  EXPECT_EQ(lines("Demo.html"), (Lines{kOpen1, kOpen2, kTitle + "Demo</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
+  EXPECT_EQ(lines("Demo.html"), (Lines{open1("Demo"), kOpen2, kTitle + "Demo</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
                                        "<BR><B>Exemple : </B>", "", kTable, kRow, kTableEnd, kEnd}));
 }
 
