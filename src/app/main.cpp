@@ -14,6 +14,7 @@
 // file its "Compiled file=" names: exit status 0 when it is written, 1 when
 // not (the missing files named), 2 on bad usage.
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -215,7 +216,14 @@ int run_window_program() {
   int status = lh::kExitAllMade;
   lh::MainWindowHooks hooks;
   hooks.build = [&](lh::Reporter& reporter, const lh::Cancellation& cancel) {
-    status = run_from_window(state, reporter, cancel);
+    try {
+      status = run_from_window(state, reporter, cancel);
+    } catch (const std::exception& e) {
+      // Out of memory, most likely, on a very large library.
+      reporter.tell("LibHammer", std::string("The build stopped on an internal error: ") + e.what(),
+                    lh::MessageIcon::kError);
+      status = lh::kExitOutputMissing;
+    }
   };
   hooks.registry_lookup = [] { return lh::purebasic_registry_lookup(); };
   hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(pb); };

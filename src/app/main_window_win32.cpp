@@ -94,7 +94,8 @@ HWND make_gadget(HWND parent, const char* cls, DWORD style, int id, int y, int h
 // same way, directly.
 class WindowReporter final : public Reporter {
  public:
-  WindowReporter(HWND window, HWND bar, HWND line) : window_(window), bar_(bar), line_(line) {}
+  WindowReporter(HWND window, HWND bar, HWND line, HWND cancel)
+      : window_(window), bar_(bar), line_(line), cancel_(cancel) {}
 
   void tell(const std::string& caption, const std::string& text, MessageIcon icon) override {
     const UINT type = MB_OK | (icon == MessageIcon::kError ? MB_ICONERROR : MB_ICONINFORMATION);
@@ -106,6 +107,8 @@ class WindowReporter final : public Reporter {
       SendMessageA(bar_, PBM_SETRANGE32, 0, p.total);
       SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(p.done), 0);
       SetWindowTextA(line_, p.line.c_str());
+      // At the end there is nothing left to stop.
+      if (p.done >= p.total) EnableWindow(cancel_, FALSE);
     });
   }
 
@@ -121,7 +124,7 @@ class WindowReporter final : public Reporter {
     SendMessageA(window_, kCallMessage, 0, reinterpret_cast<LPARAM>(&call));
   }
 
-  HWND window_, bar_, line_;
+  HWND window_, bar_, line_, cancel_;
 };
 
 std::string open_source_dialog(HWND owner) {
@@ -223,7 +226,7 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
     cancel_button =
         make_gadget(window, "BUTTON", BS_PUSHBUTTON, kCancelButton, RECT{390, 140, 470, 190}, "Cancel", font);
     SetFocus(cancel_button);
-    reporter = std::make_unique<WindowReporter>(window, bar, step_line);
+    reporter = std::make_unique<WindowReporter>(window, bar, step_line, cancel_button);
     g_run_ended = false;
     running = true;
     run = std::thread([&hooks, &cancel, window, r = reporter.get()] {

@@ -13,8 +13,11 @@ std::vector<OutputCheck> check_outputs(const AppState& state, const BuildOutcome
   const std::string& pb = state.purebasic_folder;
   const std::string package = package_base(state, processor_tag_of(outcome.compiler_version_line));
   std::vector<std::string> expected = {
-      purebasic::user_library_path(pb, name), state.work_folder + name + ".chm", state.work_folder + name + ".pb",
-      package + ".7z",                        package + ".exe",
+      purebasic::user_library_path(pb, name),
+      state.work_folder + name + ".chm",
+      state.work_folder + name + ".pb",
+      package + ".7z",
+      package + ".exe",
   };
   if (platform::is_file(resident_declarations_path(state.work_folder, name)))
     expected.push_back(purebasic::resident_file_path(pb, name));
@@ -43,8 +46,8 @@ std::string stopped_run_text(const AppState& state, const BuildOutcome& outcome,
   } else {
     const int step = static_cast<int>(outcome.steps.size());
     text = step == 0 ? "The build was stopped before its first step."
-                     : "The build was stopped at step " + std::to_string(step) + " of " +
-                           std::to_string(kBuildSteps) + " (" + outcome.steps.back() + "); no later step ran.";
+                     : "The build was stopped at step " + std::to_string(step) + " of " + std::to_string(kBuildSteps) +
+                           " (" + outcome.steps.back() + "); no later step ran.";
   }
   if (!outcome.ended_program.empty() && !in_packaging) {
     text += "\n" + outcome.ended_program + " was running and was ended.";

@@ -14,7 +14,7 @@ namespace lh {
 
 // The program's exit status after a run.
 enum RunExit : int {
-  kExitAllMade = 0,       // every expected output exists
+  kExitAllMade = 0,        // every expected output exists
   kExitOutputMissing = 1,  // the build ran, something is missing
   kExitCouldNotStart = 2,  // bad usage, no source, no TailBite
   kExitStopped = 3,        // the author stopped the run

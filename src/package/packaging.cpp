@@ -55,7 +55,7 @@ void tell(const PackagingReport& report, const std::string& text) {
 
 // The package names' processor tag, from the compiler's version query.
 std::string package_processor_tag(const AppState& state, const PackagingReport& report) {
-  ProcessVersionAsker tools;
+  ProcessVersionAsker tools(report.cancel);
   return processor_tag(tools, state.purebasic_folder, [&](const std::string& text) { tell(report, text); });
 }
 

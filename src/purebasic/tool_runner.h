@@ -64,7 +64,11 @@ VersionAnswer ask_program_version(const VersionQuery& query, const Cancellation*
 
 class ProcessVersionAsker final : public VersionAsker {
  public:
-  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query); }
+  explicit ProcessVersionAsker(const Cancellation* cancel = nullptr) : cancel_(cancel) {}
+  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query, cancel_); }
+
+ private:
+  const Cancellation* cancel_;
 };
 
 class ToolRunner : public VersionAsker {
