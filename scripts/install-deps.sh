@@ -10,7 +10,9 @@ build_root="${LIBHAMMER_BUILD_ROOT:-$here/build}"
 # chmlib (libchm-bin, libchm-dev), 7-Zip (p7zip-full) and pychm (python3-chm);
 # fp-utils' chmcmd is only the benchmarks' comparison. clang-format and
 # clang-tidy check the sources (scripts/check-format.sh, scripts/tidy.sh).
-packages=(cmake g++ googletest g++-mingw-w64-i686 wine wine32:i386 xvfb
+# Both Windows trees: 32-bit (g++-mingw-w64-i686, wine32) and 64-bit
+# (g++-mingw-w64-x86-64, wine64); ccache keeps the three builds short.
+packages=(cmake g++ googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 ccache xvfb
           imagemagick fp-utils libchm-bin libchm-dev python3-chm p7zip-full xauth file
           clang libclang-rt-dev clang-format clang-tidy)
 
@@ -41,7 +43,8 @@ fi
 # sha512-ukTPVhqG4jNzMro2qA9HSCSSVJN3aN7tlb+hfqYCt3ER0yWroeA2VR38MNrOHLQ/cVj+DaIMad0kFCtWWowh/A==).
 sevenzip_dir="$build_root/deps/7zip-bin"
 sevenzip_sha256=04f9738ee00be8be53f5d06254a9e6e4b5117b17f8b74058477d870e62764a7d
-if [ ! -f "$sevenzip_dir/win/ia32/7za.exe" ] || [ ! -f "$sevenzip_dir/linux/x64/7za" ]; then
+if [ ! -f "$sevenzip_dir/win/ia32/7za.exe" ] || [ ! -f "$sevenzip_dir/win/x64/7za.exe" ] ||
+   [ ! -f "$sevenzip_dir/linux/x64/7za" ]; then
   echo "install-deps: fetching 7zip-bin@5.2.0"
   tmp="$(mktemp -d)"
   (cd "$tmp" && npm pack --silent 7zip-bin@5.2.0 >/dev/null)

@@ -2,14 +2,15 @@
 # Snapshot of everything a headless build writes, to prove that a change of
 # the code left every output byte-identical:
 #
-#   scripts/snapshot_outputs.sh [--win32] BUILD_ROOT OUT_DIR
+#   scripts/snapshot_outputs.sh [--win32|--win64] BUILD_ROOT OUT_DIR
 #   diff -r OUT_DIR_BEFORE OUT_DIR_AFTER
 #
 # A one-off check, not part of CI. It uses the program and stand-ins already
 # built in BUILD_ROOT (scripts/build.sh): the Linux ones, or with --win32 the
-# Windows ones under Wine. It builds the small generator write_library_source
+# 32-bit Windows ones under Wine, with --win64 the 64-bit ones under 64-bit
+# Wine (the two Windows snapshots compare equal but for the installer). It builds the small generator write_library_source
 # in BUILD_ROOT/linux when missing, and needs libfaketime (apt-get install -y
-# faketime), 7za, and for --win32 Wine and 7z; strace, when present, adds the
+# faketime), 7za, and for --win32|64 Wine and 7z; strace, when present, adds the
 # command line of every program the Linux build started (7za included).
 #
 # For each case, OUT_DIR/<case>/ gets:
@@ -30,7 +31,7 @@
 # carry the notes. 7za stores file times in the .7z, so the archive is
 # compared by listing and contents only.
 #
-# libfaketime cannot be preloaded into Wine (Wine hangs), so --win32 runs on
+# libfaketime cannot be preloaded into Wine (Wine hangs), so --win32|64 runs on
 # the real clock and masks instead: the date in text files becomes @DATE@;
 # every .chm is compared by its extracted files (7z) without the full-text
 # index $FIftiMain, which holds the date's words; the installer .exe, which
@@ -38,10 +39,13 @@
 # it raw), and so are the sizes and CRCs of the .chm in the .7z listing.
 set -euo pipefail
 
-win32=0
-[ "${1:-}" = "--win32" ] && win32=1 && shift
+windows=0 bits=""
+case "${1:-}" in
+  --win32) windows=1 bits=32 && shift ;;
+  --win64) windows=1 bits=64 && shift ;;
+esac
 if [ $# -ne 2 ]; then
-  echo "usage: $0 [--win32] BUILD_ROOT OUT_DIR" >&2
+  echo "usage: $0 [--win32|--win64] BUILD_ROOT OUT_DIR" >&2
   exit 2
 fi
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -49,7 +53,7 @@ build_root="$(cd "$1" && pwd)"
 out="$2"
 linux="$build_root/linux"
 tree="$linux" exe=""
-[ $win32 = 1 ] && tree="$build_root/win32" exe=".exe"
+[ $windows = 1 ] && tree="$build_root/win$bits" exe=".exe"
 
 # The program moved from src/shell/app to src/app; take whichever exists.
 program=""
@@ -81,7 +85,7 @@ if nm -D "$program" 2>/dev/null | grep -q __asan_init; then
   exit 1
 fi
 tracer=()
-[ $win32 = 0 ] && command -v strace >/dev/null &&
+[ $windows = 0 ] && command -v strace >/dev/null &&
   tracer=(strace -f -qq -s 4096 -e trace=execve -e signal=none -o)
 
 rm -rf "$out"
@@ -91,9 +95,11 @@ scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
 # Windows: a Wine prefix of this run's own, its server kept up between cases.
-if [ $win32 = 1 ]; then
+if [ $windows = 1 ]; then
   export WINEPREFIX="$scratch/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  wineboot -i >/dev/null 2>&1 || true
+  wine=wine
+  [ "$bits" = 64 ] && wine=/usr/lib/wine/wine64
+  "$wine" wineboot -i >/dev/null 2>&1 || true
   wineserver -w
   wineserver -p
   trap 'wineserver -k 2>/dev/null; rm -rf "$scratch"' EXIT
@@ -143,13 +149,13 @@ run_case() {
   [ -n "$include" ] && args+=(--include "$include")
 
   set +e
-  if [ $win32 = 1 ]; then
+  if [ $windows = 1 ]; then
     # Wine's temporary folder is the prefix's own, whatever TMPDIR says.
     work="$(echo "$WINEPREFIX"/drive_c/users/*/Temp)/LibHammer"
     rm -rf "$work"
     (cd "$root/lib" &&
       env TZ=UTC LH_FAKE_LOG="$(winpath "$root/stand-ins.log")" \
-        wine "$program" "${args[@]}" --purebasic "$(winpath "$root/PureBasic/")" </dev/null >"$root/output.raw" 2>&1)
+        "$wine" "$program" "${args[@]}" --purebasic "$(winpath "$root/PureBasic/")" </dev/null >"$root/output.raw" 2>&1)
   else
     work="$root/tmp/LibHammer"
     (cd "$root/lib" &&
@@ -186,15 +192,15 @@ run_case() {
       # Only the entries (after the "----------" line), without their times.
       (cd "$root/lib" && 7za l -slt -- "$base") |
         sed -n '/^----------$/,$p' | grep -Ev '^(Modified|Created|Accessed) = ' |
-        if [ $win32 = 1 ]; then awk '/^Path = /{chm = /\.chm$/} !(chm && /^(Size|Packed Size|CRC) = /)'; else cat; fi \
+        if [ $windows = 1 ]; then awk '/^Path = /{chm = /\.chm$/} !(chm && /^(Size|Packed Size|CRC) = /)'; else cat; fi \
           >"$dest/source/$base.list"
       mkdir -p "$dest/source/$base.d"
       (cd "$dest/source/$base.d" && 7za x -y -- "$root/lib/$base" >/dev/null)
-    elif [ $win32 = 0 ] || [[ "$base" != *.exe ]]; then
+    elif [ $windows = 0 ] || [[ "$base" != *.exe ]]; then
       cp -R "$f" "$dest/source/"
     fi
   done
-  [ $win32 = 1 ] && mask_date "$dest"
+  [ $windows = 1 ] && mask_date "$dest"
   # A file that still names the private root cannot compare equal.
   local spelled
   for spelled in "$root" "$(winpath "$root")"; do

@@ -11,8 +11,10 @@ namespace lh::pe {
 
 namespace {
 
-// Offsets into the PE headers. The optional header offsets are those of
-// PE32 (magic 0x10b).
+// Offsets into the PE headers. The optional header's fields up to the
+// checksum lie at the same offsets in PE32 (magic 0x10b) and PE32+ (magic
+// 0x20b); from there on PE32+ is 16 bytes longer, its stack and heap sizes
+// being 8 bytes each.
 constexpr uint32_t kCoffNumberOfSections = 2;
 constexpr uint32_t kCoffPointerToSymbolTable = 8;
 constexpr uint32_t kCoffNumberOfSymbols = 12;
@@ -24,8 +26,11 @@ constexpr uint32_t kOptFileAlignment = 36;
 constexpr uint32_t kOptSizeOfImage = 56;
 constexpr uint32_t kOptSizeOfHeaders = 60;
 constexpr uint32_t kOptCheckSum = 64;
-constexpr uint32_t kOptNumberOfRvaAndSizes = 92;
-constexpr uint32_t kOptDataDirectory = 96;
+constexpr uint16_t kMagicPe32 = 0x10b;
+constexpr uint16_t kMagicPe32Plus = 0x20b;
+constexpr uint32_t kOptNumberOfRvaAndSizes32 = 92;
+constexpr uint32_t kOptDataDirectory32 = 96;
+constexpr uint32_t kPe32PlusExtra = 16;
 constexpr uint32_t kDirResource = 2;
 constexpr uint32_t kDirSecurity = 4;
 constexpr uint32_t kSectionHeaderSize = 40;
@@ -72,15 +77,18 @@ struct Layout {
 bool parse_layout(std::string_view image, Layout& l) {
   if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return false;
   uint32_t pe = get32(image, 0x3c);
-  if (pe > image.size() || image.size() - pe < 4 + kCoffSize + kOptDataDirectory) return false;
+  if (pe > image.size() || image.size() - pe < 4 + kCoffSize + kOptDataDirectory32) return false;
   if (image.substr(pe, 4) != std::string_view("PE\0\0", 4)) return false;
   l.coff = pe + 4;
   l.opt = l.coff + kCoffSize;
-  if (get16(image, l.opt) != 0x10b) return false;  // PE32 only
+  uint16_t magic = get16(image, l.opt);
+  if (magic != kMagicPe32 && magic != kMagicPe32Plus) return false;
+  uint32_t extra = magic == kMagicPe32Plus ? kPe32PlusExtra : 0;
+  if (image.size() - pe < 4 + kCoffSize + kOptDataDirectory32 + extra) return false;
   uint32_t opt_size = get16(image, l.coff + kCoffSizeOfOptionalHeader);
-  uint32_t dir_count = get32(image, l.opt + kOptNumberOfRvaAndSizes);
-  if (dir_count <= kDirSecurity || opt_size < kOptDataDirectory + dir_count * 8) return false;
-  l.directories = l.opt + kOptDataDirectory;
+  uint32_t dir_count = get32(image, l.opt + kOptNumberOfRvaAndSizes32 + extra);
+  if (dir_count <= kDirSecurity || opt_size < kOptDataDirectory32 + extra + dir_count * 8) return false;
+  l.directories = l.opt + kOptDataDirectory32 + extra;
   l.section_table = l.opt + opt_size;
   uint32_t count = get16(image, l.coff + kCoffNumberOfSections);
   if (l.section_table > image.size() || (image.size() - l.section_table) / kSectionHeaderSize < count) return false;
@@ -455,7 +463,7 @@ bool check_sections(std::string_view image, Plan& p, std::string* error) {
 // section of its own that is the last one both in memory and in the file,
 // else in a new section after all the others.
 bool plan_layout(std::string_view image, Plan& p, std::string* error) {
-  if (!parse_layout(image, p.layout)) return fail(error, "not a 32-bit Windows executable");
+  if (!parse_layout(image, p.layout)) return fail(error, "not a Windows executable (PE32 or PE32+)");
   if (!check_sections(image, p, error)) return false;
   const Layout& l = p.layout;
 

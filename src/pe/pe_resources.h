@@ -1,4 +1,4 @@
-// Reading and rewriting the resources of a 32-bit Windows executable (PE32)
+// Reading and rewriting the resources of a Windows executable (PE32 or PE32+)
 // held in memory, without the Windows API. Packaging uses it on systems
 // where BeginUpdateResourceA does not exist; tests use the reader to check
 // what either path wrote.
@@ -33,7 +33,7 @@ struct Resource {
 };
 
 // Every resource of the image, in the order of its tree. False (and `out`
-// left empty) when the image is not a PE32 or its resource tree is damaged.
+// left empty) when the image is neither PE32 nor PE32+ or its resource tree is damaged.
 // An image without resources gives true and an empty list.
 bool read_resources(std::string_view image, std::vector<Resource>& out);
 

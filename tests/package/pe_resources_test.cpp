@@ -1,4 +1,5 @@
-// The portable resource writer on the real installer program image: what it
+// The portable resource writer on the real installer program images, the
+// 32-bit (PE32) and the 64-bit one (PE32+), with the same cases: what it
 // adds reads back byte for byte, the program's own resources stay, and the
 // headers stay consistent with the new layout.
 #include "pe/pe_resources.h"
@@ -24,24 +25,39 @@ uint16_t u16(const std::string& s, size_t at) {
   return v;
 }
 
+// `dirs` is where the data directories start: PE32+ has 16 bytes more of
+// optional header before them.
 struct Headers {
-  uint32_t opt, sections;
+  uint32_t opt, dirs, sections;
   uint16_t count;
 };
 Headers headers(const std::string& image) {
   uint32_t pe = u32(image, 0x3c);
   Headers h;
   h.opt = pe + 24;
+  h.dirs = h.opt + (u16(image, h.opt) == 0x20b ? 112 : 96);
   h.count = u16(image, pe + 6);
   h.sections = h.opt + u16(image, pe + 20);
   return h;
 }
 
-std::string installer_image() {
+// The installer images of the build: its own, and in the Linux build also
+// the 64-bit tree's.
+std::vector<std::string> installer_paths() {
+  std::vector<std::string> paths = {LH_INSTALLER_EXE};
+#ifdef LH_INSTALLER_EXE64
+  paths.push_back(LH_INSTALLER_EXE64);
+#endif
+  return paths;
+}
+
+std::string read_image(const std::string& path) {
   std::string image;
-  platform::read_file(LH_INSTALLER_EXE, image);
+  platform::read_file(path, image);
   return image;
 }
+
+std::string installer_image() { return read_image(LH_INSTALLER_EXE); }
 
 // Bytes that exercise the copy: every byte value, odd length.
 std::string sample(size_t size, unsigned seed) {
@@ -50,18 +66,18 @@ std::string sample(size_t size, unsigned seed) {
   return s;
 }
 
-class PeWriter : public ::testing::Test {
+class PeWriter : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    image = installer_image();
-    if (image.empty()) GTEST_SKIP() << "no installer image at " << LH_INSTALLER_EXE;
+    image = read_image(GetParam());
+    if (image.empty()) GTEST_SKIP() << "no installer image at '" << GetParam() << "'";
     ASSERT_TRUE(pe::read_resources(image, original));
   }
   std::string image;
   std::vector<pe::Resource> original;
 };
 
-TEST_F(PeWriter, PackageResourcesReadBackAndOwnResourcesStay) {
+TEST_P(PeWriter, PackageResourcesReadBackAndOwnResourcesStay) {
   std::vector<std::string> data;
   unsigned seed = 1;
   for (const char* name : kPackageResources) {
@@ -96,7 +112,7 @@ TEST_F(PeWriter, PackageResourcesReadBackAndOwnResourcesStay) {
   EXPECT_TRUE(icon);
 }
 
-TEST_F(PeWriter, TreeBecomesTheLastSectionAndHeadersFollow) {
+TEST_P(PeWriter, TreeBecomesTheLastSectionAndHeadersFollow) {
   Headers before = headers(image);
   ASSERT_TRUE(pe::add_rcdata(image, "SOURCE", sample(5000, 3), false));
   Headers h = headers(image);
@@ -119,8 +135,8 @@ TEST_F(PeWriter, TreeBecomesTheLastSectionAndHeadersFollow) {
   EXPECT_EQ(named_rsrc, 1);
   uint32_t va = u32(image, last + 12), vsize = u32(image, last + 8);
   uint32_t raw_size = u32(image, last + 16), raw_at = u32(image, last + 20);
-  EXPECT_EQ(u32(image, h.opt + 96 + 16), va);  // resource directory
-  EXPECT_EQ(u32(image, h.opt + 96 + 20), vsize);
+  EXPECT_EQ(u32(image, h.dirs + 16), va);  // resource directory
+  EXPECT_EQ(u32(image, h.dirs + 20), vsize);
   uint32_t section_align = u32(image, h.opt + 32);
   EXPECT_EQ(u32(image, h.opt + 56), (va + vsize + section_align - 1) / section_align * section_align);
   EXPECT_EQ(image.size(), size_t(raw_at) + raw_size);
@@ -140,7 +156,7 @@ TEST_F(PeWriter, TreeBecomesTheLastSectionAndHeadersFollow) {
 
 // An empty resource (a manual of no bytes) has nothing to point at; the
 // resources after it must still keep their own bytes when more are added.
-TEST_F(PeWriter, EmptyResourceKeepsTheOthersInStep) {
+TEST_P(PeWriter, EmptyResourceKeepsTheOthersInStep) {
   ASSERT_TRUE(pe::add_rcdata(image, "CHM", "", false));
   ASSERT_TRUE(pe::add_rcdata(image, "LIBRARY", sample(3000, 1), false));
   ASSERT_TRUE(pe::add_rcdata(image, "SOURCE", sample(500, 2), false));
@@ -152,7 +168,7 @@ TEST_F(PeWriter, EmptyResourceKeepsTheOthersInStep) {
   EXPECT_TRUE(pe::find_resource(now, pe::kRtRcData, "SOURCE")->data == sample(500, 2));
 }
 
-TEST_F(PeWriter, ReplaceAllDropsOwnResources) {
+TEST_P(PeWriter, ReplaceAllDropsOwnResources) {
   ASSERT_TRUE(pe::add_rcdata(image, "NAME", "A\r\n1\r\n", true));
   std::vector<pe::Resource> now;
   ASSERT_TRUE(pe::read_resources(image, now));
@@ -160,9 +176,9 @@ TEST_F(PeWriter, ReplaceAllDropsOwnResources) {
   EXPECT_EQ(now[0].data, "A\r\n1\r\n");
 }
 
-TEST(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
-  std::string image = installer_image();
-  if (image.empty()) GTEST_SKIP();
+using PeWriterInput = PeWriter;
+
+TEST_P(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
   for (const std::string& bad : {std::string("MZ"), std::string("not an executable at all"), image.substr(0, 0x200),
                                  image.substr(0, image.size() / 2)}) {
     std::string copy = bad;
@@ -175,7 +191,7 @@ TEST(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
   std::string broken = image;
   Headers h = headers(broken);
   uint32_t bad_rva = 0x7fff0000;
-  std::memcpy(&broken[h.opt + 96 + 16], &bad_rva, 4);
+  std::memcpy(&broken[h.dirs + 16], &bad_rva, 4);
   std::vector<pe::Resource> out;
   EXPECT_FALSE(pe::read_resources(broken, out));
   EXPECT_TRUE(out.empty());
@@ -186,15 +202,13 @@ TEST(PeWriterInput, DamagedImagesAreRefusedAndLeftAlone) {
 // file (the new section's bytes went inside it, and the next update found
 // no room), and sections without file bytes (whose rewrite lost the
 // headers).
-TEST(PeWriterInput, DamagedLayoutsAreRefusedOrRewrittenWhole) {
-  std::string image = installer_image();
-  if (image.empty()) GTEST_SKIP();
+TEST_P(PeWriterInput, DamagedLayoutsAreRefusedOrRewrittenWhole) {
   // Once written to, the tree is the last section.
   ASSERT_TRUE(pe::add_rcdata(image, "NAME", "x", false));
   Headers h = headers(image);
   uint32_t last = h.sections + (h.count - 1) * 40;
   uint32_t tree_at = u32(image, last + 20);
-  ASSERT_EQ(u32(image, h.opt + 96 + 16), u32(image, last + 12));
+  ASSERT_EQ(u32(image, h.dirs + 16), u32(image, last + 12));
   ASSERT_GE(u16(image, tree_at + 14), 2);  // numbered types: icon, manifest...
   auto put32 = [](std::string& s, size_t at, uint32_t v) { std::memcpy(&s[at], &v, 4); };
   std::vector<pe::Resource> out;
@@ -211,8 +225,8 @@ TEST(PeWriterInput, DamagedLayoutsAreRefusedOrRewrittenWhole) {
 
   std::string bare = image;  // no section holds file bytes, no resources
   for (uint32_t i = 0; i < h.count; ++i) put32(bare, h.sections + i * 40 + 16, 0);
-  put32(bare, h.opt + 96 + 16, 0);
-  put32(bare, h.opt + 96 + 20, 0);
+  put32(bare, h.dirs + 16, 0);
+  put32(bare, h.dirs + 20, 0);
   ASSERT_TRUE(pe::add_rcdata(bare, "NAME", "Strings\r\n", false));
   uint32_t signature_end = u32(image, 0x3c) + 4;  // the DOS header, its stub and "PE\0\0" stay
   EXPECT_EQ(bare.substr(0, signature_end), image.substr(0, signature_end));
@@ -220,6 +234,16 @@ TEST(PeWriterInput, DamagedLayoutsAreRefusedOrRewrittenWhole) {
   ASSERT_EQ(out.size(), 1u);
   EXPECT_EQ(out[0].data, "Strings\r\n");
 }
+
+// Each image's cases are named by its format.
+std::string width_of(const ::testing::TestParamInfo<std::string>& info) {
+  std::string image = read_image(info.param);
+  if (image.size() < 0x40) return "Missing" + std::to_string(info.index);
+  return u16(image, headers(image).opt) == 0x20b ? "Pe32Plus" : "Pe32";
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, PeWriter, ::testing::ValuesIn(installer_paths()), width_of);
+INSTANTIATE_TEST_SUITE_P(Images, PeWriterInput, ::testing::ValuesIn(installer_paths()), width_of);
 
 TEST(PackageResource, FileMustHoldBytes) {
   std::string image = installer_image();

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# check_images.sh LibHammer.exe installer.exe SyntaxHilighting.dll
-# Fails when an image is not a 32-bit x86 PE of the expected kind, or imports
-# a DLL that a plain Windows installation does not have.
+# check_images.sh 32|64 LibHammer.exe installer.exe SyntaxHilighting.dll
+# Fails when an image is not an x86 PE of the given width (PE32 for Intel
+# 80386, PE32+ for x86-64) and of the expected kind, or imports a DLL that a
+# plain Windows installation does not have.
 set -u
-objdump=i686-w64-mingw32-objdump
+case "$1" in
+  32) format="PE32" machine="Intel 80386" objdump=i686-w64-mingw32-objdump ;;
+  64) format="PE32+" machine="x86-64" objdump=x86_64-w64-mingw32-objdump ;;
+  *) echo "usage: check_images.sh 32|64 LibHammer.exe installer.exe SyntaxHilighting.dll" >&2; exit 2 ;;
+esac
+shift
 system_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll shlwapi.dll "
 status=0
 
@@ -12,8 +18,8 @@ check() {  # image, expected description from file(1)
   local what
   what=$(file -b "$image")
   case "$what" in
-    "PE32 executable ($kind) Intel 80386"*) ;;
-    *) echo "FAIL $image: $what (expected PE32 $kind Intel 80386)"; status=1 ;;
+    "$format executable ($kind) $machine"*) ;;
+    *) echo "FAIL $image: $what (expected $format $kind $machine)"; status=1 ;;
   esac
   while read -r dll; do
     local lower=${dll,,}
