@@ -16,14 +16,18 @@
 // links to is left out of the manual and named; one that the project itself
 // names means no manual.
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "app/embedded_images.h"
 #include "app/main_window.h"
+#include "app/run_summary.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "base/cancellation.h"
+#include "base/reporter.h"
 #include "chm/compile_project.h"
 #include "package/packaging.h"
 #include "pipeline/app_state.h"
@@ -64,11 +68,18 @@ void print_err(const std::string& text) {
 }
 
 // The headless build's reporter: every message a line on standard error,
-// the caption left out (it names the program, as the prefix does).
+// the caption left out (it names the program, as the prefix does); each
+// step's progress line on standard output. Nobody is there to answer a
+// question: the answer is no.
 class StandardErrorReporter final : public lh::Reporter {
  public:
   void tell(const std::string&, const std::string& text, lh::MessageIcon) override {
     print_err("libhammer: " + text + "\n");
+  }
+  void progress(const lh::BuildProgress& p) override { print_out(p.line + "\n"); }
+  bool ask(const std::string&, const std::string& text) override {
+    print_err("libhammer: " + text + " (answered no)\n");
+    return false;
   }
 };
 
@@ -131,11 +142,6 @@ int run_headless_build(const BuildArguments& args) {
   lh::ManualModel model;
   lh::BuildOptions options;
   options.open_manual = false;
-  options.progress = [](int step, const std::string& what) {
-    char number[16];
-    std::snprintf(number, sizeof number, "[%2d/%d] ", step, lh::kBuildSteps);
-    print_out(number + what + "\n");
-  };
   StandardErrorReporter reporter;
   options.reporter = &reporter;
   // The outside programs' own output would mix into the progress lines: it
@@ -143,27 +149,11 @@ int run_headless_build(const BuildArguments& args) {
   options.capture_runs = true;
   lh::BuildOutcome outcome = lh::run_build(state, model, options);
   lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, true});
-  if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return 1;
+  if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return lh::kExitOutputMissing;
 
-  const std::string& name = state.library_name;
-  const std::string& pb = state.purebasic_folder;
-  const std::string package = lh::package_base(state, lh::processor_tag_of(outcome.compiler_version_line));
-  std::vector<std::string> expected = {
-      lh::purebasic::user_library_path(pb, name),
-      state.work_folder + name + ".chm",
-      state.work_folder + name + ".pb",
-      package + ".7z",
-      package + ".exe",
-  };
-  if (lh::platform::is_file(lh::resident_declarations_path(state.work_folder, name)))
-    expected.push_back(lh::purebasic::resident_file_path(pb, name));
-  bool all = true;
-  for (const std::string& path : expected) {
-    bool there = lh::platform::is_file(path);
-    all = all && there;
-    print_out((there ? "ok " : "missing ") + lh::platform::full_path(path) + "\n");
-  }
-  return all ? 0 : 1;
+  const std::vector<lh::OutputCheck> checks = lh::check_outputs(state, outcome);
+  print_out(lh::output_lines(checks));
+  return lh::all_made(checks) ? lh::kExitAllMade : lh::kExitOutputMissing;
 }
 
 int run_chm_command(const std::string& project) {
@@ -182,22 +172,69 @@ int run_chm_command(const std::string& project) {
 }
 
 #ifdef _WIN32
+void save_settings(const lh::AppState& state, lh::Reporter& reporter) {
+  if (!lh::write_settings(state))
+    reporter.tell("LibHammer",
+                  "The settings could not be written to " + state.settings_path +
+                      ": the library source and include folder chosen now are not kept for the next start.",
+                  lh::MessageIcon::kError);
+}
+
+// What COMPILE starts, on the window's second thread: the build, the
+// settings, packaging, and the end of the run told. Returns the exit status.
+int run_from_window(lh::AppState& state, lh::Reporter& reporter, const lh::Cancellation& cancel) {
+  lh::ManualModel model;
+  lh::BuildOptions options;
+  options.reporter = &reporter;
+  options.cancel = &cancel;
+  lh::BuildOutcome outcome = lh::run_build(state, model, options);
+  save_settings(state, reporter);
+  const bool stopped_in_build = outcome.result == lh::BuildResult::kStopped;
+  bool packaged = false;
+  if (!stopped_in_build) {
+    reporter.progress({lh::kBuildSteps, lh::kRunSteps, "packaging: the archive and the installer"});
+    packaged = lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, false, &cancel});
+  }
+  // A request that came after packaging's end stopped nothing.
+  if (stopped_in_build || !packaged) {
+    reporter.tell("LibHammer", lh::stopped_run_text(state, outcome, !stopped_in_build), lh::MessageIcon::kInformation);
+    return lh::kExitStopped;
+  }
+  // A blocked work folder has been told; nothing was built to list.
+  if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return lh::kExitOutputMissing;
+  const std::vector<lh::OutputCheck> checks = lh::check_outputs(state, outcome);
+  reporter.progress({lh::kRunSteps, lh::kRunSteps, "finished"});
+  if (lh::all_made(checks)) return lh::kExitAllMade;
+  reporter.tell("LibHammer", "The build has ended, but not every output was made:\n\n" + lh::output_lines(checks),
+                lh::MessageIcon::kError);
+  return lh::kExitOutputMissing;
+}
+
 // The program as its users know it: start-up with its prompts, the window,
-// one build on COMPILE, the settings saved, packaging, and the end.
+// one run on COMPILE (build, settings, packaging) while the window stays
+// alive, and the end. Closing the window without a build saves the settings
+// and copies the source, as packaging does without a build.
 int run_window_program() {
   lh::AppState state;
   lh::MessageBoxReporter boxes;
   if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image(), boxes) != lh::StartupResult::kContinue)
     return 0;  // "Tailbite not found" has been shown
-  lh::ManualModel model;
-  lh::BuildOptions options;
-  options.reporter = &boxes;
+  int status = lh::kExitAllMade;
   lh::MainWindowHooks hooks;
-  hooks.build = [&] { lh::run_build(state, model, options); };
+  hooks.build = [&](lh::Reporter& reporter, const lh::Cancellation& cancel) {
+    try {
+      status = run_from_window(state, reporter, cancel);
+    } catch (const std::exception& e) {
+      // Out of memory, most likely, on a very large library.
+      reporter.tell("LibHammer", std::string("The build stopped on an internal error: ") + e.what(),
+                    lh::MessageIcon::kError);
+      status = lh::kExitOutputMissing;
+    }
+  };
   hooks.registry_lookup = [] { return lh::purebasic_registry_lookup(); };
   hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(pb); };
-  lh::run_main_window(state, hooks);
-  lh::write_settings(state);
+  if (lh::run_main_window(state, hooks)) return status;
+  save_settings(state, boxes);
   lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&boxes, false});
   return 0;
 }

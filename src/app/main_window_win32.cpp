@@ -1,9 +1,17 @@
 #include "app/main_window.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <exception>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "base/cancellation.h"
+#include "base/reporter.h"
 #include "platform/files.h"
 
 namespace lh {
@@ -16,21 +24,31 @@ enum GadgetId : int {
   kTailBiteLabel = 203,
   kIncludeButton = 204,
   kCompileButton = 205,
+  // In COMPILE's place while the run goes on.
+  kCancelButton = 206,
+  kProgressBar = 207,
+  kStepLine = 208,
 };
 
 constexpr int kClientWidth = 480;
 constexpr int kClientHeight = 200;
 constexpr char kWindowClass[] = "LibHammerMainWindow";
 
+// Sent by the run's thread: lParam points to a std::function<void()> that
+// the window's thread calls. SendMessage returns once it has returned.
+constexpr UINT kCallMessage = WM_APP + 1;
+// Posted by the run's thread as its last act.
+constexpr UINT kRunEndedMessage = WM_APP + 2;
+
 // What the window procedure saw of the message just dispatched; the loop
-// acts on it after DispatchMessage returns, one event at a time, as the
-// event loop of a single-threaded program does.
+// acts on it after DispatchMessage returns, one event at a time.
 struct EventState {
   int gadget = 0;       // the gadget clicked, 0 for none
   bool closed = false;  // the close box or Alt+F4
 };
 
 EventState g_event;
+bool g_run_ended = false;  // the run's thread has posted its end
 
 LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
@@ -45,18 +63,69 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
       // the process ends.
       g_event.closed = true;
       return 0;
+    case kCallMessage:
+      (*reinterpret_cast<const std::function<void()>*>(lparam))();
+      return 0;
+    case kRunEndedMessage:
+      g_run_ended = true;
+      return 0;
     default:
       return DefWindowProcA(hwnd, msg, wparam, lparam);
   }
 }
 
-HWND make_gadget(HWND parent, const char* cls, DWORD style, int id, int y, int height, const std::string& text,
-                 HFONT font) {
-  HWND h = CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, 10, y, 460, height, parent,
+HWND make_gadget(HWND parent, const char* cls, DWORD style, int id, RECT place, const std::string& text, HFONT font) {
+  HWND h = CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                           place.right - place.left, place.bottom - place.top, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
   SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   return h;
 }
+
+// One of the five gadgets of the window's first state: 460 wide at x = 10.
+HWND make_gadget(HWND parent, const char* cls, DWORD style, int id, int y, int height, const std::string& text,
+                 HFONT font) {
+  return make_gadget(parent, cls, style, id, RECT{10, y, 470, y + height}, text, font);
+}
+
+// The reporter of the run's thread: every call is carried out by the
+// window's thread (boxes owned by the window, the progress gadgets), and
+// returns when that is done. Called on the window's own thread it works the
+// same way, directly.
+class WindowReporter final : public Reporter {
+ public:
+  WindowReporter(HWND window, HWND bar, HWND line, HWND cancel)
+      : window_(window), bar_(bar), line_(line), cancel_(cancel) {}
+
+  void tell(const std::string& caption, const std::string& text, MessageIcon icon) override {
+    const UINT type = MB_OK | (icon == MessageIcon::kError ? MB_ICONERROR : MB_ICONINFORMATION);
+    on_window_thread([&] { MessageBoxA(window_, text.c_str(), caption.c_str(), type); });
+  }
+
+  void progress(const BuildProgress& p) override {
+    on_window_thread([&] {
+      SendMessageA(bar_, PBM_SETRANGE32, 0, p.total);
+      SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(p.done), 0);
+      SetWindowTextA(line_, p.line.c_str());
+      // At the end there is nothing left to stop.
+      if (p.done >= p.total) EnableWindow(cancel_, FALSE);
+    });
+  }
+
+  bool ask(const std::string& caption, const std::string& text) override {
+    bool yes = false;
+    on_window_thread(
+        [&] { yes = MessageBoxA(window_, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES; });
+    return yes;
+  }
+
+ private:
+  void on_window_thread(const std::function<void()>& call) {
+    SendMessageA(window_, kCallMessage, 0, reinterpret_cast<LPARAM>(&call));
+  }
+
+  HWND window_, bar_, line_, cancel_;
+};
 
 std::string open_source_dialog(HWND owner) {
   char file[MAX_PATH * 4] = "";
@@ -93,6 +162,8 @@ std::string folder_dialog(HWND owner, const char* prompt) {
 
 bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
   HINSTANCE instance = GetModuleHandleA(nullptr);
 
   WNDCLASSEXA wc{};
@@ -136,15 +207,76 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
 
+  // The run COMPILE starts: its thread, the gadgets in COMPILE's place, and
+  // what stops it.
+  std::thread run;
+  bool running = false;
+  Cancellation cancel;
+  HWND cancel_button = nullptr, step_line = nullptr;
+  std::unique_ptr<WindowReporter> reporter;
+
+  auto start_run = [&] {
+    for (HWND gadget : {source, include, pb_label, tb_label}) EnableWindow(gadget, FALSE);
+    ShowWindow(compile, SW_HIDE);
+    // The bar over the steps, the step's line under it, Cancel beside them.
+    HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 10, 142, 370, 20, window,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressBar)), instance, nullptr);
+    step_line = make_gadget(window, "STATIC", SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kStepLine,
+                            RECT{10, 168, 380, 190}, "Starting the build", font);
+    cancel_button =
+        make_gadget(window, "BUTTON", BS_PUSHBUTTON, kCancelButton, RECT{390, 140, 470, 190}, "Cancel", font);
+    SetFocus(cancel_button);
+    reporter = std::make_unique<WindowReporter>(window, bar, step_line, cancel_button);
+    g_run_ended = false;
+    running = true;
+    run = std::thread([&hooks, &cancel, window, r = reporter.get()] {
+      // Whatever happens in the run, the window must hear of its end.
+      try {
+        hooks.build(*r, cancel);
+      } catch (...) {
+      }
+      PostMessageA(window, kRunEndedMessage, 0, 0);
+    });
+  };
+
+  auto stop_run = [&] {
+    if (cancel.requested()) return;
+    cancel.request();
+    EnableWindow(cancel_button, FALSE);
+    SetWindowTextA(step_line, "Stopping...");
+  };
+
   bool built = false;
   MSG msg;
   for (;;) {
     if (hooks.before_wait) hooks.before_wait();
-    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+      // The run's thread may be waiting on this one: the loop goes on,
+      // serving it, until the run has stopped.
+      if (!running) break;
+      stop_run();
+      continue;
+    }
     g_event = {};
     if (!IsDialogMessageA(window, &msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
+    }
+    if (running) {
+      // Escape reaches the window as IDCANCEL.
+      if (g_event.gadget == kCancelButton || g_event.gadget == IDCANCEL) stop_run();
+      if (g_event.closed && !cancel.requested() &&
+          reporter->ask("LibHammer",
+                        "A build is running. Stop it?\n\nThe outside program running now is ended, no later step "
+                        "runs and no archive or installer is written; the settings are saved."))
+        stop_run();
+      if (g_run_ended) {
+        run.join();
+        running = false;
+        built = true;
+        break;
+      }
+      continue;
     }
     switch (g_event.gadget) {
       case kSourceButton:
@@ -163,22 +295,11 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
         break;
       }
       case kCompileButton:
-        // The build runs on this thread: the window does not repaint until
-        // the program ends. The button says so, painted now, before that.
-        SetWindowTextA(compile, "Building...");
-        UpdateWindow(compile);
-        // Some window systems (Wine's) put what a window painted on the
-        // screen only when its thread next looks for messages: a wait of
-        // no time, which takes none, lets the caption show before the build
-        // holds the thread.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
-        hooks.build();
-        built = true;
-        break;
+        start_run();
+        continue;
       default:
         break;
     }
-    if (built) break;
     bool can_compile = platform::exists(state.library_source) && !state.purebasic_folder.empty() &&
                        !hooks.tailbite_path(state.purebasic_folder).empty();
     EnableWindow(compile, can_compile);

@@ -14,12 +14,16 @@ namespace {
 constexpr const char* kSearchOn = "Full-text search=Yes";
 constexpr const char* kSearchOff = "Full-text search=No";
 
+constexpr int kStoppedRun = -3;
+
 // Runs the compiler as a visible wait run; its exit code, or -1 when unknown
-// (and -2 when it could not be started). With `captured` its output goes
-// there rather than to the console.
+// (-2 when it could not be started, kStoppedRun when the build's
+// cancellation ended it). With `captured` its output goes there rather than
+// to the console.
 int run_compiler(ToolRunner& tools, const std::string& compiler, const std::string& project, const std::string& folder,
                  CapturedRun* captured) {
   const CapturedRun run = tools.run_and_wait({compiler, "\"" + project + "\"", folder, false, captured != nullptr});
+  if (run.stopped) return kStoppedRun;
   if (!run.started) return -2;
   if (captured) {
     captured->started = true;
@@ -38,21 +42,22 @@ std::string exit_text(int code) {
 // hhc.exe on the project; on failure once more without full-text search.
 // The note for the user: empty when the manual came out at once.
 std::string run_hhc(ToolRunner& tools, const std::string& hhc, const std::string& work_folder,
-                    const std::string& library_name, bool& made, CapturedRun* captured) {
+                    const std::string& library_name, bool& made, bool& stopped, CapturedRun* captured) {
   const std::string project = work_folder + library_name + ".hhp";
   const std::string manual = work_folder + library_name + ".chm";
   int first = run_compiler(tools, hhc, project, work_folder, captured);
-  made = is_compiled_manual(manual);
-  if (made) return {};
+  stopped = first == kStoppedRun;
+  made = !stopped && is_compiled_manual(manual);
+  if (made || stopped) return {};
   std::string text;
   if (!platform::read_file(project, text) || text.find(kSearchOn) == std::string::npos) return {};
   text.replace(text.find(kSearchOn), std::strlen(kSearchOn), kSearchOff);
   const std::string derived = work_folder + library_name + "-nosearch.hhp";
   platform::delete_file(manual);
   if (!platform::write_file(derived, text)) return {};
-  run_compiler(tools, hhc, derived, work_folder, captured);
+  stopped = run_compiler(tools, hhc, derived, work_folder, captured) == kStoppedRun;
   platform::delete_file(derived);
-  made = is_compiled_manual(manual);
+  made = !stopped && is_compiled_manual(manual);
   if (!made) return {};
   return "The help compiler " + exit_text(first) + " without making " + library_name +
          ".chm; it was compiled again without full-text search, so the manual has no search tab.";
@@ -91,7 +96,13 @@ ManualRun compile_manual(ToolRunner& tools, const std::string& work_folder, cons
   platform::delete_file(manual);
   std::string stood_in_for;
   if (!hhc.empty()) {
-    run.note = run_hhc(tools, hhc, work_folder, library_name, run.made, captured);
+    run.note = run_hhc(tools, hhc, work_folder, library_name, run.made, run.stopped, captured);
+    if (run.stopped) {
+      // What hhc.exe may have left is not a manual to open or to package.
+      platform::delete_file(manual);
+      run.summary = "hhc.exe was stopped";
+      return run;
+    }
     if (run.made) {
       run.summary = "hhc.exe" + std::string(run.note.empty() ? "" : ", without full-text search");
       return run;

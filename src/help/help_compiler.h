@@ -24,6 +24,9 @@ struct ManualRun {
   // What the user should be told in a message box: empty when there is
   // nothing to tell. The built-in compiler standing in is not news.
   std::string note;
+  // hhc.exe was ended on the build's cancellation: no manual, and nothing
+  // else was tried.
+  bool stopped = false;
 };
 
 // Compiles work folder + library name + ".hhp" into work folder + library
@@ -45,6 +48,7 @@ ManualRun compile_manual(const std::string& work_folder, const std::string& libr
 // for the manual.
 class RealToolRunner final : public ProcessToolRunner {
  public:
+  using ProcessToolRunner::ProcessToolRunner;
   std::string help_compiler() override { return find_help_compiler(); }
   ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc,
                            CapturedRun* hhc_output) override {

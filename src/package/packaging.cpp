@@ -6,6 +6,7 @@
 #include <filesystem>
 #endif
 
+#include "base/cancellation.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/resources.h"
@@ -54,7 +55,7 @@ void tell(const PackagingReport& report, const std::string& text) {
 
 // The package names' processor tag, from the compiler's version query.
 std::string package_processor_tag(const AppState& state, const PackagingReport& report) {
-  ProcessVersionAsker tools;
+  ProcessVersionAsker tools(report.cancel);
   return processor_tag(tools, state.purebasic_folder, [&](const std::string& text) { tell(report, text); });
 }
 
@@ -94,10 +95,11 @@ void make_archive(const AppState& state, std::string_view sevenzip_image, const 
   auto add = [&](const std::string& item) {
     const std::string arguments = "a " + quoted_argument(archive) + " " + quoted_argument(item);
     if (!report.capture_runs) {
-      run_hidden_wait(archiver, arguments, "");
+      run_wait(archiver, arguments, "", true, false, report.cancel);
       return;
     }
-    CapturedRun run = run_wait_captured(archiver, arguments, "", true);
+    CapturedRun run = run_wait_captured(archiver, arguments, "", true, report.cancel);
+    if (run.stopped) return;
     // Exit code 1 is 7-Zip's warning, given for an item that is not there:
     // a library without resident file has none to add, by design.
     const bool failed = !run.started || run.exit_code >= 2 || (run.exit_code != 0 && platform::exists(item)) ||
@@ -113,6 +115,8 @@ void make_archive(const AppState& state, std::string_view sevenzip_image, const 
   // An include folder that was never chosen has nothing to add; an empty
   // item would make the archiver take the current folder.
   if (!state.include_folder.empty()) add(state.include_folder);
+  // A stopped archiver leaves half an archive: none is better.
+  if (stop_requested(report.cancel)) platform::delete_file(archive);
 }
 
 std::string package_sums(const std::vector<pe::Resource>& resources) {
@@ -186,13 +190,16 @@ void copy_sources(const AppState& state) {
   platform::copy_file(tweaked_copy_path(state), folder + base + "-Tweaked.pb");
 }
 
-void make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
+bool make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
                    const PackagingReport& report) {
   if (!state.library_name.empty()) {
     make_archive(state, sevenzip_image, report);
+    if (stop_requested(report.cancel)) return false;
     make_installer(state, installer_image, report);
   }
+  if (stop_requested(report.cancel)) return false;
   copy_sources(state);
+  return true;
 }
 
 }  // namespace lh

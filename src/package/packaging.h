@@ -15,6 +15,8 @@
 
 namespace lh {
 
+class Cancellation;
+
 // The names of the six package resources, in the order they are added.
 // The installer program looks them up by these names (without regard to
 // letter case).
@@ -27,13 +29,17 @@ inline constexpr const auto& kPackageResources = package_check::kPackageResource
 struct PackagingReport {
   Reporter* reporter = nullptr;
   bool capture_runs = false;
+  // Once requested, the archiver run going on is ended, the archive begun
+  // is removed, and nothing more is written: no installer, no source copies.
+  const Cancellation* cancel = nullptr;
 };
 
 // Runs the three stages: the archive and the installer executable when a
 // build gave the library a name, and the source copies always.
 // `sevenzip_image` is the 7-Zip console archiver the program carries,
 // `installer_image` the installer program; an empty image is not written.
-void make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
+// False when report.cancel stopped it before its end.
+bool make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
                    const PackagingReport& report = {});
 
 // Stage A: the archive of the library source, manual, user library,

@@ -4,8 +4,11 @@
 // work on the real disk.
 #include "pipeline/pipeline.h"
 
+#include <cstdio>
 #include <ctime>
 
+#include "base/cancellation.h"
+#include "base/reporter.h"
 #include "help/colouring.h"
 #include "help/function_pages.h"
 #include "help/help_compiler.h"
@@ -15,7 +18,6 @@
 #include "pipeline/work_folder.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
-#include "platform/message_box.h"
 #include "platform/paths.h"
 #include "purebasic/folder_layout.h"
 #include "purebasic/tool_runner.h"
@@ -54,8 +56,11 @@ void run_tool(Build& b, const std::string& what, const std::string& program, con
   const CapturedRun run = b.tools.run_and_wait({program, arguments, "", hide, b.options.capture_runs});
   const bool made = expected.empty() || b.files.is_file(expected);
   b.outcome.runs.push_back(
-      {b.current_step, what, command_line_for(program, arguments), run.started, run.exit_code, made});
-  if (!b.options.capture_runs || expected.empty()) return;
+      {b.current_step, what, command_line_for(program, arguments), run.started, run.exit_code, made, run.stopped});
+  // A run the user stopped has not failed: the end of the build says what
+  // was stopped.
+  if (run.stopped && run.started) b.outcome.ended_program = what;
+  if (!b.options.capture_runs || expected.empty() || run.stopped) return;
   if (!run.started || run.exit_code != 0 || !made)
     b.problem(failed_run_text(what + " " + program, run) + (made ? "" : "\n" + expected + " was not made."));
 }
@@ -187,6 +192,7 @@ bool make_manual(Build& b) {
   b.step(12, "manual " + b.name + ".chm " + (manual.made ? "made by " : "not made: ") + manual.summary);
   b.outcome.manual_made = manual.made;
   b.outcome.manual_note = manual.note;
+  if (manual.stopped) b.outcome.ended_program = "hhc.exe";
   // The note says how hhc.exe's runs went; what it printed comes with it,
   // when it printed anything.
   run.exit_code = -1;
@@ -300,7 +306,7 @@ Build::Build(AppState& app_state, ManualModel& manual_model, const BuildOptions&
 void Build::step(int number, const std::string& what) {
   current_step = number;
   outcome.steps.push_back(what);
-  if (options.progress) options.progress(number, what);
+  if (options.reporter) options.reporter->progress({number - 1, kRunSteps, progress_line(number, what)});
 }
 
 void Build::problem(const std::string& text) {
@@ -311,8 +317,16 @@ void Build::problem(const std::string& text) {
 std::span<const BuildPhase> build_phases() { return kPhases; }
 
 BuildOutcome run_phases(Build& b, std::span<const BuildPhase> phases) {
-  for (const BuildPhase& phase : phases)
+  for (const BuildPhase& phase : phases) {
+    if (stop_requested(b.options.cancel)) break;
     if (!phase.run(b)) break;
+  }
+  // A request that came during the last step stops the run too: packaging
+  // must not follow.
+  if (stop_requested(b.options.cancel) && b.outcome.result == BuildResult::kBuilt) {
+    b.outcome.result = BuildResult::kStopped;
+    return b.outcome;  // what was stopped is told at the run's end, with the rest
+  }
   if (!b.outcome.manual_note.empty()) tell(b.options, b.outcome.manual_note, MessageIcon::kInformation);
   return b.outcome;
 }
@@ -329,8 +343,14 @@ const ToolRecord* find_run(const BuildOutcome& outcome, std::string_view what) {
   return nullptr;
 }
 
+std::string progress_line(int step, const std::string& what) {
+  char number[16];
+  std::snprintf(number, sizeof number, "[%2d/%d] ", step, kBuildSteps);
+  return number + what;
+}
+
 BuildOutcome run_build(AppState& state, ManualModel& model, const BuildOptions& options) {
-  RealToolRunner real_tools;
+  RealToolRunner real_tools(options.cancel);
   Build build(state, model, options, options.files ? *options.files : platform::real_file_system(),
               options.tools ? *options.tools : real_tools);
   return run_phases(build, build_phases());

@@ -17,7 +17,11 @@
 namespace lh {
 
 inline constexpr int kBuildSteps = 19;
+// What the progress of a whole run counts: the build's steps, then
+// packaging.
+inline constexpr int kRunSteps = kBuildSteps + 1;
 
+class Cancellation;
 class Reporter;
 class ToolRunner;
 namespace platform {
@@ -28,13 +32,15 @@ struct BuildOptions {
   // Step 18 shows the manual in the system's help viewer; the headless
   // build leaves it out.
   bool open_manual = true;
-  // Called as each step begins, with its number and a short description;
-  // step 12 is told when the manual is made, with the compiler that made it.
-  std::function<void(int step, const std::string& what)> progress;
-  // Tells the user why the build stopped, which tool did not answer, what a
-  // failed run printed and the note on the manual, as each is recorded.
-  // Null: recorded in the outcome only.
+  // Is told as each step begins (its progress line, see progress_line; step
+  // 12 once the manual is made, naming the compiler that made it), why the
+  // build stopped, which tool did not answer, what a failed run printed and
+  // the note on the manual, as each is recorded. Null: recorded in the
+  // outcome only.
   Reporter* reporter = nullptr;
+  // Once requested, no further step begins, and the outside program the
+  // build is waiting for is ended. Null: the build runs to its end.
+  const Cancellation* cancel = nullptr;
   // Headless: the help compiler's, TailBite's and the compiler's build runs
   // are captured instead of writing into the console, and what they printed
   // is told right after a run that failed (it could not start, ended with a
@@ -55,6 +61,7 @@ struct BuildOptions {
 enum class BuildResult {
   kBuilt,              // every step ran (outside programs may still have failed)
   kWorkFolderBlocked,  // the old work folder could not be removed: nothing built
+  kStopped,            // stopped on request: the steps after the last one begun did not run
 };
 
 // One build run of an outside program.
@@ -63,8 +70,9 @@ struct ToolRecord {
   std::string what;          // "TailBite", "The PureBasic compiler"
   std::string command_line;  // as the run facility forms it
   bool started = false;
-  int exit_code = -1;  // -1: unknown
-  bool made = true;    // the file the run is to make is there (true when none is expected)
+  int exit_code = -1;    // -1: unknown
+  bool made = true;      // the file the run is to make is there (true when none is expected)
+  bool stopped = false;  // ended by the build's cancellation before its own end
 };
 
 // Something the user was told, and at which step.
@@ -83,10 +91,16 @@ struct BuildOutcome {
   std::string compiler_version_line;   // as the notes took it
   bool manual_made = false;
   std::string manual_note;  // what the user should hear about the manual, if anything (told last)
+  // With kStopped: the outside program that was running and was ended ("TailBite",
+  // "The PureBasic compiler", "hhc.exe"), empty when none was.
+  std::string ended_program;
 };
 
 // The record of the run of `what`, or null when it did not run.
 const ToolRecord* find_run(const BuildOutcome& outcome, std::string_view what);
+
+// The line that tells that step `step` has begun: "[ 6/19] splitting ...".
+std::string progress_line(int step, const std::string& what);
 
 // The whole pipeline. Reads the library source, include folder, work folder
 // and PureBasic folder from `state`; sets the library name, version and

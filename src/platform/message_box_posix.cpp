@@ -11,3 +11,13 @@ void message_box(const std::string& caption, const std::string& text, BoxIcon) {
 }
 
 }  // namespace lh::platform
+
+namespace lh::platform {
+
+bool question_box(const std::string& caption, const std::string& text, void*) {
+  std::fprintf(stderr, "%s: %s (answered no: nobody to ask)\n", caption.c_str(), text.c_str());
+  std::fflush(stderr);
+  return false;
+}
+
+}  // namespace lh::platform

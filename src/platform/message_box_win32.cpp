@@ -11,3 +11,11 @@ void message_box(const std::string& caption, const std::string& text, BoxIcon ic
 }
 
 }  // namespace lh::platform
+
+namespace lh::platform {
+
+bool question_box(const std::string& caption, const std::string& text, void* owner) {
+  return MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+}  // namespace lh::platform

@@ -2,6 +2,7 @@
 // the fallback to the open action, and line reading with a buffer.
 #include "platform/run_program.h"
 
+#include "base/cancellation.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 
@@ -21,6 +22,8 @@ struct Program {
 namespace {
 
 constexpr int kIdleWaitMs = 10;
+// How often a wait that can be cancelled looks at its cancellation.
+constexpr int kCancelLookMs = 50;
 constexpr std::size_t kChunk = 16 * 1024;
 
 // The path without the quotes the caller may have put around it.
@@ -229,23 +232,55 @@ void end_program(ProgramHandle p) {
   if (p) platform::terminate_process(p->process);
 }
 
+namespace {
+
+// Waits for the child's end while looking at `cancel`, keeping the pipe
+// drained so that a child with much output can reach its end. True when
+// the child ended on its own; false when it was ended on request.
+bool wait_unless_cancelled(Program* p, const Cancellation& cancel) {
+  while (!platform::process_ended(p->process)) {
+    if (cancel.requested()) {
+      platform::terminate_process(p->process);
+      return false;
+    }
+    take_available(p);
+    platform::wait_for_change(p->process, kCancelLookMs);
+  }
+  return true;
+}
+
+}  // namespace
+
 CapturedRun run_wait(const std::string& program, const std::string& arguments, const std::string& working_folder,
-                     bool hide, bool capture) {
+                     bool hide, bool capture, const Cancellation* cancel) {
   CapturedRun run;
+  if (stop_requested(cancel)) {
+    run.stopped = true;
+    return run;
+  }
   ProgramHandle p;
-  RunOption options = RunOption::kWait | RunOption::kKeep;
+  RunOption options = RunOption::kKeep;
+  if (!cancel) options = options | RunOption::kWait;
   if (capture) options = options | RunOption::kRead | RunOption::kReadErrors;
   if (hide) options = options | RunOption::kHide;
   if (!run_program(program, arguments, working_folder, options, &p)) return run;
   run.started = true;
+  if (cancel && !wait_unless_cancelled(p.get(), *cancel)) {
+    // A program it started may still hold the pipe open: only what is
+    // there now is taken.
+    take_available(p.get());
+    run.output = p->buffer.substr(p->start);
+    run.stopped = true;
+    return run;
+  }
   run.output = read_all_output(p.get());
   run.exit_code = program_exit_code(p.get());
   return run;
 }
 
 CapturedRun run_wait_captured(const std::string& program, const std::string& arguments,
-                              const std::string& working_folder, bool hide) {
-  return run_wait(program, arguments, working_folder, hide, true);
+                              const std::string& working_folder, bool hide, const Cancellation* cancel) {
+  return run_wait(program, arguments, working_folder, hide, true, cancel);
 }
 
 std::string failed_run_text(const std::string& what, const CapturedRun& run) {

@@ -11,6 +11,8 @@
 
 namespace lh {
 
+class Cancellation;
+
 // How a program is run; combined with "|".
 enum class RunOption : unsigned {
   kNone = 0,
@@ -101,15 +103,22 @@ struct CapturedRun {
   bool started = false;
   int exit_code = -1;  // -1 when unknown
   std::string output;
+  // Ended (or not started) because `cancel` was requested: its outputs may
+  // be half written.
+  bool stopped = false;
 };
 CapturedRun run_wait_captured(const std::string& program, const std::string& arguments,
-                              const std::string& working_folder, bool hide);
+                              const std::string& working_folder, bool hide, const Cancellation* cancel = nullptr);
 
 // A wait run whose exit code is kept; its output is captured only with
 // `capture` (otherwise it goes wherever the program puts it, and `output`
-// stays empty). The command line is the one every other run forms.
+// stays empty). The command line is the one every other run forms. With
+// `cancel`, the wait looks at it several times a second: once it is
+// requested the child is ended (that child only, not the programs it may
+// have started itself), and a run asked for after the request does not
+// start.
 CapturedRun run_wait(const std::string& program, const std::string& arguments, const std::string& working_folder,
-                     bool hide, bool capture);
+                     bool hide, bool capture, const Cancellation* cancel = nullptr);
 
 // What to tell about a run that failed: `what` (the program's name for the
 // user), how it ended, and its output, each line indented.

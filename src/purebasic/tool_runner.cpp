@@ -2,6 +2,8 @@
 // runs as wait runs, documents through the open action.
 #include "purebasic/tool_runner.h"
 
+#include "base/cancellation.h"
+
 namespace lh {
 namespace {
 
@@ -15,9 +17,11 @@ Status status_of(LineWait wait) {
 // The first line, once output has come. program_running waits on the child
 // while nothing happens, so this loop does not spin; the deadline ends it
 // when the program stays silent.
-Status read_first_line(Program* p, const VersionQuery& query, std::vector<std::string>& lines) {
+Status read_first_line(Program* p, const VersionQuery& query, const Cancellation* cancel,
+                       std::vector<std::string>& lines) {
   const auto deadline = std::chrono::steady_clock::now() + query.wait;
   while (program_running(p)) {
+    if (stop_requested(cancel)) return Status::kStopped;
     if (available_output(p) != 0) {
       std::string line;
       const LineWait got = read_output_line_within(p, deadline, query.max_bytes, line);
@@ -31,11 +35,13 @@ Status read_first_line(Program* p, const VersionQuery& query, std::vector<std::s
 
 // Every line up to the end of the output. A program that stays silent, or
 // that prints without end, must not hold the build.
-Status read_all_lines(Program* p, const VersionQuery& query, std::vector<std::string>& lines) {
+Status read_all_lines(Program* p, const VersionQuery& query, const Cancellation* cancel,
+                      std::vector<std::string>& lines) {
   const auto deadline = std::chrono::steady_clock::now() + query.wait;
   std::size_t bytes = 0;
   LineWait got = LineWait::kLine;
   while (got == LineWait::kLine && (program_running(p) || available_output(p) > 0)) {
+    if (stop_requested(cancel)) return Status::kStopped;
     if (bytes > query.max_bytes) {
       got = LineWait::kTooLong;
     } else if (std::chrono::steady_clock::now() >= deadline) {
@@ -52,13 +58,17 @@ Status read_all_lines(Program* p, const VersionQuery& query, std::vector<std::st
 
 }  // namespace
 
-VersionAnswer ask_program_version(const VersionQuery& query) {
+VersionAnswer ask_program_version(const VersionQuery& query, const Cancellation* cancel) {
   VersionAnswer answer;
+  if (stop_requested(cancel)) {
+    answer.status = Status::kStopped;
+    return answer;
+  }
   ProgramHandle p = query.hide ? run_hidden_capture(query.program, query.argument, "")
                                : run_capture(query.program, query.argument, "");
   if (!p) return answer;
-  answer.status = query.first_line_only ? read_first_line(p.get(), query, answer.lines)
-                                        : read_all_lines(p.get(), query, answer.lines);
+  answer.status = query.first_line_only ? read_first_line(p.get(), query, cancel, answer.lines)
+                                        : read_all_lines(p.get(), query, cancel, answer.lines);
   if (answer.status != Status::kAnswered) {
     end_program(std::move(p));
     answer.lines.clear();
@@ -67,7 +77,7 @@ VersionAnswer ask_program_version(const VersionQuery& query) {
 }
 
 CapturedRun ProcessToolRunner::run_and_wait(const ToolCall& call) {
-  return run_wait(call.program, call.arguments, call.working_folder, call.hide, call.capture);
+  return run_wait(call.program, call.arguments, call.working_folder, call.hide, call.capture, cancel_);
 }
 
 bool ProcessToolRunner::open_document(const std::string& path) { return run_open(path, "", "") == 1; }

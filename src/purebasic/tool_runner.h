@@ -15,6 +15,7 @@
 
 namespace lh {
 
+class Cancellation;
 struct ManualRun;  // help/help_compiler.h
 
 // A build run: the program, its arguments as they go onto the command line,
@@ -41,7 +42,9 @@ struct VersionQuery {
 };
 
 struct VersionAnswer {
-  enum class Status { kNotStarted, kAnswered, kTimedOut, kTooLong };
+  // kStopped: the run's cancellation was requested; the program was ended
+  // (or not started) and its answer is left out without a word.
+  enum class Status { kNotStarted, kAnswered, kTimedOut, kTooLong, kStopped };
   Status status = Status::kNotStarted;
   std::vector<std::string> lines;  // with kAnswered
 };
@@ -55,12 +58,17 @@ class VersionAsker {
   virtual VersionAnswer ask_version(const VersionQuery& query) = 0;
 };
 
-// The query as a capture run of the real program.
-VersionAnswer ask_program_version(const VersionQuery& query);
+// The query as a capture run of the real program. Once `cancel` is
+// requested the program is ended at the next look, and none is started.
+VersionAnswer ask_program_version(const VersionQuery& query, const Cancellation* cancel = nullptr);
 
 class ProcessVersionAsker final : public VersionAsker {
  public:
-  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query); }
+  explicit ProcessVersionAsker(const Cancellation* cancel = nullptr) : cancel_(cancel) {}
+  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query, cancel_); }
+
+ private:
+  const Cancellation* cancel_;
 };
 
 class ToolRunner : public VersionAsker {
@@ -83,12 +91,18 @@ class ToolRunner : public VersionAsker {
   virtual bool open_document(const std::string& path) = 0;
 };
 
-// Everything but the manual, over the run facility.
+// Everything but the manual, over the run facility. With a cancellation,
+// every run it waits for is ended once the cancellation is requested, and
+// no run starts after that.
 class ProcessToolRunner : public ToolRunner {
  public:
-  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query); }
+  explicit ProcessToolRunner(const Cancellation* cancel = nullptr) : cancel_(cancel) {}
+  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query, cancel_); }
   CapturedRun run_and_wait(const ToolCall& call) override;
   bool open_document(const std::string& path) override;
+
+ private:
+  const Cancellation* cancel_;
 };
 
 }  // namespace lh

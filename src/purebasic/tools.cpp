@@ -101,7 +101,7 @@ std::string compiler_version_line(VersionAsker& tools, const std::string& pureba
   query.max_bytes = kVersionLineMax;
   const VersionAnswer answer = tools.ask_version(query);
   if (answer.status == VersionAnswer::Status::kAnswered) return answer.lines.empty() ? "" : answer.lines[0];
-  if (answer.status != VersionAnswer::Status::kNotStarted && report)
+  if (answer.status != VersionAnswer::Status::kNotStarted && answer.status != VersionAnswer::Status::kStopped && report)
     report("The PureBasic compiler " + query.program + " did not answer \"/VERSION\" within " + wait_text(wait) +
            "; it was stopped, and the compiler version is left out.");
   return {};
@@ -117,7 +117,8 @@ std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbi
   const VersionAnswer answer = tools.ask_version(query);
   std::string text;
   for (const std::string& line : answer.lines) text += line;
-  if (answer.status == VersionAnswer::Status::kAnswered || answer.status == VersionAnswer::Status::kNotStarted)
+  if (answer.status == VersionAnswer::Status::kAnswered || answer.status == VersionAnswer::Status::kNotStarted ||
+      answer.status == VersionAnswer::Status::kStopped)
     return text;
   if (report)
     report("TailBite " + tailbite_path + " did not answer \"/VERS\" " +

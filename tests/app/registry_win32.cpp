@@ -38,6 +38,7 @@ struct SavedAssociation {
 struct BoxCatcher final : Reporter {
   std::vector<std::string> boxes;
   void tell(const std::string& c, const std::string& t, MessageIcon) override { boxes.push_back(c + "|" + t); }
+  bool ask(const std::string&, const std::string&) override { return false; }
 };
 
 TEST(Registry, LookupReadsTheEditorIconValue) {

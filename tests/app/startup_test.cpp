@@ -21,6 +21,7 @@ struct Box {
 struct BoxCatcher final : Reporter {
   std::vector<Box> boxes;
   void tell(const std::string& c, const std::string& t, MessageIcon i) override { boxes.push_back({c, t, i}); }
+  bool ask(const std::string&, const std::string&) override { return false; }
 };
 
 TEST(Startup, ProgramPathsAndBaseNames) {

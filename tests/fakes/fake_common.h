@@ -122,6 +122,14 @@ inline void sleep_ms(int ms) {
 #endif
 }
 
+inline unsigned long process_id() {
+#ifdef _WIN32
+  return GetCurrentProcessId();
+#else
+  return static_cast<unsigned long>(getpid());
+#endif
+}
+
 // How a stand-in answers its version query, from the environment variable
 // `variable`: "silent" never answers (it waits ten minutes, long after any
 // caller has given up), "endless" prints `line` again and again without

@@ -106,9 +106,12 @@ struct RecordingReporter final : Reporter {
     MessageIcon icon;
   };
   std::vector<Told> told;
+  std::vector<BuildProgress> progressed;
   void tell(const std::string& caption, const std::string& text, MessageIcon icon) override {
     told.push_back({caption, text, icon});
   }
+  void progress(const BuildProgress& p) override { progressed.push_back(p); }
+  bool ask(const std::string&, const std::string&) override { return false; }
 };
 
 }  // namespace lh::test

@@ -6,6 +6,9 @@
 // LH_FAKE_TAILBITE_VERS=silent|endless: "/VERS" is never answered, or is
 // answered without end. LH_FAKE_TAILBITE_FAIL=1: the build run prints an
 // error and ends with 1 without writing the library.
+// LH_FAKE_TAILBITE_HOLD=FILE: the build run first writes its process id
+// into FILE.started, then waits until FILE exists (without end when it
+// never does), so that a test holds TailBite running as long as it needs.
 #include <cstring>
 
 #include "fake_common.h"
@@ -24,6 +27,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || name.empty()) {
     fake::print("TailBite stand-in: nothing to do\r\n");
     return 2;
+  }
+  if (const char* hold = std::getenv("LH_FAKE_TAILBITE_HOLD"); hold && *hold) {
+    fake::write_all(std::string(hold) + ".started", std::to_string(fake::process_id()));
+    while (!fake::file_exists(hold)) fake::sleep_ms(20);
   }
   if (const char* fail = std::getenv("LH_FAKE_TAILBITE_FAIL"); fail && !std::strcmp(fail, "1")) {
     fake::print("Error: the stand-in was told to fail\r\n");

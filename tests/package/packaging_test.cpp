@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <set>
 
+#include "base/cancellation.h"
 #include "pe/pe_resources.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -224,6 +225,16 @@ TEST_F(Packaging, WithoutBuildOnlyTheSourceIsCopied) {
   std::string copies = state.purebasic_folder + "Library_Source" + S;
   EXPECT_EQ(read(copies + "My.pb"), "; my lib\r\n");
   EXPECT_FALSE(platform::exists(copies + "My-Tweaked.pb"));
+}
+
+// A run stopped on request writes nothing more: no archive begun, no
+// installer, no source copies; packaging says it was stopped.
+TEST_F(Packaging, StoppedRunWritesNoPackage) {
+  Cancellation cancel;
+  cancel.request();
+  EXPECT_FALSE(make_packages(state, sevenzip, installer, {nullptr, false, &cancel}));
+  for (const platform::FolderEntry& e : platform::list_folder(root + "src" + S)) EXPECT_EQ(e.name, "Strings.pb");
+  EXPECT_FALSE(platform::exists(state.purebasic_folder + "Library_Source"));
 }
 
 TEST(PackagingNames, ArgumentsReachTheProgramIntact) {

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/cancellation.h"
 #include "fakes/scripted_tool_runner.h"
 #include "pipeline/build_phases.h"
 #include "platform/memory_file_system.h"
@@ -142,6 +143,35 @@ TEST_F(MemoryBuild, BlockedWorkFolderStopsTheBuild) {
   EXPECT_NE(reporter.told[0].text.find("sub" + S), std::string::npos) << reporter.told[0].text;
   EXPECT_TRUE(state.library_name.empty());
   EXPECT_FALSE(state.build_ran);
+}
+
+// Each step is reported as it begins, with its headless line and its place
+// among the run's steps; a cancellation requested during a step lets that
+// step end and begins no other, and the stop is not told as a problem.
+TEST_F(MemoryBuild, CancellationDuringAStepBeginsNoOther) {
+  struct CancelAtTailBite final : Reporter {
+    Cancellation cancel;
+    std::vector<BuildProgress> progressed;
+    void tell(const std::string&, const std::string&, MessageIcon) override { ADD_FAILURE() << "told something"; }
+    bool ask(const std::string&, const std::string&) override { return false; }
+    void progress(const BuildProgress& p) override {
+      progressed.push_back(p);
+      if (p.line == "[16/19] TailBite") cancel.request();
+    }
+  } stopper;
+  options.reporter = &stopper;
+  options.cancel = &stopper.cancel;
+  const BuildOutcome outcome = build(true);
+  EXPECT_EQ(outcome.result, BuildResult::kStopped);
+  ASSERT_EQ(outcome.steps.size(), 16u);
+  EXPECT_EQ(tools.command_lines.back().find("\"" + tailbite_path(pb) + "\" \""), 0u) << tools.command_lines.back();
+  EXPECT_FALSE(files.is_file(pb + "help" + S + "Strings.chm"));
+  ASSERT_EQ(stopper.progressed.size(), 16u);
+  for (std::size_t i = 0; i < 16; ++i) {
+    EXPECT_EQ(stopper.progressed[i].done, static_cast<int>(i));
+    EXPECT_EQ(stopper.progressed[i].total, kBuildSteps + 1);
+    EXPECT_EQ(stopper.progressed[i].line, progress_line(static_cast<int>(i) + 1, outcome.steps[i]));
+  }
 }
 
 // A library named "Resident" takes the declarations' file name for its

@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <ctime>
+#include <thread>
 
+#include "base/cancellation.h"
 #include "fakes/standin_support.h"
 
 #ifdef _WIN32
@@ -187,6 +189,32 @@ TEST(Mechanics, ReaderWaitsInsteadOfSpinning) {
 }
 
 #ifndef _WIN32
+// A cancellation requested while the facility waits ends the child it
+// waits for, and the run says so; a run asked for afterwards never starts.
+TEST(Mechanics, CancelledWaitEndsTheChildAndNoLaterRunStarts) {
+  const std::string folder = test::scratch_folder("cancel");
+  Cancellation cancel;
+  std::thread stopper([&] {
+    test::wait_for_file(folder + "started");
+    cancel.request();
+  });
+  // Without the request the child would wait a minute for a file that
+  // never comes.
+  const CapturedRun run = run_wait(
+      echo_program(), "--touch " + test::quoted(folder + "started") + " --wait-for " + test::quoted(folder + "never"),
+      "", true, true, &cancel);
+  stopper.join();
+  EXPECT_TRUE(run.started);
+  EXPECT_TRUE(run.stopped);
+  EXPECT_EQ(run.exit_code, -1);
+  const CapturedRun later =
+      run_wait(echo_program(), "--touch " + test::quoted(folder + "later"), "", true, false, &cancel);
+  EXPECT_FALSE(later.started);
+  EXPECT_TRUE(later.stopped);
+  EXPECT_FALSE(platform::exists(folder + "later"));
+  test::remove_tree(folder);
+}
+
 TEST(Mechanics, DocumentOpensThroughTheOpenAction) {
   // A stand-in xdg-open first on the search path records what it was given.
   const std::string folder = test::scratch_folder("document");

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <string>
@@ -10,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/cancellation.h"
+#include "base/reporter.h"
 #include "platform/files.h"
 
 namespace lh {
@@ -54,7 +57,7 @@ struct Fixture : ::testing::Test {
     source_file = std::string(temp) + "lh_window_test.pb";
     platform::write_file(source_file, "ProcedureDLL Foo()\r\nEndProcedure\r\n");
     state.purebasic_folder = "C:\\PB\\";
-    hooks.build = [this] { ++builds; };
+    hooks.build = [this](Reporter&, const Cancellation&) { ++builds; };
     hooks.registry_lookup = [] { return std::string("C:\\FromRegistry\\"); };
     hooks.tailbite_path = [](const std::string& pb) { return pb + "TailBite\\TailBite.exe"; };
   }
@@ -116,32 +119,77 @@ TEST_F(Fixture, ShowsTheValuesAndGadgetsAtTheirPlaces) {
   EXPECT_EQ(builds, 0);
 }
 
-// COMPILE says "Building..." while the build runs, painted before the build
-// begins, since the window does not repaint during the build.
-TEST_F(Fixture, CompileRunsTheBuildOnceAndEndsTheLoop) {
+// COMPILE hands the run to a second thread while the window's thread
+// serves the window: in COMPILE's place the run's progress and Cancel, the
+// other gadgets disabled, and what the run reports shown by the window.
+TEST_F(Fixture, CompileRunsTheBuildOnceOnItsOwnThreadAndEndsTheLoop) {
   state.library_source = source_file;
   int looks = 0;
-  HWND compile = nullptr;
+  HWND w = nullptr;
   hooks.before_wait = [&] {
     if (++looks > 1) return;
-    HWND w = loop_window();
+    w = loop_window();
     ASSERT_NE(w, nullptr);
-    compile = GetDlgItem(w, 205);
-    PostMessageA(compile, BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
   };
-  std::string caption;
-  bool painted = false;
-  hooks.build = [&] {
+  const DWORD loop_thread = GetCurrentThreadId();
+  DWORD run_thread = 0;
+  bool compile_shown = true, others_enabled = true, cancel_enabled = false;
+  std::string line;
+  int position = -1, range = -1;
+  hooks.build = [&](Reporter& reporter, const Cancellation&) {
     ++builds;
-    caption = text_of(compile);
-    painted = !GetUpdateRect(compile, nullptr, FALSE);
+    run_thread = GetCurrentThreadId();
+    reporter.progress({3, 20, "[ 4/19] creating the work folder"});
+    compile_shown = IsWindowVisible(GetDlgItem(w, 205));
+    for (int id : {201, 202, 204}) others_enabled = others_enabled && IsWindowEnabled(GetDlgItem(w, id));
+    cancel_enabled = IsWindowEnabled(GetDlgItem(w, 206));
+    line = text_of(GetDlgItem(w, 208));
+    position = static_cast<int>(SendMessageA(GetDlgItem(w, 207), PBM_GETPOS, 0, 0));
+    range = static_cast<int>(SendMessageA(GetDlgItem(w, 207), PBM_GETRANGE, FALSE, 0));
     // LH_WINDOW_HOLD_MS keeps the building window up for a screenshot.
     if (const char* hold = getenv("LH_WINDOW_HOLD_MS")) Sleep(static_cast<DWORD>(atoi(hold)));
   };
   EXPECT_TRUE(run_main_window(state, hooks));
   EXPECT_EQ(builds, 1);
-  EXPECT_EQ(caption, "Building...");
-  EXPECT_TRUE(painted);
+  EXPECT_NE(run_thread, loop_thread);
+  EXPECT_FALSE(compile_shown);
+  EXPECT_FALSE(others_enabled);
+  EXPECT_TRUE(cancel_enabled);
+  EXPECT_EQ(line, "[ 4/19] creating the work folder");
+  EXPECT_EQ(position, 3);
+  EXPECT_EQ(range, 20);
+}
+
+// Cancel and Escape request the stop; the run ends on its own, and the
+// loop serves the window until it has (a run that waits for an answer of
+// the window must get it).
+TEST_F(Fixture, CancelIsSeenByTheRunAndTheLoopWaitsForItsEnd) {
+  state.library_source = source_file;
+  int looks = 0;
+  HWND w = nullptr;
+  hooks.before_wait = [&] {
+    if (++looks > 1) return;
+    w = loop_window();
+    ASSERT_NE(w, nullptr);
+    PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
+  };
+  bool seen = false;
+  std::string line;
+  hooks.build = [&](Reporter& reporter, const Cancellation& cancel) {
+    ++builds;
+    PostMessageA(GetDlgItem(w, 206), BM_CLICK, 0, 0);
+    // Served by the window's thread while the click waits behind it.
+    reporter.progress({1, 20, "[ 2/19] removing the old work folder"});
+    // The handshake: the next message sent is handled after the click.
+    for (int i = 0; i < 500 && !cancel.requested(); ++i) SendMessageA(w, WM_NULL, 0, 0);
+    seen = cancel.requested();
+    line = text_of(GetDlgItem(w, 208));
+  };
+  EXPECT_TRUE(run_main_window(state, hooks));
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(line, "Stopping...");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w, 206)));
 }
 
 TEST_F(Fixture, CompileIsDisabledAfterTheFirstEventWhenTheSourceIsMissing) {

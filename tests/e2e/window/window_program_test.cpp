@@ -1,10 +1,18 @@
 // The Windows program as its users run it: LibHammer.exe without arguments,
 // installed in a (stand-in) PureBasic folder that the .pb association names,
 // with a settings file that picks the example library. A driver clicks
-// COMPILE; the program then builds, saves its settings, packages and ends.
+// COMPILE; the program then builds, saves its settings, packages and ends,
+// its window alive all along.
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -135,47 +143,142 @@ bool wait_answering_boxes(const PROCESS_INFORMATION& pi, std::string& said) {
   return false;
 }
 
-TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
-  const std::string root = temp_root();
-  remove_tree(root);
-  const std::string pb = root + "PureBasic\\";
-  const std::string src = root + "src\\";
-  ASSERT_TRUE(platform::create_folder(root));
-  ASSERT_TRUE(fakes::lay_out_purebasic(pb));
-  ASSERT_TRUE(platform::create_folder(src));
-  const std::string program = pb + "LibHammer.exe";
-  ASSERT_TRUE(platform::copy_file(LH_LIBHAMMER, program));
-  const std::string example = std::string(LH_EXAMPLES) + "\\StringTools\\";
-  ASSERT_TRUE(platform::copy_file(example + "StringTools.pb", src + "StringTools.pb"));
-  // The program stands in the folder the association names: no prompt.
-  test::SavedRegistryKey association("PureBasic.exe");
-  ASSERT_TRUE(set_association("\"" + pb + "PureBasic.exe\",0"));
-  const std::string include = example + "include\\";
-  ASSERT_TRUE(platform::write_file(pb + "LibHammer.ini",
-                                   "PathInclude = " + include + "\r\nLibrarySource = " + src + "StringTools.pb\r\n"));
+// "NAME=value" into this process's environment, which the programs it
+// starts inherit; "NAME=" removes NAME.
+void set_env(const std::string& assignment) {
+  const std::size_t equals = assignment.find('=');
+  const std::string value = assignment.substr(equals + 1);
+  SetEnvironmentVariableA(assignment.substr(0, equals).c_str(), value.empty() ? nullptr : value.c_str());
+}
 
-  const std::string opened = root + "manual-opened.txt";
-  ManualsOpenWithMarker manuals(opened);
+// Answers the first message box of the process (with `button`) once one is
+// shown, and returns its text; empty when the process ended first.
+std::string answer_next_box(const PROCESS_INFORMATION& pi, WPARAM button) {
+  for (int i = 0; i < 30000; ++i) {
+    if (HWND box = find_message_box(pi.dwProcessId)) {
+      std::string text = box_text(box);
+      // LH_SCREENSHOT_HOLD_MS leaves the box up for a screenshot.
+      if (const char* hold = getenv("LH_SCREENSHOT_HOLD_MS")) Sleep(static_cast<DWORD>(atoi(hold)));
+      PostMessageA(box, WM_COMMAND, button, 0);
+      for (int j = 0; j < 500 && IsWindow(box); ++j) Sleep(10);
+      return text;
+    }
+    if (WaitForSingleObject(pi.hProcess, 10) == WAIT_OBJECT_0) return {};
+  }
+  return {};
+}
 
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
+// A control's text, asked of the window's thread as any other process
+// must ask it; empty when no answer came within a second.
+std::string control_text(HWND control) {
+  char buf[1024] = "";
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 1000, &got))
+    return {};
+  return buf;
+}
+
+int control_value(HWND control, UINT message, WPARAM wparam = 0) {
+  DWORD_PTR value = 0;
+  if (!SendMessageTimeoutA(control, message, wparam, 0, SMTO_NORMAL, 1000, &value)) return -1;
+  return static_cast<int>(value);
+}
+
+// The program as the tests start it: its own PureBasic folder (with the
+// stand-ins), the example library beside it, the .pb association and the
+// manual's open action pointed at the stand-ins. A test that fails halfway
+// leaves nothing running: TearDown releases a held TailBite and ends the
+// program.
+struct WindowProgram : ::testing::Test {
+  std::string root = temp_root();
+  std::string pb = root + "PureBasic\\";
+  std::string src = root + "src\\";
+  std::string program = pb + "LibHammer.exe";
+  std::string example = std::string(LH_EXAMPLES) + "\\StringTools\\";
+  std::string include = example + "include\\";
+  std::string opened = root + "manual-opened.txt";
+  std::string hold = root + "tailbite-hold";  // TailBite waits until it exists
+  std::string settings_text;
+  test::SavedRegistryKey association{"PureBasic.exe"};
+  std::unique_ptr<ManualsOpenWithMarker> manuals;
   PROCESS_INFORMATION pi{};
-  std::string command = "\"" + program + "\"";
-  // hhc.exe (the stand-in on the search path) makes no manual: the built-in
-  // compiler stands in, and that is no news for a message box.
-  SetEnvironmentVariableA("LH_FAKE_HHC_FAILS", "1");
-  BOOL started =
-      CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, pb.c_str(), &si, &pi);
-  SetEnvironmentVariableA("LH_FAKE_HHC_FAILS", nullptr);
-  ASSERT_TRUE(started);
-  HWND w = wait_for_window("LibHammer 6", pi.hProcess);
-  ASSERT_NE(w, nullptr) << "the window did not open";
+  HWND window = nullptr;
+
+  void SetUp() override {
+    remove_tree(root);
+    ASSERT_TRUE(platform::create_folder(root));
+    ASSERT_TRUE(fakes::lay_out_purebasic(pb));
+    ASSERT_TRUE(platform::create_folder(src));
+    ASSERT_TRUE(platform::copy_file(LH_LIBHAMMER, program));
+    ASSERT_TRUE(platform::copy_file(example + "StringTools.pb", src + "StringTools.pb"));
+    // The program stands in the folder the association names: no prompt.
+    ASSERT_TRUE(set_association("\"" + pb + "PureBasic.exe\",0"));
+    settings_text = "PathInclude = " + include + "\r\nLibrarySource = " + src + "StringTools.pb\r\n";
+    ASSERT_TRUE(platform::write_file(pb + "LibHammer.ini", settings_text));
+    manuals = std::make_unique<ManualsOpenWithMarker>(opened);
+  }
+
+  void TearDown() override {
+    platform::write_file(hold, "");
+    if (pi.hProcess) {
+      if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
+      WaitForSingleObject(pi.hProcess, INFINITE);
+      CloseHandle(pi.hProcess);
+      CloseHandle(pi.hThread);
+    }
+    manuals.reset();
+    remove_tree(root);
+  }
+
+  // Starts the program with the stand-ins' variables `env` ("NAME=value")
+  // set for it, and waits for its window. hhc.exe (the stand-in on the
+  // search path) makes no manual: the built-in compiler stands in, and that
+  // is no news for a message box.
+  void start(std::vector<std::string> env) {
+    env.push_back("LH_FAKE_HHC_FAILS=1");
+    for (const std::string& e : env) set_env(e);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string command = "\"" + program + "\"";
+    BOOL started =
+        CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, pb.c_str(), &si, &pi);
+    for (const std::string& e : env) set_env(e.substr(0, e.find('=') + 1));
+    ASSERT_TRUE(started);
+    window = wait_for_window("LibHammer 6", pi.hProcess);
+    ASSERT_NE(window, nullptr) << "the window did not open";
+  }
+
+  void click(int gadget) { PostMessageA(GetDlgItem(window, gadget), BM_CLICK, 0, 0); }
+
+  bool running() { return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
+
+  // The held TailBite's process, once it has started (null when the
+  // program ended first).
+  HANDLE held_tailbite(const std::string& hold_file) {
+    const std::string started = hold_file + ".started";
+    while (platform::file_size(started) <= 0) {
+      if (WaitForSingleObject(pi.hProcess, 20) == WAIT_OBJECT_0) return nullptr;
+    }
+    const DWORD pid = static_cast<DWORD>(std::strtoul(test_text(started).c_str(), nullptr, 10));
+    return OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+  }
+
+  DWORD exit_code() {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+  }
+};
+
+TEST_F(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
+  ASSERT_NO_FATAL_FAILURE(start({}));
   char caption[1024] = "";
-  GetWindowTextA(GetDlgItem(w, 201), caption, sizeof caption);
+  GetWindowTextA(GetDlgItem(window, 201), caption, sizeof caption);
   EXPECT_EQ(std::string(caption), " Source : " + src + "StringTools.pb");
-  GetWindowTextA(GetDlgItem(w, 202), caption, sizeof caption);
+  GetWindowTextA(GetDlgItem(window, 202), caption, sizeof caption);
   EXPECT_EQ(std::string(caption), " PB : " + pb);
-  PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
+  click(205);
 
   std::string said;
   ASSERT_TRUE(wait_answering_boxes(pi, said)) << "the program did not end; it said: " << said;
@@ -185,11 +288,7 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   // Step 18 opened the manual (in the stand-in, which names it).
   EXPECT_TRUE(wait_for_file(opened));
   EXPECT_NE(test_text(opened).find("StringTools.chm"), std::string::npos) << test_text(opened);
-  DWORD code = 99;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(exit_code(), 0u);
 
   for (const std::string& path : {pb + "PureLibraries\\UserLibraries\\StringTools", pb + "help\\StringTools.chm",
                                   pb + "Residents\\StringTools.res", pb + "Library_Source\\StringTools.pb",
@@ -199,9 +298,181 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   }
   std::string settings;
   ASSERT_TRUE(platform::read_file(pb + "LibHammer.ini", settings));
-  EXPECT_EQ(settings, "PathInclude = " + include + "\r\nLibrarySource = " + src + "StringTools.pb\r\n");
+  EXPECT_EQ(settings, settings_text);
+}
 
-  remove_tree(root);
+// While TailBite runs for ten seconds, a driver asks the window for WM_NULL
+// every 100 ms: the window answers every time and Windows never takes it as
+// hung. The progress bar only goes forward, and the step line reads the
+// steps in their order, TailBite's while TailBite runs.
+// LH_WINDOW_LIBRARY names another library source to build (a large one,
+// to measure the longest gap between two answers).
+TEST_F(WindowProgram, StaysAliveWhileTailBiteRuns) {
+  if (const char* library = getenv("LH_WINDOW_LIBRARY")) {
+    ASSERT_TRUE(platform::copy_file(library, src + "StringTools.pb"));
+    ASSERT_TRUE(platform::write_file(pb + "LibHammer.ini", "LibrarySource = " + src + "StringTools.pb\r\n"));
+  }
+  ASSERT_NO_FATAL_FAILURE(start({"LH_FAKE_TAILBITE_HOLD=" + hold}));
+  click(205);
+
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point last_answer = Clock::now();
+  Clock::duration longest_gap{0};
+  int unanswered = 0, hung = 0, went_back = 0, last_position = 0, samples = 0;
+  std::vector<std::string> lines;
+  std::string said;
+  // One look: WM_NULL, the hung test, the bar and the line. False once the
+  // program has ended.
+  auto look = [&] {
+    DWORD_PTR ignored = 0;
+    const bool answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored) != 0;
+    if (!running()) return false;
+    ++samples;
+    if (answered) {
+      longest_gap = std::max(longest_gap, Clock::now() - last_answer);
+      last_answer = Clock::now();
+    } else {
+      ++unanswered;
+    }
+    if (IsHungAppWindow(window)) ++hung;
+    if (HWND bar = GetDlgItem(window, 207)) {
+      const int position = control_value(bar, PBM_GETPOS);
+      if (position < last_position) ++went_back;
+      last_position = std::max(last_position, position);
+    }
+    if (HWND line = GetDlgItem(window, 208)) {
+      const std::string text = control_text(line);
+      if (!text.empty() && (lines.empty() || lines.back() != text)) lines.push_back(text);
+    }
+    // A box would mean something went wrong: it is read and answered.
+    if (HWND box = find_message_box(pi.dwProcessId)) {
+      said += box_text(box) + "\n";
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      for (int j = 0; j < 500 && IsWindow(box); ++j) Sleep(10);
+    }
+    Sleep(100);
+    return true;
+  };
+
+  while (platform::file_size(hold + ".started") <= 0) ASSERT_TRUE(look()) << "ended before TailBite ran: " << said;
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(look()) << "ended while TailBite ran: " << said;
+  const std::string line_during_tailbite = lines.empty() ? "" : lines.back();
+  ASSERT_TRUE(platform::write_file(hold, ""));
+  for (int i = 0; i < 30000 && look(); ++i) {
+  }
+  EXPECT_EQ(exit_code(), 0u) << said;
+
+  std::printf("%d looks; longest gap between two answered messages: %lld ms\n", samples,
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(longest_gap).count()));
+  EXPECT_EQ(said, "");
+  EXPECT_EQ(unanswered, 0);
+  EXPECT_EQ(hung, 0);
+  EXPECT_EQ(went_back, 0);
+  EXPECT_EQ(line_during_tailbite, "[16/19] TailBite");
+  // Every line seen is a step's progress line, the steps in their order.
+  int last_step = 0;
+  for (const std::string& line : lines) {
+    if (line == "Starting the build" || line.rfind("packaging", 0) == 0 || line == "finished") continue;
+    ASSERT_EQ(line.size() > 8 && line[0] == '[' && line.compare(3, 4, "/19]") == 0, true) << line;
+    const int step = std::atoi(line.c_str() + 1);
+    EXPECT_GE(step, last_step) << line;
+    last_step = step;
+  }
+}
+
+// Cancel while TailBite never ends: that TailBite is ended at once, and no
+// other process (here a second TailBite of the same program file); no later
+// step runs, the settings are written, no package is made, and the author
+// is told what was stopped.
+TEST_F(WindowProgram, CancelEndsTheRunningTailBiteOnly) {
+  const std::string other_hold = root + "bystander-hold";
+  ASSERT_NO_FATAL_FAILURE(start({"LH_FAKE_TAILBITE_HOLD=" + hold}));
+  click(205);
+  HANDLE tailbite = held_tailbite(hold);
+  ASSERT_NE(tailbite, nullptr);
+
+  set_env("LH_FAKE_TAILBITE_HOLD=" + other_hold);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION bystander{};
+  const std::string tb = pb + "TailBite\\TailBite.exe";
+  std::string command = "\"" + tb + "\" \"" + src + "StringTools.pb\" /MULT /CHM:Bystander";
+  BOOL started =
+      CreateProcessA(tb.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &bystander);
+  set_env("LH_FAKE_TAILBITE_HOLD=");
+  ASSERT_TRUE(started);
+  while (platform::file_size(other_hold + ".started") <= 0) Sleep(10);
+  // The settings file must come back: the run writes it.
+  ASSERT_TRUE(platform::delete_file(pb + "LibHammer.ini"));
+
+  click(206);
+  EXPECT_EQ(WaitForSingleObject(tailbite, 2000), WAIT_OBJECT_0) << "TailBite still runs";
+  CloseHandle(tailbite);
+  const std::string said = answer_next_box(pi, IDOK);
+  EXPECT_EQ(exit_code(), 3u) << said;
+  EXPECT_NE(said.find("stopped at step 16 of 19 (TailBite)"), std::string::npos) << said;
+  EXPECT_NE(said.find("TailBite was running and was ended"), std::string::npos) << said;
+  EXPECT_NE(said.find("may be incomplete"), std::string::npos) << said;
+
+  EXPECT_EQ(WaitForSingleObject(bystander.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the bystander was ended";
+  TerminateProcess(bystander.hProcess, 0);
+  WaitForSingleObject(bystander.hProcess, INFINITE);
+  CloseHandle(bystander.hProcess);
+  CloseHandle(bystander.hThread);
+
+  EXPECT_EQ(test_text(pb + "LibHammer.ini"), settings_text);
+  // Nothing beside the source but the source; no step after TailBite ran.
+  std::vector<std::string> beside;
+  for (const auto& e : platform::list_folder(src)) beside.push_back(e.name);
+  EXPECT_EQ(beside, std::vector<std::string>{"StringTools.pb"});
+  EXPECT_FALSE(platform::is_file(pb + "Residents\\StringTools.res"));
+  EXPECT_FALSE(platform::is_file(pb + "help\\StringTools.chm"));
+}
+
+// The close box during a build asks first; "No" lets the build go on to its
+// normal end.
+TEST_F(WindowProgram, CloseBoxAsksAndNoLetsTheBuildFinish) {
+  ASSERT_NO_FATAL_FAILURE(start({"LH_FAKE_TAILBITE_HOLD=" + hold}));
+  click(205);
+  HANDLE tailbite = held_tailbite(hold);
+  ASSERT_NE(tailbite, nullptr);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  const std::string question = answer_next_box(pi, IDNO);
+  EXPECT_NE(question.find("Stop it?"), std::string::npos) << question;
+  EXPECT_EQ(WaitForSingleObject(tailbite, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "TailBite was ended";
+  CloseHandle(tailbite);
+  ASSERT_TRUE(platform::write_file(hold, ""));
+
+  std::string said;
+  ASSERT_TRUE(wait_answering_boxes(pi, said)) << said;
+  EXPECT_EQ(said, "");
+  EXPECT_EQ(exit_code(), 0u);
+  EXPECT_TRUE(platform::is_file(src + "StringTools (1.2) x86.7z"));
+  EXPECT_TRUE(platform::is_file(src + "StringTools (1.2) x86.exe"));
+}
+
+// A TailBite that fails: one box lists every expected output, the library
+// named as missing, with the progress bar at its end; the exit code says
+// something is missing.
+TEST_F(WindowProgram, FailedTailBiteEndsWithOneSummaryBox) {
+  ASSERT_NO_FATAL_FAILURE(start({"LH_FAKE_TAILBITE_FAIL=1"}));
+  click(205);
+  HWND box = nullptr;
+  for (int i = 0; i < 30000 && !box && running(); ++i) {
+    box = find_message_box(pi.dwProcessId);
+    if (!box) Sleep(10);
+  }
+  ASSERT_NE(box, nullptr) << "no box";
+  HWND bar = GetDlgItem(window, 207);
+  EXPECT_EQ(control_value(bar, PBM_GETPOS), control_value(bar, PBM_GETRANGE, FALSE));
+  const std::string said = answer_next_box(pi, IDOK);
+  // That was the one box.
+  std::string more;
+  EXPECT_TRUE(wait_answering_boxes(pi, more));
+  EXPECT_EQ(more, "");
+  EXPECT_EQ(exit_code(), 1u) << said;
+  EXPECT_NE(said.find("missing " + pb + "PureLibraries\\UserLibraries\\StringTools\n"), std::string::npos) << said;
+  EXPECT_NE(said.find("ok " + src + "StringTools (1.2) x86.7z\n"), std::string::npos) << said;
 }
 
 }  // namespace
