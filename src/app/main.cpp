@@ -14,6 +14,8 @@
 // file its "Compiled file=" names: exit status 0 when it is written, 1 when
 // not (the missing files named), 2 on bad usage.
 #include <cstdio>
+#include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +27,9 @@
 #include "package/packaging.h"
 #include "pipeline/app_state.h"
 #include "pipeline/pipeline.h"
+#include "pipeline/work_folder.h"
 #include "platform/console.h"
+#include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
@@ -133,15 +137,36 @@ int run_headless_build(const BuildArguments& args) {
     std::snprintf(number, sizeof number, "[%2d/%d] ", step, lh::kBuildSteps);
     print_out(number + what + "\n");
   };
+  // A reproducible build: SOURCE_DATE_EPOCH, when set, is the notes' date
+  // and time (UTC), so that two builds of one source give the same bytes.
+  const std::string epoch = lh::platform::environment_variable("SOURCE_DATE_EPOCH");
+  if (!epoch.empty() && epoch.find_first_not_of("0123456789") == std::string::npos && epoch.size() < 12) {
+    const std::time_t at = static_cast<std::time_t>(std::stoll(epoch));
+    options.now = [at] {
+      std::tm out{};
+      if (const std::tm* utc = std::gmtime(&at)) out = *utc;
+      return out;
+    };
+  }
   StandardErrorReporter reporter;
   options.reporter = &reporter;
   // The outside programs' own output would mix into the progress lines: it
   // is captured, and shown only for a run that failed.
   options.capture_runs = true;
+  // Another run on the same work folder (a second script, a window) is
+  // waited for: held from here to the end of packaging.
+  std::string lock_problem;
+  std::unique_ptr<lh::platform::FileLock> work_lock = lh::hold_work_folder(
+      state.work_folder, [](const std::string& text) { print_out(text + "\n"); }, {}, &lock_problem);
+  if (!lock_problem.empty()) reporter.tell("LibHammer", lock_problem, lh::MessageIcon::kError);
   lh::BuildOutcome outcome = lh::run_build(state, model, options);
   lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, true});
   if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return 1;
 
+  // A build stopped by a file it could not write made none of its outputs,
+  // whatever an earlier build left at their places.
+  const bool stopped = outcome.result == lh::BuildResult::kWriteFailed;
+  if (stopped) state.library_name = lh::library_name_of(state.library_source);
   const std::string& name = state.library_name;
   const std::string& pb = state.purebasic_folder;
   const std::string package = lh::package_base(state, lh::processor_tag_of(outcome.compiler_version_line));
@@ -156,7 +181,7 @@ int run_headless_build(const BuildArguments& args) {
     expected.push_back(lh::purebasic::resident_file_path(pb, name));
   bool all = true;
   for (const std::string& path : expected) {
-    bool there = lh::platform::is_file(path);
+    bool there = !stopped && lh::platform::is_file(path);
     all = all && there;
     print_out((there ? "ok " : "missing ") + lh::platform::full_path(path) + "\n");
   }
@@ -187,11 +212,25 @@ int run_window_program() {
   lh::BuildOptions options;
   options.reporter = &boxes;
   lh::MainWindowHooks hooks;
-  hooks.build = [&] { lh::run_build(state, model, options); };
+  // Held from the build's start to the end of packaging; closing the window
+  // while another run holds the work folder cancels the build.
+  std::unique_ptr<lh::platform::FileLock> work_lock;
+  hooks.build = [&] {
+    std::string lock_problem;
+    work_lock = lh::hold_work_folder(
+        state.work_folder, [](const std::string& text) { lh::show_build_wait(text); },
+        [] { return lh::build_wait_cancelled(); }, &lock_problem);
+    if (!work_lock && lock_problem.empty()) return;  // cancelled while waiting
+    if (!lock_problem.empty()) boxes.tell("LibHammer", lock_problem, lh::MessageIcon::kError);
+    lh::show_build_wait("Building...");
+    lh::run_build(state, model, options);
+  };
   hooks.registry_lookup = [] { return lh::purebasic_registry_lookup(); };
   hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(pb); };
   lh::run_main_window(state, hooks);
-  lh::write_settings(state);
+  lh::platform::WriteFailure settings_failure;
+  if (!lh::write_settings(state, &settings_failure))
+    boxes.tell("LibHammer", "The settings could not be saved: " + settings_failure.text(), lh::MessageIcon::kError);
   lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&boxes, false});
   return 0;
 }

@@ -24,4 +24,12 @@ struct MainWindowHooks {
 // left on screen: it goes away when the process ends.
 bool run_main_window(AppState& state, const MainWindowHooks& hooks);
 
+// While COMPILE's build waits for another run: `text` shown on the COMPILE
+// button, painted at once.
+void show_build_wait(const std::string& text);
+
+// Handles the window's waiting messages; true once the user has closed the
+// window, which cancels the build that waits. Other clicks are ignored.
+bool build_wait_cancelled();
+
 }  // namespace lh

@@ -31,6 +31,7 @@ struct EventState {
 };
 
 EventState g_event;
+HWND g_compile = nullptr;  // the COMPILE button, for the build's wait
 
 LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
@@ -132,6 +133,7 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
   HWND tb_label = make_gadget(window, "STATIC", SS_LEFT, kTailBiteLabel, 110, 25,
                               " TB : " + hooks.tailbite_path(state.purebasic_folder), font);
   HWND compile = make_gadget(window, "BUTTON", BS_PUSHBUTTON, kCompileButton, 140, 50, "COMPILE", font);
+  g_compile = compile;
 
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
@@ -186,6 +188,26 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
   }
   DeleteObject(font);
   return built;
+}
+
+void show_build_wait(const std::string& text) {
+  if (!g_compile) return;
+  SetWindowTextA(g_compile, text.c_str());
+  UpdateWindow(g_compile);
+}
+
+bool build_wait_cancelled() {
+  MSG msg;
+  g_event = {};
+  bool closed = false;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) return true;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    closed = closed || g_event.closed;
+  }
+  g_event = {};
+  return closed;
 }
 
 }  // namespace lh

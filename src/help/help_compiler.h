@@ -24,6 +24,9 @@ struct ManualRun {
   // What the user should be told in a message box: empty when there is
   // nothing to tell. The built-in compiler standing in is not news.
   std::string note;
+  // The built-in compiler made the manual but could not write it (a full
+  // disk): the build stops there.
+  std::string write_failure;  // why, empty when it was not that
 };
 
 // Compiles work folder + library name + ".hhp" into work folder + library

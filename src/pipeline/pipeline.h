@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pipeline/app_state.h"
+#include "platform/whole_file.h"
 #include "purebasic/tools.h"
 #include "source/manual_model.h"
 
@@ -55,6 +56,7 @@ struct BuildOptions {
 enum class BuildResult {
   kBuilt,              // every step ran (outside programs may still have failed)
   kWorkFolderBlocked,  // the old work folder could not be removed: nothing built
+  kWriteFailed,        // a file could not be written: the build stopped at that step
 };
 
 // One build run of an outside program.
@@ -83,6 +85,7 @@ struct BuildOutcome {
   std::string compiler_version_line;   // as the notes took it
   bool manual_made = false;
   std::string manual_note;  // what the user should hear about the manual, if anything (told last)
+  platform::WriteFailure write_failure;  // with kWriteFailed: the file and the reason
 };
 
 // The record of the run of `what`, or null when it did not run.

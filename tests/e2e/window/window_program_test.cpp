@@ -4,11 +4,14 @@
 // COMPILE; the program then builds, saves its settings, packages and ends.
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "fakes/fake_purebasic.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "saved_registry_key_win32.h"
 
@@ -201,6 +204,99 @@ TEST(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   ASSERT_TRUE(platform::read_file(pb + "LibHammer.ini", settings));
   EXPECT_EQ(settings, "PathInclude = " + include + "\r\nLibrarySource = " + src + "StringTools.pb\r\n");
 
+  remove_tree(root);
+}
+
+// The text of a gadget of another process's window.
+std::string gadget_text(HWND window, int id) {
+  char text[1024] = "";
+  GetWindowTextA(GetDlgItem(window, id), text, sizeof text);
+  return text;
+}
+
+// Waits (up to a minute) until the COMPILE button says `text`.
+bool wait_for_button_text(HWND window, const std::string& text) {
+  for (int i = 0; i < 3000; ++i) {
+    if (gadget_text(window, 205) == text) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+// Two windows, two libraries, one work folder. The test holds the work
+// folder first: both COMPILE buttons say whom they wait for; closing a third
+// window that waits cancels its build; once let go, both build whole.
+TEST(WindowProgram, TwoWindowsWaitForEachOtherAndCloseCancels) {
+  const std::string root = temp_root();
+  remove_tree(root);
+  const std::string pb = root + "PureBasic\\";
+  const std::string src = root + "src\\";
+  ASSERT_TRUE(platform::create_folder(root));
+  ASSERT_TRUE(fakes::lay_out_purebasic(pb));
+  ASSERT_TRUE(platform::create_folder(src));
+  test::SavedRegistryKey association("PureBasic.exe");
+  ASSERT_TRUE(set_association("\"" + pb + "PureBasic.exe\",0"));
+  ManualsOpenWithMarker manuals(root + "manual-opened.txt");
+  // Each program its own name, so its own settings file and library.
+  const std::string example = std::string(LH_EXAMPLES) + "\\StringTools\\StringTools.pb";
+  const std::vector<std::string> names = {"Alpha", "Beta", "Gamma"};
+  for (const std::string& name : names) {
+    ASSERT_TRUE(platform::copy_file(LH_LIBHAMMER, pb + name + ".exe"));
+    ASSERT_TRUE(platform::copy_file(example, src + name + ".pb"));
+    ASSERT_TRUE(platform::write_file(pb + name + ".ini", "LibrarySource = " + src + name + ".pb\r\n"));
+  }
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::unique_ptr<platform::FileLock> held = platform::try_lock_file(std::string(temp) + "LibHammer.lock");
+  ASSERT_NE(held, nullptr);
+  const std::string waiting =
+      "waiting for another LibHammer run, process " + std::to_string(GetCurrentProcessId()) + ", to finish";
+
+  std::vector<PROCESS_INFORMATION> runs(names.size());
+  SetEnvironmentVariableA("LH_FAKE_HHC_FAILS", "1");
+  for (size_t i = 0; i < names.size(); ++i) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string program = pb + names[i] + ".exe", command = "\"" + program + "\"";
+    ASSERT_TRUE(CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, pb.c_str(), &si,
+                               &runs[i]));
+    HWND w = nullptr;
+    for (int t = 0; t < 6000 && !w; ++t) {
+      // Each window is found as the one of its process.
+      for (HWND h = FindWindowA(nullptr, "LibHammer 6"); h && !w; h = FindWindowExA(nullptr, h, nullptr, "LibHammer 6")) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        if (pid == runs[i].dwProcessId && IsWindowVisible(h)) w = h;
+      }
+      if (!w) Sleep(10);
+    }
+    ASSERT_NE(w, nullptr) << names[i];
+    PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
+    ASSERT_TRUE(wait_for_button_text(w, waiting)) << names[i] << ": " << gadget_text(w, 205);
+    if (names[i] == "Gamma") PostMessageA(w, WM_CLOSE, 0, 0);  // cancels its build
+  }
+  SetEnvironmentVariableA("LH_FAKE_HHC_FAILS", nullptr);
+  std::string said;
+  ASSERT_TRUE(wait_answering_boxes(runs[2], said));
+  held.reset();
+  for (PROCESS_INFORMATION& pi : runs) {
+    EXPECT_TRUE(wait_answering_boxes(pi, said)) << said;
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  EXPECT_EQ(said, "");
+  for (const std::string& name : {std::string("Alpha"), std::string("Beta")}) {
+    for (const std::string& path :
+         {pb + "PureLibraries\\UserLibraries\\" + name, pb + "help\\" + name + ".chm", pb + "Residents\\" + name + ".res",
+          src + name + " (1.2) x86.7z", src + name + " (1.2) x86.exe"})
+      EXPECT_TRUE(platform::is_file(path)) << path;
+  }
+  // The cancelled window built nothing.
+  EXPECT_FALSE(platform::exists(pb + "PureLibraries\\UserLibraries\\Gamma"));
+  EXPECT_FALSE(platform::exists(src + "Gamma (1.2) x86.exe"));
   remove_tree(root);
 }
 
