@@ -51,8 +51,7 @@ std::string format_settings(const SettingsFile& file);
 
 // Writes format_settings(file) to path; false when it cannot be written
 // (the old file then stays as it was, and `failure` says why).
-bool write_settings_file(const std::string& path, const SettingsFile& file,
-                         platform::WriteFailure* failure = nullptr);
+bool write_settings_file(const std::string& path, const SettingsFile& file, platform::WriteFailure* failure = nullptr);
 
 // Reads PathInclude and LibrarySource from state.settings_path.
 void read_settings(AppState& state);

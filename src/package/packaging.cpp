@@ -211,8 +211,10 @@ std::string installer_shortfall(const AppState& state, const std::string& path) 
   if (!platform::read_file(path, image)) return "it could not be read back";
   if (!pe::read_resources(image, resources)) return "its resources cannot be read";
   const std::pair<const char*, std::string> carried[] = {
-      {"SOURCE", state.library_source},        {"LIBRARY", user_library_path(state)},
-      {"CHM", state.work_folder + state.library_name + ".chm"}, {"SOURCE-TWEAKED", tweaked_copy_path(state)},
+      {"SOURCE", state.library_source},
+      {"LIBRARY", user_library_path(state)},
+      {"CHM", state.work_folder + state.library_name + ".chm"},
+      {"SOURCE-TWEAKED", tweaked_copy_path(state)},
       {"RESIDENT", resident_path(state)},
   };
   for (const auto& [name, file] : carried) {

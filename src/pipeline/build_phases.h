@@ -35,7 +35,7 @@ struct Build {
   AppState& state;
   ManualModel& model;
   const BuildOptions& options;
-  WriteWatch watch;  // the caller's disk, every write checked
+  WriteWatch watch;             // the caller's disk, every write checked
   platform::FileSystem& files;  // the same, as the stages take it
   ToolRunner& tools;
   BuildOutcome outcome;

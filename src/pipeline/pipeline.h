@@ -84,7 +84,7 @@ struct BuildOutcome {
   std::vector<BuildMessage> problems;  // told as errors: failures and their reasons
   std::string compiler_version_line;   // as the notes took it
   bool manual_made = false;
-  std::string manual_note;  // what the user should hear about the manual, if anything (told last)
+  std::string manual_note;               // what the user should hear about the manual, if anything (told last)
   platform::WriteFailure write_failure;  // with kWriteFailed: the file and the reason
 };
 

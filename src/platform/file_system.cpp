@@ -12,9 +12,7 @@ class RealFileSystem final : public FileSystem {
   }
   bool delete_file(const std::string& path) override { return platform::delete_file(path); }
   bool copy_file(const std::string& from, const std::string& to) override { return platform::copy_file(from, to); }
-  bool rename_file(const std::string& from, const std::string& to) override {
-    return platform::rename_file(from, to);
-  }
+  bool rename_file(const std::string& from, const std::string& to) override { return platform::rename_file(from, to); }
   bool is_file(const std::string& path) override { return platform::is_file(path); }
   bool is_folder(const std::string& path) override { return platform::is_folder(path); }
   int64_t file_size(const std::string& path) override { return platform::file_size(path); }

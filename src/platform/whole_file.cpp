@@ -68,7 +68,8 @@ bool copy_whole(FileSystem& files, const std::string& from, const std::string& t
   std::string data;
   if (!files.is_file(from) || !files.read_file(from, data)) {
     const std::string reason = files.error_text();
-    return fail(files, to, failure, "its source " + from + " could not be read" + (reason.empty() ? "" : ": " + reason));
+    return fail(files, to, failure,
+                "its source " + from + " could not be read" + (reason.empty() ? "" : ": " + reason));
   }
   return write_whole(files, to, data, failure);
 }

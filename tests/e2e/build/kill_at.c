@@ -25,13 +25,19 @@ typedef int (*rename_fn)(const char*, const char*);
 
 static write_fn real_write(void) {
   static write_fn f;
-  if (!f) f = (write_fn)dlsym(RTLD_NEXT, "write");
+  if (!f) {
+    void* p = dlsym(RTLD_NEXT, "write");
+    memcpy(&f, &p, sizeof f); /* an object pointer to a function pointer, as POSIX allows */
+  }
   return f;
 }
 
 static rename_fn real_rename(void) {
   static rename_fn f;
-  if (!f) f = (rename_fn)dlsym(RTLD_NEXT, "rename");
+  if (!f) {
+    void* p = dlsym(RTLD_NEXT, "rename");
+    memcpy(&f, &p, sizeof f);
+  }
   return f;
 }
 

@@ -263,7 +263,8 @@ TEST(WindowProgram, TwoWindowsWaitForEachOtherAndCloseCancels) {
     HWND w = nullptr;
     for (int t = 0; t < 6000 && !w; ++t) {
       // Each window is found as the one of its process.
-      for (HWND h = FindWindowA(nullptr, "LibHammer 6"); h && !w; h = FindWindowExA(nullptr, h, nullptr, "LibHammer 6")) {
+      for (HWND h = FindWindowA(nullptr, "LibHammer 6"); h && !w;
+           h = FindWindowExA(nullptr, h, nullptr, "LibHammer 6")) {
         DWORD pid = 0;
         GetWindowThreadProcessId(h, &pid);
         if (pid == runs[i].dwProcessId && IsWindowVisible(h)) w = h;
@@ -290,8 +291,8 @@ TEST(WindowProgram, TwoWindowsWaitForEachOtherAndCloseCancels) {
   EXPECT_EQ(said, "");
   for (const std::string& name : {std::string("Alpha"), std::string("Beta")}) {
     for (const std::string& path :
-         {pb + "PureLibraries\\UserLibraries\\" + name, pb + "help\\" + name + ".chm", pb + "Residents\\" + name + ".res",
-          src + name + " (1.2) x86.7z", src + name + " (1.2) x86.exe"})
+         {pb + "PureLibraries\\UserLibraries\\" + name, pb + "help\\" + name + ".chm",
+          pb + "Residents\\" + name + ".res", src + name + " (1.2) x86.7z", src + name + " (1.2) x86.exe"})
       EXPECT_TRUE(platform::is_file(path)) << path;
   }
   // The cancelled window built nothing.
