@@ -546,7 +546,8 @@ bool make_unwritable(const std::string& folder, bool on) {
   char* unix_path = nullptr;
   if (folder.rfind("Z:", 0) != 0) {
     using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto to_unix = reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
+    auto to_unix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
     wchar_t wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
     if (!to_unix || !(unix_path = to_unix(wide))) return false;
@@ -555,11 +556,20 @@ bool make_unwritable(const std::string& folder, bool on) {
   }
   Running r;
   if (!start(r, "Z:\\usr\\bin\\chattr", std::string(on ? "+i" : "-i") + " \"" + unix_folder + "\"")) return false;
-  const std::string probe = folder + "probe.tmp";
+  // A new name each time: a probe made just before the flag took hold
+  // cannot be deleted until it is lifted again.
   for (int i = 0; i < 500; ++i) {
-    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    if ((h == INVALID_HANDLE_VALUE) == on) return true;
+    const std::string probe = folder + "probe" + std::to_string(i) + ".tmp";
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      DeleteFileA(probe.c_str());
+    }
+    if ((h == INVALID_HANDLE_VALUE) == on) {
+      for (const lh::platform::FolderEntry& e : lh::platform::list_folder(folder))
+        if (!on && e.name.rfind("probe", 0) == 0) lh::platform::delete_file(folder + e.name);
+      return true;
+    }
     Sleep(20);
   }
   return false;
@@ -595,8 +605,16 @@ TEST_F(Installer, FailedActionsChangeNothing) {
   CloseHandle(lock);
   EXPECT_EQ(contents_under(pb), before);
 
-  // The help folder cannot be written in.
-  if (make_unwritable(pb + "help\\", true)) {
+  // The help folder cannot be written in (made writable again however the
+  // test ends, so that the folder can be removed).
+  struct Unwritable {
+    std::string folder;
+    bool on = make_unwritable(folder, true);
+    ~Unwritable() {
+      if (on) make_unwritable(folder, false);
+    }
+  };
+  if (Unwritable help{pb + "help\\"}; help.on) {
     Running h;
     ASSERT_TRUE(start(h, exe));
     w = wait_window(h);
@@ -605,6 +623,7 @@ TEST_F(Installer, FailedActionsChangeNothing) {
     EXPECT_NE(b.text.find("Could not write " + pb + "help\\Strings.chm: "), std::string::npos) << b.text;
     EXPECT_EQ(h.wait(), 3);
     EXPECT_EQ(run_silent(exe, "/S /UNINSTALL"), 3);  // its files cannot be deleted either
+    help.on = false;
     ASSERT_TRUE(make_unwritable(pb + "help\\", false));
     EXPECT_EQ(contents_under(pb), before);
   } else {
