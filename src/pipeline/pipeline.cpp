@@ -325,6 +325,8 @@ void Build::problem(const std::string& text) {
 
 std::span<const BuildPhase> build_phases() { return kPhases; }
 
+namespace {
+
 // A file of this step could not be written: the build stops, and, as for a
 // work folder that stays, the library name is left empty so that packaging
 // makes no package of an incomplete build.
@@ -336,6 +338,8 @@ void stop_for_write_failure(Build& b) {
   b.state.library_name.clear();
   b.state.build_ran = false;
 }
+
+}  // namespace
 
 BuildOutcome run_phases(Build& b, std::span<const BuildPhase> phases) {
   for (const BuildPhase& phase : phases) {
