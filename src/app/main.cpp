@@ -16,7 +16,9 @@
 // links to is left out of the manual and named; one that the project itself
 // names means no manual.
 #include <cstdio>
+#include <ctime>
 #include <exception>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -32,7 +34,9 @@
 #include "package/packaging.h"
 #include "pipeline/app_state.h"
 #include "pipeline/pipeline.h"
+#include "pipeline/work_folder.h"
 #include "platform/console.h"
+#include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
@@ -142,11 +146,29 @@ int run_headless_build(const BuildArguments& args) {
   lh::ManualModel model;
   lh::BuildOptions options;
   options.open_manual = false;
+  // A reproducible build: SOURCE_DATE_EPOCH, when set, is the notes' date
+  // and time (UTC), so that two builds of one source give the same bytes.
+  const std::string epoch = lh::platform::environment_variable("SOURCE_DATE_EPOCH");
+  if (!epoch.empty() && epoch.find_first_not_of("0123456789") == std::string::npos && epoch.size() < 12) {
+    const std::time_t at = static_cast<std::time_t>(std::stoll(epoch));
+    options.now = [at] {
+      std::tm out{};
+      if (const std::tm* utc = std::gmtime(&at)) out = *utc;
+      return out;
+    };
+  }
   StandardErrorReporter reporter;
   options.reporter = &reporter;
   // The outside programs' own output would mix into the progress lines: it
   // is captured, and shown only for a run that failed.
   options.capture_runs = true;
+  // Another run on the same work folder (a second script, a window) is
+  // waited for: held from here to the end of packaging.
+  std::string lock_problem;
+  std::unique_ptr<lh::platform::FileLock> work_lock = lh::hold_work_folder(
+      state.work_folder, [&](const std::string& text) { reporter.progress({0, lh::kRunSteps, text}); }, {},
+      &lock_problem);
+  if (!lock_problem.empty()) reporter.tell("LibHammer", lock_problem, lh::MessageIcon::kError);
   lh::BuildOutcome outcome = lh::run_build(state, model, options);
   lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, true});
   if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return lh::kExitOutputMissing;
@@ -173,16 +195,24 @@ int run_chm_command(const std::string& project) {
 
 #ifdef _WIN32
 void save_settings(const lh::AppState& state, lh::Reporter& reporter) {
-  if (!lh::write_settings(state))
+  lh::platform::WriteFailure failure;
+  if (!lh::write_settings(state, &failure))
     reporter.tell("LibHammer",
-                  "The settings could not be written to " + state.settings_path +
-                      ": the library source and include folder chosen now are not kept for the next start.",
+                  "The settings could not be written: " + failure.text() +
+                      ". The library source and include folder chosen now are not kept for the next start.",
                   lh::MessageIcon::kError);
 }
 
 // What COMPILE starts, on the window's second thread: the build, the
 // settings, packaging, and the end of the run told. Returns the exit status.
 int run_from_window(lh::AppState& state, lh::Reporter& reporter, const lh::Cancellation& cancel) {
+  // Another run on the same work folder is waited for, the step line saying
+  // so and Cancel ending the wait; held from here to the end of packaging.
+  std::string lock_problem;
+  std::unique_ptr<lh::platform::FileLock> work_lock = lh::hold_work_folder(
+      state.work_folder, [&](const std::string& text) { reporter.progress({0, lh::kRunSteps, text}); },
+      [&] { return cancel.requested(); }, &lock_problem);
+  if (!lock_problem.empty()) reporter.tell("LibHammer", lock_problem, lh::MessageIcon::kError);
   lh::ManualModel model;
   lh::BuildOptions options;
   options.reporter = &reporter;

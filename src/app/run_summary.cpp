@@ -9,7 +9,11 @@
 namespace lh {
 
 std::vector<OutputCheck> check_outputs(const AppState& state, const BuildOutcome& outcome) {
-  const std::string& name = state.library_name;
+  // A build stopped by a file it could not write made none of its outputs,
+  // whatever an earlier build left at their places; it may have stopped
+  // before the library's name was set.
+  const bool write_failed = outcome.result == BuildResult::kWriteFailed;
+  const std::string name = write_failed ? library_name_of(state.library_source) : state.library_name;
   const std::string& pb = state.purebasic_folder;
   const std::string package = package_base(state, processor_tag_of(outcome.compiler_version_line));
   std::vector<std::string> expected = {
@@ -23,7 +27,8 @@ std::vector<OutputCheck> check_outputs(const AppState& state, const BuildOutcome
     expected.push_back(purebasic::resident_file_path(pb, name));
   std::vector<OutputCheck> checks;
   checks.reserve(expected.size());
-  for (const std::string& path : expected) checks.push_back({platform::full_path(path), platform::is_file(path)});
+  for (const std::string& path : expected)
+    checks.push_back({platform::full_path(path), !write_failed && platform::is_file(path)});
   return checks;
 }
 

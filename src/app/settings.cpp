@@ -4,6 +4,7 @@
 
 #include "pipeline/app_state.h"
 #include "platform/ascii.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 
 namespace lh {
@@ -144,8 +145,10 @@ std::string format_settings(const SettingsFile& file) {
   return out;
 }
 
-bool write_settings_file(const std::string& path, const SettingsFile& file) {
-  return platform::write_file(path, format_settings(file));
+bool write_settings_file(const std::string& path, const SettingsFile& file, platform::WriteFailure* failure) {
+  // Beside the file under a temporary name, then renamed over it: a full
+  // disk or a run ended half-way keeps the old settings, never a cut file.
+  return platform::write_whole(platform::real_file_system(), path, format_settings(file), failure);
 }
 
 void read_settings(AppState& state) {
@@ -154,11 +157,11 @@ void read_settings(AppState& state) {
   state.library_source = settings_value(file, "LibrarySource");
 }
 
-bool write_settings(const AppState& state) {
+bool write_settings(const AppState& state, platform::WriteFailure* failure) {
   SettingsFile file = read_settings_file(state.settings_path);
   set_settings_value(file, "PathInclude", state.include_folder);
   set_settings_value(file, "LibrarySource", state.library_source);
-  return write_settings_file(state.settings_path, file);
+  return write_settings_file(state.settings_path, file, failure);
 }
 
 }  // namespace lh

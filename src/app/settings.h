@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/whole_file.h"
+
 namespace lh {
 
 struct AppState;
@@ -48,13 +50,13 @@ void set_settings_value(SettingsFile& file, std::string_view key, const std::str
 std::string format_settings(const SettingsFile& file);
 
 // Writes format_settings(file) to path; false when it cannot be written
-// (the old file then stays as it was).
-bool write_settings_file(const std::string& path, const SettingsFile& file);
+// (the old file then stays as it was, and `failure` says why).
+bool write_settings_file(const std::string& path, const SettingsFile& file, platform::WriteFailure* failure = nullptr);
 
 // Reads PathInclude and LibrarySource from state.settings_path.
 void read_settings(AppState& state);
 
 // Stores the include folder and the library source path (PathInclude first).
-bool write_settings(const AppState& state);
+bool write_settings(const AppState& state, platform::WriteFailure* failure = nullptr);
 
 }  // namespace lh

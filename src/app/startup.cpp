@@ -3,10 +3,12 @@
 
 #include "app/settings.h"
 #include "pipeline/app_state.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/run_program.h"
+#include "platform/whole_file.h"
 #include "purebasic/tools.h"
 #include "source/text.h"
 
@@ -33,7 +35,10 @@ void set_program_paths(AppState& state, const std::string& program_file) {
 
 bool write_colouring_library(AppState& state, std::string_view image) {
   state.colouring_library = temp_folder() + kColouringLibrary;
-  return platform::write_file(state.colouring_library, image);
+  // Whole or not at all, and by a rename: another run that has the library
+  // loaded keeps the file it loaded (truncating it under that run could end
+  // it), and a full disk leaves no cut library that takes its last room.
+  return platform::write_whole(platform::real_file_system(), state.colouring_library, image);
 }
 
 void set_work_folder(AppState& state) { state.work_folder = temp_folder() + "LibHammer" + platform::separator(); }

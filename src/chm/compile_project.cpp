@@ -5,7 +5,9 @@
 
 #include "chm/chm_compiler.h"
 #include "chm/help_project_reader.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
+#include "platform/whole_file.h"
 
 namespace lh::chm {
 
@@ -41,9 +43,12 @@ ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_
     result.problem = bad_name.what();
     return result;
   }
-  if (!platform::write_file(result.output_path, bytes)) {
-    platform::delete_file(result.output_path);  // no half-written manual
-    result.problem = result.output_path + " cannot be written";
+  // Whole or not at all: a manual cut short by a full disk or a killed run
+  // never stands at the output path.
+  platform::WriteFailure failure;
+  if (!platform::write_whole(platform::real_file_system(), result.output_path, bytes, &failure)) {
+    result.problem = result.output_path + " cannot be written: " + failure.reason;
+    result.write_failure = failure.reason;
     return result;
   }
   result.written = true;

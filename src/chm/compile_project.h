@@ -18,6 +18,7 @@ struct ProjectCompilation {
   size_t files = 0;                         // files in the manual
   size_t topics = 0;                        // pages among them
   std::string problem;                      // why nothing was written; empty when written
+  std::string write_failure;                // why the manual made could not be written
 };
 
 // Reads and compiles the project at `hhp_path`. With `allow_missing` the

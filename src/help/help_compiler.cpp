@@ -113,6 +113,7 @@ ManualRun compile_manual(ToolRunner& tools, const std::string& work_folder, cons
 
   chm::ProjectCompilation built = chm::compile_help_project(work_folder + library_name + ".hhp", true);
   run.made = built.written && is_compiled_manual(manual);
+  run.write_failure = built.write_failure;
   if (!run.made) {
     run.summary = !built.written                ? built.problem
                   : built.output_path != manual ? "the help project names " + built.output_path + " instead"

@@ -27,6 +27,9 @@ struct ManualRun {
   // hhc.exe was ended on the build's cancellation: no manual, and nothing
   // else was tried.
   bool stopped = false;
+  // The built-in compiler made the manual but could not write it (a full
+  // disk): the build stops there.
+  std::string write_failure;  // why, empty when it was not that
 };
 
 // Compiles work folder + library name + ".hhp" into work folder + library

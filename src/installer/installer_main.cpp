@@ -6,10 +6,14 @@
 //   installer /S /EXTRACT FOLDER
 // it does the same work without any window or message box.
 //
+// Each action is all or nothing: when one file cannot be written or deleted,
+// what the action did is undone and the message names that file and why.
+//
 // Exit status: 0 when the work was done (or the window was just closed),
-// 1 when some file could not be written or deleted, 2 when the work could
-// not start (bad arguments, no PureBasic folder, no library name, a damaged
-// package).
+// 3 when a file could not be written or deleted and the action was undone,
+// 1 when the action was done but a file could not be tidied away (an old
+// copy) or not put back, 2 when the work could not start (bad arguments, no
+// PureBasic folder, no library name, a damaged package).
 
 #include <windows.h>
 // After windows.h, which they build on.
@@ -174,19 +178,21 @@ void caption(char* out) {
   path_add(out, g_version);
 }
 
+int exit_code_of(const Outcome& out) { return out.failed == 0 ? 0 : out.rolled_back ? 3 : 1; }
+
 // Tells how an action went: the plain word when every file was done, else
 // which files failed, with an error icon.
-void report(const char* done, const char* incomplete, const Outcome& out) {
+void report(const char* done, const char* undone, const char* incomplete, const Outcome& out) {
   char title[kPathMax];
   caption(title);
   if (out.failed == 0) {
     MessageBoxA(g_window, done, title, MB_OK | MB_ICONINFORMATION);
     return;
   }
-  g_exit_code = 1;
+  g_exit_code = exit_code_of(out);
   static Text text;
   text_clear(text);
-  text_add(text, incomplete);
+  text_add(text, out.rolled_back ? undone : incomplete);
   text_add(text, "\r\n\r\n");
   text_add(text, out.failures.s);
   MessageBoxA(g_window, text.s, title, MB_OK | MB_ICONERROR);
@@ -216,13 +222,15 @@ void on_button(int gadget) {
     case kInstall:
       if (!can_change_installation()) return;
       install(g_purebasic, g_name, out);
-      report("Installed", "The library was not completely installed.", out);
+      report("Installed", "The library was not installed; nothing was changed.",
+             "The library was installed, but not everything went as it should.", out);
       DestroyWindow(g_window);
       return;
     case kUninstall:
       if (!can_change_installation()) return;
       uninstall(g_purebasic, g_name, out);
-      report("Uninstalled", "The library was not completely removed.", out);
+      report("Uninstalled", "The library was not removed; nothing was changed.",
+             "The library was removed, but not everything went as it should.", out);
       DestroyWindow(g_window);
       return;
     case kExtract: {
@@ -230,7 +238,8 @@ void on_button(int gadget) {
       choose_folder("Extract library to", answer);
       if (!answer[0] || !is_folder(answer)) return;
       extract(answer, g_name, out);
-      report("Extracted", "The library was not completely extracted.", out);
+      report("Extracted", "The library was not extracted; nothing was changed.",
+             "The library was extracted, but not everything went as it should.", out);
       DestroyWindow(g_window);
       return;
     }
@@ -374,8 +383,9 @@ int run_silent(int argc, char** argv) {
     return fail_silently("unknown action; expected /INSTALL, /UNINSTALL or /EXTRACT");
   }
   if (out.failed == 0) return 0;
+  say(out.rolled_back ? "nothing was changed:\r\n" : "done, but:\r\n");
   say(out.failures.s);
-  return 1;
+  return exit_code_of(out);
 }
 
 // A damaged package is refused before anything is written (the name file

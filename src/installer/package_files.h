@@ -45,14 +45,19 @@ const char* resource_bytes(const char* name, DWORD* size);
 // A package without a seal is taken as it is.
 bool check_own_package(Text& problem);
 
-// The outcome of an action: which files could not be written or deleted.
+// The outcome of an action: which files could not be written or deleted,
+// and whether the action was undone because of them.
 struct Outcome {
   Text failures;
   int failed;
+  bool rolled_back;  // nothing of the action stays: every file is as it was
 };
 
-// The three actions. `purebasic` and `folder` end in "\"; `name` is the
-// library name. Files whose resource is missing are left alone.
+// The three actions, each all or nothing: when one file cannot be written
+// (or, for Uninstall, deleted), every file the action touched is put back as
+// it was and `rolled_back` is set. `purebasic` and `folder` end in "\";
+// `name` is the library name. Files whose resource is missing are left
+// alone.
 void install(const char* purebasic, const char* name, Outcome& out);
 void uninstall(const char* purebasic, const char* name, Outcome& out);
 void extract(const char* folder, const char* name, Outcome& out);

@@ -7,10 +7,12 @@
 #endif
 
 #include "base/cancellation.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/resources.h"
 #include "platform/run_program.h"
+#include "platform/whole_file.h"
 #include "purebasic/folder_layout.h"
 #include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
@@ -83,8 +85,15 @@ int add_package_resource(const std::string& executable, const std::string& file,
 }
 
 void make_archive(const AppState& state, std::string_view sevenzip_image, const PackagingReport& report) {
-  std::string archive = package_base(state, package_processor_tag(state, report)) + ".7z";
-  platform::delete_file(archive);
+  const std::string archive = package_base(state, package_processor_tag(state, report)) + ".7z";
+  // 7-Zip builds the archive under a temporary name beside it; only a
+  // complete one is renamed over the old archive, so a failed or killed run
+  // leaves the old one or none, never one cut short.
+  platform::FileSystem& files = platform::real_file_system();
+  platform::remove_leftovers(files, archive);
+  const std::string temporary = platform::temporary_name_for(archive);
+  platform::delete_file(temporary);
+  bool complete = true;
 
   std::string archiver = state.work_folder + archiver_name();
   if (!sevenzip_image.empty()) {
@@ -93,30 +102,42 @@ void make_archive(const AppState& state, std::string_view sevenzip_image, const 
   }
 
   auto add = [&](const std::string& item) {
-    const std::string arguments = "a " + quoted_argument(archive) + " " + quoted_argument(item);
-    if (!report.capture_runs) {
-      run_wait(archiver, arguments, "", true, false, report.cancel);
+    // "-t7z": the temporary name's ending does not say which format.
+    const std::string arguments = "a -t7z " + quoted_argument(temporary) + " " + quoted_argument(item);
+    CapturedRun run = run_wait_captured(archiver, arguments, "", true, report.cancel);
+    if (run.stopped) {
+      complete = false;  // a stopped archiver leaves half an archive: none is better
       return;
     }
-    CapturedRun run = run_wait_captured(archiver, arguments, "", true, report.cancel);
-    if (run.stopped) return;
     // Exit code 1 is 7-Zip's warning, given for an item that is not there:
     // a library without resident file has none to add, by design.
     const bool failed = !run.started || run.exit_code >= 2 || (run.exit_code != 0 && platform::exists(item)) ||
-                        !platform::is_file(archive);
-    if (failed) tell(report, failed_run_text("7-Zip " + archiver + " adding " + item, run));
+                        !platform::is_file(temporary);
+    if (!failed) return;
+    complete = false;
+    // Without capture_runs (the window) the output is not shown, only the failure.
+    if (!report.capture_runs) run.output.clear();
+    tell(report, failed_run_text("7-Zip " + archiver + " adding " + item, run));
   };
   add(state.library_source);
   add(state.work_folder + state.library_name + ".chm");
   add(user_library_path(state));
   add(resident_path(state));
-  platform::copy_file(state.work_folder + state.library_name + ".pb", tweaked_copy_path(state));
-  add(tweaked_copy_path(state));
+  platform::WriteFailure failure;
+  const std::string tweaked = state.work_folder + state.library_name + ".pb";
+  if (platform::is_file(tweaked) && !platform::copy_whole(files, tweaked, tweaked_copy_path(state), &failure)) {
+    complete = false;
+    tell(report, "The archive was not made: " + failure.text());
+  }
+  if (complete) add(tweaked_copy_path(state));
   // An include folder that was never chosen has nothing to add; an empty
   // item would make the archiver take the current folder.
-  if (!state.include_folder.empty()) add(state.include_folder);
-  // A stopped archiver leaves half an archive: none is better.
-  if (stop_requested(report.cancel)) platform::delete_file(archive);
+  if (complete && !state.include_folder.empty()) add(state.include_folder);
+  if (complete && platform::commit_whole(files, temporary, archive, &failure)) return;
+  if (complete) tell(report, "The archive could not be written: " + failure.text());
+  // No archive of an earlier build may pass for this one's.
+  platform::delete_file(temporary);
+  platform::delete_file(archive);
 }
 
 std::string package_sums(const std::vector<pe::Resource>& resources) {
@@ -163,10 +184,13 @@ bool seal_installer(const std::string& executable) {
   return sums.empty() || add_resource_bytes(executable, sums, package_check::kSumsResource, false);
 }
 
-void make_installer(const AppState& state, std::string_view installer_image, const PackagingReport& report) {
-  std::string executable = package_base(state, package_processor_tag(state, report)) + ".exe";
+namespace {
+
+// The installer program with the package resources, written at `executable`.
+// Returns why the program itself could not be written, if it could not.
+std::string fill_installer(const AppState& state, std::string_view installer_image, const std::string& executable) {
   platform::delete_file(executable);
-  if (installer_image.empty() || !platform::write_file(executable, installer_image)) return;
+  if (!platform::write_file(executable, installer_image)) return platform::last_error_text();
 
   // The name resource carries the library name and version; it is formed
   // here so that every package names its library, also when the source has
@@ -180,14 +204,75 @@ void make_installer(const AppState& state, std::string_view installer_image, con
   // Sealed from what the executable now carries, so that the seal covers
   // exactly the resources the installer will find.
   seal_installer(executable);
+  return {};
 }
 
-void copy_sources(const AppState& state) {
+// What keeps the executable at `path` from being the whole package: a
+// resource whose file packaging had but which the executable lacks or
+// carries changed, or a broken seal. Empty when it is whole.
+std::string installer_shortfall(const AppState& state, const std::string& path) {
+  std::string image;
+  std::vector<pe::Resource> resources;
+  if (!platform::read_file(path, image)) return "it could not be read back";
+  if (!pe::read_resources(image, resources)) return "its resources cannot be read";
+  const std::pair<const char*, std::string> carried[] = {
+      {"SOURCE", state.library_source},
+      {"LIBRARY", user_library_path(state)},
+      {"CHM", state.work_folder + state.library_name + ".chm"},
+      {"SOURCE-TWEAKED", tweaked_copy_path(state)},
+      {"RESIDENT", resident_path(state)},
+  };
+  for (const auto& [name, file] : carried) {
+    std::string data;
+    if (platform::file_size(file) <= 0 || !platform::read_file(file, data)) continue;
+    const pe::Resource* r = pe::find_resource(resources, pe::kRtRcData, name);
+    if (!r) return std::string("it lacks ") + name;
+    if (r->data != data) return std::string("its ") + name + " differs from " + file;
+  }
+  if (!pe::find_resource(resources, pe::kRtRcData, package_check::kSumsResource)) return "it has no checksums";
+  std::string problem;
+  if (!package_is_whole(resources, &problem)) return problem;
+  return {};
+}
+
+}  // namespace
+
+void make_installer(const AppState& state, std::string_view installer_image, const PackagingReport& report) {
+  const std::string executable = package_base(state, package_processor_tag(state, report)) + ".exe";
+  if (installer_image.empty()) {
+    platform::delete_file(executable);
+    return;
+  }
+  // Made under a temporary name, checked, and only then put in the old
+  // one's place: a full disk or a killed run never leaves a cut installer.
+  platform::FileSystem& files = platform::real_file_system();
+  platform::remove_leftovers(files, executable);
+  const std::string temporary = platform::temporary_name_for(executable);
+  const std::string not_written = fill_installer(state, installer_image, temporary);
+  const std::string reason = platform::last_error_text();  // of the last resource update, when one failed
+  const std::string shortfall = not_written.empty() ? installer_shortfall(state, temporary) : std::string();
+  platform::WriteFailure failure{executable, not_written};
+  if (not_written.empty() && shortfall.empty() && platform::commit_whole(files, temporary, executable, &failure))
+    return;
+  if (!shortfall.empty()) failure.reason = shortfall + (reason.empty() ? "" : " (" + reason + ")");
+  if (failure.reason.empty()) failure.reason = "it could not be written";
+  tell(report, "The installer could not be written: " + failure.text());
+  platform::delete_file(temporary);
+  platform::delete_file(executable);  // no installer of an earlier build passes for this one's
+}
+
+void copy_sources(const AppState& state, const PackagingReport& report) {
   const std::string folder = purebasic::folder_in(state.purebasic_folder, purebasic::kLibrarySourceFolder);
   platform::create_folder(folder);
   const std::string base = platform::file_stem(state.library_source);
-  platform::copy_file(state.library_source, folder + base + ".pb");
-  platform::copy_file(tweaked_copy_path(state), folder + base + "-Tweaked.pb");
+  // Each copy replaces the old one whole or not at all.
+  const std::pair<std::string, std::string> copies[] = {{state.library_source, folder + base + ".pb"},
+                                                        {tweaked_copy_path(state), folder + base + "-Tweaked.pb"}};
+  for (const auto& [from, to] : copies) {
+    platform::WriteFailure failure;
+    if (platform::is_file(from) && !platform::copy_whole(platform::real_file_system(), from, to, &failure))
+      tell(report, "The source copy could not be written: " + failure.text());
+  }
 }
 
 bool make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
@@ -198,7 +283,7 @@ bool make_packages(const AppState& state, std::string_view sevenzip_image, std::
     make_installer(state, installer_image, report);
   }
   if (stop_requested(report.cancel)) return false;
-  copy_sources(state);
+  copy_sources(state, report);
   return true;
 }
 

@@ -65,7 +65,7 @@ bool seal_installer(const std::string& executable);
 
 // Stage C: the library source and the tweaked source copied into the
 // PureBasic folder's "Library_Source" folder.
-void copy_sources(const AppState& state);
+void copy_sources(const AppState& state, const PackagingReport& report = {});
 
 // Adds the bytes of `file` to `executable` as an RT_RCDATA resource named
 // `name`, language 0. 1 when the resource was written; 0 when the file is

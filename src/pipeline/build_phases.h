@@ -8,6 +8,7 @@
 
 #include "pipeline/notes.h"
 #include "pipeline/pipeline.h"
+#include "pipeline/write_watch.h"
 
 namespace lh {
 
@@ -34,7 +35,8 @@ struct Build {
   AppState& state;
   ManualModel& model;
   const BuildOptions& options;
-  platform::FileSystem& files;
+  WriteWatch watch;             // the caller's disk, every write checked
+  platform::FileSystem& files;  // the same, as the stages take it
   ToolRunner& tools;
   BuildOutcome outcome;
   int current_step = 0;
@@ -52,7 +54,8 @@ struct BuildPhase {
 std::span<const BuildPhase> build_phases();
 
 // Runs `phases` in order, then tells the note on the manual; returns the
-// outcome.
+// outcome. A phase after which a file could not be written ends the build
+// there, as a phase that returns false does.
 BuildOutcome run_phases(Build& build, std::span<const BuildPhase> phases);
 
 }  // namespace lh

@@ -193,6 +193,11 @@ bool make_manual(Build& b) {
   b.outcome.manual_made = manual.made;
   b.outcome.manual_note = manual.note;
   if (manual.stopped) b.outcome.ended_program = "hhc.exe";
+  if (!manual.write_failure.empty()) {
+    b.outcome.manual_note.clear();  // the stop says it
+    b.watch.record({manual_path(b), manual.write_failure});
+    return false;
+  }
   // The note says how hhc.exe's runs went; what it printed comes with it,
   // when it printed anything.
   run.exit_code = -1;
@@ -225,7 +230,8 @@ bool write_tweaked_source(Build& b) {
   const std::string path = b.state.work_folder + b.name + ".pb";
   b.step(14, "writing " + path);
   if (is_resident_name(b.name)) move_resident_declarations_aside(b);
-  b.files.write_file(path, tweaked_source_text(b.model.lines));
+  platform::WriteFailure failure;
+  if (!platform::write_whole(b.files, path, tweaked_source_text(b.model.lines), &failure)) b.watch.record(failure);
   // Nothing after this step reads the line list (packaging reads the file),
   // and on a large library it is the largest thing left in memory.
   b.model.lines = SourceLines();
@@ -269,8 +275,12 @@ bool publish_manual(Build& b) {
   help.pop_back();  // the progress line names the folder without its separator
   b.step(19, "copying the manual into " + help);
   b.files.create_folder(help);
-  if (!b.files.copy_file(manual_path(b), published) && b.files.is_file(manual_path(b)))
-    b.problem("The manual could not be copied to " + published + ".");
+  // The copy in PureBasic's help folder is replaced whole or not at all; one
+  // that cannot be made is told, and the build, at its end, keeps what it made.
+  platform::WriteFailure failure;
+  if (b.files.is_file(manual_path(b)) && !platform::copy_whole(b.files, manual_path(b), published, &failure))
+    b.problem("The manual could not be copied to " + published + ": " + failure.reason + ".");
+  b.watch.forget();
   return true;
 }
 
@@ -301,7 +311,12 @@ static_assert(std::size(kPhases) == kBuildSteps);
 
 Build::Build(AppState& app_state, ManualModel& manual_model, const BuildOptions& build_options,
              platform::FileSystem& file_system, ToolRunner& tool_runner)
-    : state(app_state), model(manual_model), options(build_options), files(file_system), tools(tool_runner) {}
+    : state(app_state),
+      model(manual_model),
+      options(build_options),
+      watch(file_system),
+      files(watch),
+      tools(tool_runner) {}
 
 void Build::step(int number, const std::string& what) {
   current_step = number;
@@ -316,10 +331,31 @@ void Build::problem(const std::string& text) {
 
 std::span<const BuildPhase> build_phases() { return kPhases; }
 
+namespace {
+
+// A file of this step could not be written: the build stops, and, as for a
+// work folder that stays, the library name is left empty so that packaging
+// makes no package of an incomplete build.
+void stop_for_write_failure(Build& b) {
+  b.problem(b.watch.failure().path + " could not be written: " + b.watch.failure().reason +
+            ". The build stopped at this step.");
+  b.outcome.result = BuildResult::kWriteFailed;
+  b.outcome.write_failure = b.watch.failure();
+  b.state.library_name.clear();
+  b.state.build_ran = false;
+}
+
+}  // namespace
+
 BuildOutcome run_phases(Build& b, std::span<const BuildPhase> phases) {
   for (const BuildPhase& phase : phases) {
     if (stop_requested(b.options.cancel)) break;
-    if (!phase.run(b)) break;
+    const bool go_on = phase.run(b);
+    if (b.watch.failed()) {
+      stop_for_write_failure(b);
+      break;
+    }
+    if (!go_on) break;
   }
   // A request that came during the last step stops the run too: packaging
   // must not follow.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pipeline/app_state.h"
+#include "platform/whole_file.h"
 #include "purebasic/tools.h"
 #include "source/manual_model.h"
 
@@ -62,6 +63,7 @@ enum class BuildResult {
   kBuilt,              // every step ran (outside programs may still have failed)
   kWorkFolderBlocked,  // the old work folder could not be removed: nothing built
   kStopped,            // stopped on request: the steps after the last one begun did not run
+  kWriteFailed,        // a file could not be written: the build stopped at that step
 };
 
 // One build run of an outside program.
@@ -94,6 +96,7 @@ struct BuildOutcome {
   // With kStopped: the outside program that was running and was ended ("TailBite",
   // "The PureBasic compiler", "hhc.exe"), empty when none was.
   std::string ended_program;
+  platform::WriteFailure write_failure;  // with kWriteFailed: the file and the reason
 };
 
 // The record of the run of `what`, or null when it did not run.

@@ -75,4 +75,30 @@ WorkFiles copy_include_folder(platform::FileSystem& fs, const std::string& inclu
   return copied;
 }
 
+std::string work_folder_lock_path(const std::string& work_folder) {
+  std::string path = work_folder;
+  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path + ".lock";
+}
+
+std::string waiting_for_run_text(unsigned long pid) {
+  return pid == 0 ? "waiting for another LibHammer run to finish"
+                  : "waiting for another LibHammer run, process " + std::to_string(pid) + ", to finish";
+}
+
+std::unique_ptr<platform::FileLock> hold_work_folder(const std::string& work_folder,
+                                                     const std::function<void(const std::string&)>& say,
+                                                     const std::function<bool()>& should_stop, std::string* problem) {
+  std::string error;
+  auto lock = platform::wait_for_lock(
+      work_folder_lock_path(work_folder),
+      [&](unsigned long pid) {
+        if (say) say(waiting_for_run_text(pid));
+      },
+      should_stop, &error);
+  if (!lock && !error.empty() && problem)
+    *problem = "The work folder could not be locked against a second run (" + error + "); the build goes on without.";
+  return lock;
+}
+
 }  // namespace lh

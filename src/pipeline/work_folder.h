@@ -3,9 +3,12 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "source/manual_model.h"
 
@@ -32,6 +35,24 @@ std::vector<std::string> blocking_entries(platform::FileSystem& files, const std
 
 // The text that tells the user why the build stopped.
 std::string blocked_work_folder_message(const std::string& folder, const std::vector<std::string>& entries);
+
+// The lock file of a work folder: beside it, the folder's name + ".lock"
+// (temporary folder + "LibHammer.lock").
+std::string work_folder_lock_path(const std::string& work_folder);
+
+// One run per work folder, from the start of the build to the end of
+// packaging: waits until no other run holds the work folder, then holds it
+// for as long as the returned lock lives. `say` hears, once, that another
+// run holds it ("waiting for another LibHammer run, process N, to finish");
+// `should_stop` (may be empty) is asked while waiting, and true gives up:
+// null is returned. A lock file that cannot be made at all is no reason to
+// refuse the build: null, and `problem` says why.
+std::unique_ptr<platform::FileLock> hold_work_folder(const std::string& work_folder,
+                                                     const std::function<void(const std::string&)>& say,
+                                                     const std::function<bool()>& should_stop, std::string* problem);
+
+// The line that says whom a run waits for; pid 0: unknown.
+std::string waiting_for_run_text(unsigned long pid);
 
 // Copies every file directly inside `include_folder` into `work_folder`;
 // nothing when the include folder is empty or not a folder. Returns the

@@ -12,6 +12,7 @@ class RealFileSystem final : public FileSystem {
   }
   bool delete_file(const std::string& path) override { return platform::delete_file(path); }
   bool copy_file(const std::string& from, const std::string& to) override { return platform::copy_file(from, to); }
+  bool rename_file(const std::string& from, const std::string& to) override { return platform::rename_file(from, to); }
   bool is_file(const std::string& path) override { return platform::is_file(path); }
   bool is_folder(const std::string& path) override { return platform::is_folder(path); }
   int64_t file_size(const std::string& path) override { return platform::file_size(path); }
@@ -19,6 +20,7 @@ class RealFileSystem final : public FileSystem {
   bool remove_folder(const std::string& path) override { return platform::remove_folder(path); }
   std::vector<FolderEntry> list_folder(const std::string& folder) override { return platform::list_folder(folder); }
   bool names_fold_case() const override { return platform::names_fold_case(); }
+  std::string error_text() override { return platform::last_error_text(); }
 };
 
 }  // namespace

@@ -22,6 +22,7 @@ class FileSystem {
   virtual bool append_file(const std::string& path, std::string_view data) = 0;
   virtual bool delete_file(const std::string& path) = 0;
   virtual bool copy_file(const std::string& from, const std::string& to) = 0;
+  virtual bool rename_file(const std::string& from, const std::string& to) = 0;
   virtual bool is_file(const std::string& path) = 0;
   virtual bool is_folder(const std::string& path) = 0;
   virtual int64_t file_size(const std::string& path) = 0;
@@ -30,6 +31,8 @@ class FileSystem {
   virtual std::vector<FolderEntry> list_folder(const std::string& folder) = 0;
   // "Foo.txt" and "foo.txt" are one file.
   virtual bool names_fold_case() const = 0;
+  // Why the last operation failed; empty when there is no reason to give.
+  virtual std::string error_text() { return {}; }
 
   bool exists(const std::string& path) { return is_file(path) || is_folder(path); }
 };

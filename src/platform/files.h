@@ -36,6 +36,18 @@ bool delete_file(const std::string& path);
 // Copies `from` to `to`, replacing `to`.
 bool copy_file(const std::string& from, const std::string& to);
 
+// Renames `from` to `to` in one step, replacing `to`: a reader sees the old
+// file or the new one, never a mix. The bytes of `from` reach the disk
+// before the name does, so a power failure leaves one of the two as well.
+bool rename_file(const std::string& from, const std::string& to);
+
+// Why the last file operation of this thread failed, in the system's words
+// ("No space left on device"); empty when it gave no reason.
+std::string last_error_text();
+
+// The system's words for an error code (errno, GetLastError).
+std::string error_text(unsigned long code);
+
 bool exists(const std::string& path);  // as a file or a folder
 bool is_file(const std::string& path);
 bool is_folder(const std::string& path);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace lh::platform {
 
@@ -30,7 +31,9 @@ bool write_with_flags(const std::string& path, std::string_view data, int flags)
   int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   bool ok = write_all(fd, data);
-  if (::close(fd) != 0) ok = false;
+  const int err = errno;
+  if (::close(fd) != 0) return false;
+  if (!ok) errno = err;  // the write's reason, not the close's
   return ok;
 }
 
@@ -78,6 +81,23 @@ bool copy_file(const std::string& from, const std::string& to) {
   if (!is_file(from) || !read_file(from, data)) return false;
   return write_file(to, data);
 }
+
+bool rename_file(const std::string& from, const std::string& to) {
+  int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool synced = ::fsync(fd) == 0;
+  const int err = errno;
+  ::close(fd);
+  if (!synced) {
+    errno = err;
+    return false;
+  }
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string error_text(unsigned long code) { return code == 0 ? std::string() : std::strerror(static_cast<int>(code)); }
+
+std::string last_error_text() { return error_text(static_cast<unsigned long>(errno)); }
 
 bool exists(const std::string& path) {
   struct stat st;

@@ -59,7 +59,9 @@ bool write_file(const std::string& path, std::string_view data) {
       CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   bool ok = write_handle(h, data);
-  if (!CloseHandle(h)) ok = false;
+  const DWORD err = GetLastError();
+  if (!CloseHandle(h)) return false;
+  if (!ok) SetLastError(err);  // the write's reason, not the close's
   return ok;
 }
 
@@ -78,6 +80,22 @@ bool delete_file(const std::string& path) { return DeleteFileA(path.c_str()) != 
 bool copy_file(const std::string& from, const std::string& to) {
   return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
+
+bool rename_file(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::string error_text(unsigned long code) {
+  if (code == 0) return {};
+  char buf[512];
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
+                           sizeof buf, nullptr);
+  while (n > 0 && (buf[n - 1] == '\r' || buf[n - 1] == '\n' || buf[n - 1] == ' ' || buf[n - 1] == '.')) --n;
+  if (n == 0) return "system error " + std::to_string(code);
+  return std::string(buf, n);
+}
+
+std::string last_error_text() { return error_text(GetLastError()); }
 
 bool exists(const std::string& path) { return attributes(path) != INVALID_FILE_ATTRIBUTES; }
 

@@ -59,6 +59,16 @@ bool MemoryFileSystem::copy_file(const std::string& from, const std::string& to)
   return read_file(from, data) && write_file(to, data);
 }
 
+bool MemoryFileSystem::rename_file(const std::string& from, const std::string& to) {
+  auto it = files_.find(key(from));
+  if (it == files_.end() || folders_.count(key(to)) || !parent_exists(to)) return false;
+  std::string data = std::move(it->second.data);
+  files_.erase(it);
+  files_.erase(key(to));
+  files_.emplace(key(to), File{to, std::move(data)});
+  return true;
+}
+
 bool MemoryFileSystem::is_file(const std::string& path) { return files_.count(key(path)) != 0; }
 
 bool MemoryFileSystem::is_folder(const std::string& path) { return is_root(path) || folders_.count(key(path)) != 0; }

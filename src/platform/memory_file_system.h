@@ -22,6 +22,7 @@ class MemoryFileSystem final : public FileSystem {
   bool append_file(const std::string& path, std::string_view data) override;
   bool delete_file(const std::string& path) override;
   bool copy_file(const std::string& from, const std::string& to) override;
+  bool rename_file(const std::string& from, const std::string& to) override;
   bool is_file(const std::string& path) override;
   bool is_folder(const std::string& path) override;
   int64_t file_size(const std::string& path) override;

@@ -68,6 +68,12 @@ void wait_for_change(Process* process, int milliseconds);
 // its end. Only for a process this program started and still follows.
 void terminate_process(Process* process);
 
+// This process's id.
+unsigned long current_process_id();
+
+// True while a process of that id exists (this one included).
+bool process_is_running(unsigned long pid);
+
 // The words of an argument text by the Microsoft C runtime's rules:
 // blanks (space, tab) separate, double quotes group, backslashes are
 // literal except before a quote (2n backslashes + quote: n backslashes and

@@ -229,3 +229,14 @@ void release_process(Process* p) {
 }
 
 }  // namespace lh::platform
+
+namespace lh::platform {
+
+unsigned long current_process_id() { return static_cast<unsigned long>(::getpid()); }
+
+bool process_is_running(unsigned long pid) {
+  if (pid == 0) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+}  // namespace lh::platform

@@ -148,3 +148,18 @@ void release_process(Process* p) {
 }
 
 }  // namespace lh::platform
+
+namespace lh::platform {
+
+unsigned long current_process_id() { return GetCurrentProcessId(); }
+
+bool process_is_running(unsigned long pid) {
+  if (pid == 0) return false;
+  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (!h) return GetLastError() == ERROR_ACCESS_DENIED;
+  bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+  CloseHandle(h);
+  return running;
+}
+
+}  // namespace lh::platform

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
@@ -520,16 +521,75 @@ TEST_F(Installer, WithoutNameNeverTrustsAStaleNameFile) {
   EXPECT_EQ(run_silent(bare, "/S /INSTALL"), 2);
 }
 
-TEST_F(Installer, LockedAndReadOnlyFilesAreReported) {
+// Every file directly or deeper inside `folder`, with its bytes.
+std::map<std::string, std::string> contents_under(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const lh::platform::FolderEntry& e : lh::platform::list_folder(folder)) {
+    if (e.is_folder) {
+      files.merge(contents_under(folder + e.name + "\\"));
+    } else {
+      files[folder + e.name] = read(folder + e.name);
+    }
+  }
+  return files;
+}
+
+// Makes a folder unwritable for everyone, root included: the Unix side's
+// immutable flag (chattr), which Wine's read-only attribute on a folder does
+// not give. chattr is a Unix program, which Wine starts but does not wait
+// for: the folder is watched until no file can be made in it. False when
+// this file system refuses the flag.
+bool make_unwritable(const std::string& folder, bool on) {
+  std::string unix_folder = folder.substr(2);  // "Z:\..." when under the Z: drive
+  for (char& c : unix_folder)
+    if (c == '\\') c = '/';
+  char* unix_path = nullptr;
+  if (folder.rfind("Z:", 0) != 0) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    auto to_unix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
+    if (!to_unix || !(unix_path = to_unix(wide))) return false;
+    unix_folder = unix_path;
+    HeapFree(GetProcessHeap(), 0, unix_path);
+  }
+  Running r;
+  if (!start(r, "Z:\\usr\\bin\\chattr", std::string(on ? "+i" : "-i") + " \"" + unix_folder + "\"")) return false;
+  // A new name each time: a probe made just before the flag took hold
+  // cannot be deleted until it is lifted again.
+  for (int i = 0; i < 500; ++i) {
+    const std::string probe = folder + "probe" + std::to_string(i) + ".tmp";
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      DeleteFileA(probe.c_str());
+    }
+    if ((h == INVALID_HANDLE_VALUE) == on) {
+      for (const lh::platform::FolderEntry& e : lh::platform::list_folder(folder))
+        if (!on && e.name.rfind("probe", 0) == 0) lh::platform::delete_file(folder + e.name);
+      return true;
+    }
+    Sleep(20);
+  }
+  return false;
+}
+
+// An action that cannot write or delete one file changes nothing: no file
+// of the new library stays, the old library is untouched, and the message
+// names the file and the reason.
+TEST_F(Installer, FailedActionsChangeNothing) {
+  Files old;
+  for (const auto& [res, bytes] : kFull) old[res] = res == "NAME" ? bytes : "old " + res;
+  ASSERT_EQ(run_silent(package("Strings (1.1) x86.exe", old), "/S /INSTALL"), 0);
+  lh::platform::write_file(pb + "help\\Strings.chw", "the viewer's index");
+  const auto before = contents_under(pb);
   std::string exe = package("Strings (1.2) x86.exe", kFull);
-  lh::platform::create_folder(pb + "Library_Source");
+
+  // A file held open without sharing, as an editor that has it open would.
   std::string locked = pb + "Library_Source\\Strings.pb";
-  lh::platform::write_file(locked, std::string(kFull.at("SOURCE").size(), 'x'));  // same size
-  // Held open without sharing, as an editor that has it open would: it
-  // cannot be replaced.
   HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-
   Running r;
   ASSERT_TRUE(start(r, exe));
   Window w = wait_window(r);
@@ -537,25 +597,57 @@ TEST_F(Installer, LockedAndReadOnlyFilesAreReported) {
   click(w.install);
   Box b = answer_message_box(r);
   EXPECT_EQ(b.caption, "Strings 1.2");
-  EXPECT_EQ(b.text.find("Installed"), std::string::npos);
-  EXPECT_NE(b.text.find("Could not write " + locked), std::string::npos) << b.text;
+  EXPECT_NE(b.text.find("nothing was changed"), std::string::npos) << b.text;
+  EXPECT_NE(b.text.find("Could not write " + locked + ": "), std::string::npos) << b.text;
   EXPECT_EQ(b.text.find("Strings-Tweaked.pb"), std::string::npos) << b.text;
-  EXPECT_EQ(r.wait(), 1);
-  EXPECT_EQ(read(pb + "help\\Strings.chm"), kFull.at("CHM"));  // the others were written
-
-  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 1);
+  EXPECT_EQ(r.wait(), 3);
+  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 3);
   CloseHandle(lock);
-  // A read-only file cannot be deleted, and Uninstall says so.
-  lh::platform::set_read_only(locked, true);
+  EXPECT_EQ(contents_under(pb), before);
+
+  // The help folder cannot be written in (made writable again however the
+  // test ends, so that the folder can be removed).
+  struct Unwritable {
+    std::string folder;
+    bool on = make_unwritable(folder, true);
+    ~Unwritable() {
+      if (on) make_unwritable(folder, false);
+    }
+  };
+  if (Unwritable help{pb + "help\\"}; help.on) {
+    Running h;
+    ASSERT_TRUE(start(h, exe));
+    w = wait_window(h);
+    click(w.install);
+    b = answer_message_box(h);
+    EXPECT_NE(b.text.find("Could not write " + pb + "help\\Strings.chm: "), std::string::npos) << b.text;
+    EXPECT_EQ(h.wait(), 3);
+    EXPECT_EQ(run_silent(exe, "/S /UNINSTALL"), 3);  // its files cannot be deleted either
+    help.on = false;
+    ASSERT_TRUE(make_unwritable(pb + "help\\", false));
+    EXPECT_EQ(contents_under(pb), before);
+  } else {
+    std::printf("[  SKIPPED ] unwritable help folder: the file system refuses chattr +i\n");
+  }
+
+  // Uninstall meets a read-only file: every file stays.
+  std::string resident = pb + "Residents\\Strings.res";
+  lh::platform::set_read_only(resident, true);
   Running u;
   ASSERT_TRUE(start(u, exe));
   w = wait_window(u);
   click(w.uninstall);
   b = answer_message_box(u);
-  EXPECT_NE(b.text.find("Could not delete " + locked), std::string::npos) << b.text;
+  EXPECT_NE(b.text.find("Could not delete " + resident + ": the file is read-only"), std::string::npos) << b.text;
   EXPECT_EQ(b.text.find("Uninstalled"), std::string::npos);
-  EXPECT_EQ(u.wait(), 1);
-  EXPECT_FALSE(lh::platform::exists(pb + "help\\Strings.chm"));
+  EXPECT_EQ(u.wait(), 3);
+  lh::platform::set_read_only(resident, false);
+  EXPECT_EQ(contents_under(pb), before);
+
+  // Then the install goes through whole, with no temporary file left.
+  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 0);
+  expect_files(installed("Strings"), kFull);
+  EXPECT_EQ(contents_under(pb).size(), before.size() - 1);  // the viewer's index is gone
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_purebasic.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "saved_registry_key_win32.h"
 
@@ -473,6 +474,70 @@ TEST_F(WindowProgram, FailedTailBiteEndsWithOneSummaryBox) {
   EXPECT_EQ(exit_code(), 1u) << said;
   EXPECT_NE(said.find("missing " + pb + "PureLibraries\\UserLibraries\\StringTools\n"), std::string::npos) << said;
   EXPECT_NE(said.find("ok " + src + "StringTools (1.2) x86.7z\n"), std::string::npos) << said;
+}
+
+// Two windows, two libraries, one work folder. The test holds the work
+// folder first: each window's step line says whom it waits for; Cancel in
+// a third window that waits ends its run before any step; once let go, the
+// other two build whole.
+TEST_F(WindowProgram, TwoWindowsWaitForTheWorkFolderAndCancelEndsTheWait) {
+  // Each program its own name, so its own settings file and library.
+  const std::vector<std::string> names = {"Alpha", "Beta", "Gamma"};
+  for (const std::string& name : names) {
+    ASSERT_TRUE(platform::copy_file(LH_LIBHAMMER, pb + name + ".exe"));
+    ASSERT_TRUE(platform::copy_file(example + "StringTools.pb", src + name + ".pb"));
+    ASSERT_TRUE(platform::write_file(pb + name + ".ini", "LibrarySource = " + src + name + ".pb\r\n"));
+  }
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::unique_ptr<platform::FileLock> held = platform::try_lock_file(std::string(temp) + "LibHammer.lock");
+  ASSERT_NE(held, nullptr);
+  const std::string waiting =
+      "waiting for another LibHammer run, process " + std::to_string(GetCurrentProcessId()) + ", to finish";
+
+  std::vector<PROCESS_INFORMATION> runs(names.size());
+  set_env("LH_FAKE_HHC_FAILS=1");
+  for (size_t i = 0; i < names.size(); ++i) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string exe = pb + names[i] + ".exe", command = "\"" + exe + "\"";
+    ASSERT_TRUE(
+        CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, pb.c_str(), &si, &runs[i]));
+    HWND w = wait_for_window("LibHammer 6", runs[i].hProcess);
+    ASSERT_NE(w, nullptr) << names[i];
+    PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
+    std::string line;
+    for (int t = 0; t < 3000 && line != waiting; ++t) {
+      line = control_text(GetDlgItem(w, 208));
+      if (line != waiting) Sleep(20);
+    }
+    ASSERT_EQ(line, waiting) << names[i];
+    if (names[i] == "Gamma") PostMessageA(GetDlgItem(w, 206), BM_CLICK, 0, 0);  // Cancel
+  }
+  set_env("LH_FAKE_HHC_FAILS=");
+  std::string gamma_said;
+  ASSERT_TRUE(wait_answering_boxes(runs[2], gamma_said));
+  EXPECT_NE(gamma_said.find("stopped"), std::string::npos) << gamma_said;
+  held.reset();
+  std::string said;
+  for (PROCESS_INFORMATION& run : runs) {
+    EXPECT_TRUE(wait_answering_boxes(run, said)) << said;
+    DWORD code = 99;
+    GetExitCodeProcess(run.hProcess, &code);
+    EXPECT_EQ(code, &run == &runs[2] ? 3u : 0u);
+    CloseHandle(run.hProcess);
+    CloseHandle(run.hThread);
+  }
+  EXPECT_EQ(said, "");
+  for (const std::string& name : {std::string("Alpha"), std::string("Beta")}) {
+    for (const std::string& path :
+         {pb + "PureLibraries\\UserLibraries\\" + name, pb + "help\\" + name + ".chm",
+          pb + "Residents\\" + name + ".res", src + name + " (1.2) x86.7z", src + name + " (1.2) x86.exe"})
+      EXPECT_TRUE(platform::is_file(path)) << path;
+  }
+  // The cancelled window built nothing.
+  EXPECT_FALSE(platform::exists(pb + "PureLibraries\\UserLibraries\\Gamma"));
+  EXPECT_FALSE(platform::exists(src + "Gamma (1.2) x86.exe"));
 }
 
 }  // namespace
