@@ -309,6 +309,11 @@ TEST(ChmCompiler, InternalFilesOfTheHtmlHelpCompiler) {
     EXPECT_EQ(u32_at(objinst, 4), 2u) << "objects";
     EXPECT_EQ(u32_at(objinst, u32_at(objinst, 8) + 28), lcid) << "sort object";
     EXPECT_EQ(u32_at(objinst, u32_at(objinst, 16) + 24), lcid) << "word breaker";
+    // The sort object: its character table ends with the ligature "\x9C"
+    // = "oe", then the stemmer's record (its GUID, four numbers) closes it.
+    const size_t sort_end = u32_at(objinst, 8) + u32_at(objinst, 12);
+    EXPECT_EQ(objinst.substr(sort_end - 39, 7), "\x9Coe\xA8\xD5\xA0\x8F");
+    EXPECT_EQ(u32_at(objinst, sort_end - 8), lcid) << "stemmer";
   };
   check(c.chm, 0x0407, false, c.project.topics.size());
   ChmProject searched;

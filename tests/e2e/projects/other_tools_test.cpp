@@ -41,9 +41,8 @@ class OtherTools : public ::testing::Test {
     EXPECT_NE(slurp(log).find("ok "), std::string::npos) << slurp(log);
     EXPECT_EQ(run(std::string(LH_MSPACK_LOOKUP) + " '" + chm + "' '" + work_ + "'", log), 0) << slurp(log);
     EXPECT_EQ(run("7z t '" + chm + "'", log), 0) << slurp(log);
-    EXPECT_EQ(run("/usr/bin/python3 " LH_PROJECT_CHECK " '" + chm + "' '" + hhp + "' '" + word + "' '" + page + "'",
-                  log),
-              0)
+    EXPECT_EQ(
+        run("/usr/bin/python3 " LH_PROJECT_CHECK " '" + chm + "' '" + hhp + "' '" + word + "' '" + page + "'", log), 0)
         << slurp(log);
   }
 
@@ -52,8 +51,8 @@ class OtherTools : public ::testing::Test {
 
 TEST_F(OtherTools, SphinxHtmlHelpProject) {
   const std::string src = work_ + "/src", out = work_ + "/out", log = work_ + "/sphinx.txt";
-  ASSERT_EQ(run("mkdir -p '" + src + "' && cp /usr/share/doc/python3-setuptools/*.rst* '" + src +
-                    "' && gunzip -f '" + src + "'/*.gz",
+  ASSERT_EQ(run("mkdir -p '" + src + "' && cp /usr/share/doc/python3-setuptools/*.rst* '" + src + "' && gunzip -f '" +
+                    src + "'/*.gz",
                 log),
             0)
       << slurp(log);
@@ -80,8 +79,7 @@ TEST_F(OtherTools, DoxygenHtmlHelpProject) {
   const std::string log = work_ + "/doxygen.txt";
   ASSERT_EQ(run("cd '" + work_ + "' && doxygen Doxyfile", log), 0) << slurp(log);
   const std::string html = work_ + "/out/html";
-  compile_and_read(html + "/index.hhp", html + "/mspack.chm", "mschm",
-                   "structmschm__decompressor.html");
+  compile_and_read(html + "/index.hhp", html + "/mspack.chm", "mschm", "structmschm__decompressor.html");
 }
 
 }  // namespace
