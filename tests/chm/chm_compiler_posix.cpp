@@ -339,6 +339,23 @@ TEST(ChmCompiler, LibmspackAndSevenZipTestTheContainer) {
   EXPECT_EQ(std::system(test.c_str()), 0) << read_whole(log);
 }
 
+// Tools that write UTF-8 pages name their files in UTF-8: such a name is
+// stored as it is, any other read as Windows-1252.
+TEST(ChmCompiler, NamesInUtf8AndWindows1252) {
+  ChmProject p;
+  p.files = {{"caf\xC3\xA9.html", "utf-8"},
+             {"\xDC"
+              "ber.html",
+              "cp1252"}};
+  const fs::path path = compiled().dir / "names.chm";
+  write_whole(path, compile_chm(p));
+  EXPECT_EQ(chmlib_file(path, "/caf\xC3\xA9.html"), "utf-8");
+  EXPECT_EQ(chmlib_file(path,
+                        "/\xC3\x9C"
+                        "ber.html"),
+            "cp1252");
+}
+
 TEST(ChmCompiler, SameProjectSameBytes) { EXPECT_TRUE(compile_chm(awkward_project()) == compiled().bytes); }
 
 TEST(ChmCompiler, NamesTheFormatCannotHoldAreRefusedByName) {
