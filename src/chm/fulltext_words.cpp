@@ -210,8 +210,17 @@ size_t skip_markup(std::string_view html, size_t i, bool& breaks) {
   breaks = !is_inline_tag(key);
   if (!closing && key == name_key("script")) after = skip_past(html, after, "</script");
   if (!closing && key == name_key("style")) after = skip_past(html, after, "</style");
-  // The title's words are indexed as title words, apart from the body's.
-  if (!closing && key == name_key("title")) after = skip_past(html, after, "</title");
+  // The title's words are indexed as title words, apart from the body's; a
+  // title never closed hides nothing.
+  if (!closing && key == name_key("title")) {
+    constexpr std::string_view kClose = "</title";
+    const size_t end = skip_past(html, after, kClose);
+    bool closed = end - after >= kClose.size();
+    for (size_t k = 0; closed && k < kClose.size(); ++k)
+      closed =
+          kFold[static_cast<unsigned char>(html[end - kClose.size() + k])] == static_cast<unsigned char>(kClose[k]);
+    if (closed) after = end;
+  }
   return after;
 }
 

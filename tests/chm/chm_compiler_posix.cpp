@@ -309,6 +309,11 @@ TEST(ChmCompiler, InternalFilesOfTheHtmlHelpCompiler) {
     EXPECT_EQ(u32_at(objinst, 4), 2u) << "objects";
     EXPECT_EQ(u32_at(objinst, u32_at(objinst, 8) + 28), lcid) << "sort object";
     EXPECT_EQ(u32_at(objinst, u32_at(objinst, 16) + 24), lcid) << "word breaker";
+    // The sort object: its character table ends with the ligature "\x9C"
+    // = "oe", then the stemmer's record (its GUID, four numbers) closes it.
+    const size_t sort_end = u32_at(objinst, 8) + u32_at(objinst, 12);
+    EXPECT_EQ(objinst.substr(sort_end - 39, 7), "\x9Coe\xA8\xD5\xA0\x8F");
+    EXPECT_EQ(u32_at(objinst, sort_end - 8), lcid) << "stemmer";
   };
   check(c.chm, 0x0407, false, c.project.topics.size());
   ChmProject searched;
@@ -332,6 +337,23 @@ TEST(ChmCompiler, LibmspackAndSevenZipTestTheContainer) {
   EXPECT_EQ(std::system(cmd.c_str()), 0) << read_whole(log);
   const std::string test = "7z t '" + c.chm.string() + "' >'" + log.string() + "' 2>&1";
   EXPECT_EQ(std::system(test.c_str()), 0) << read_whole(log);
+}
+
+// Tools that write UTF-8 pages name their files in UTF-8: such a name is
+// stored as it is, any other read as Windows-1252.
+TEST(ChmCompiler, NamesInUtf8AndWindows1252) {
+  ChmProject p;
+  p.files = {{"caf\xC3\xA9.html", "utf-8"},
+             {"\xDC"
+              "ber.html",
+              "cp1252"}};
+  const fs::path path = compiled().dir / "names.chm";
+  write_whole(path, compile_chm(p));
+  EXPECT_EQ(chmlib_file(path, "/caf\xC3\xA9.html"), "utf-8");
+  EXPECT_EQ(chmlib_file(path,
+                        "/\xC3\x9C"
+                        "ber.html"),
+            "cp1252");
 }
 
 TEST(ChmCompiler, SameProjectSameBytes) { EXPECT_TRUE(compile_chm(awkward_project()) == compiled().bytes); }

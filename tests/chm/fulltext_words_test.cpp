@@ -25,6 +25,9 @@ TEST(FulltextWords, VisibleTextOnly) {
             (Words{"trim", "text", "removes", "spaces"}));
   // Script and style content is no text; a "<" that opens no tag is.
   EXPECT_EQ(words_of("a<script>var hidden = 1;</SCRIPT>b<style>p {}</style>c"), (Words{"a", "b", "c"}));
+  // The TITLE's words are the title's, indexed apart.
+  EXPECT_EQ(words_of("<HEAD><TITLE>Str_Pad &amp; more</TITLE></HEAD>body"), (Words{"body"}));
+  EXPECT_EQ(words_of("<title>never closed"), (Words{"never", "closed"}));
   EXPECT_EQ(words_of("If x < 5 or y<3 then"), (Words{"if", "x", "5", "or", "y", "3", "then"}));
   // Colour and emphasis do not cut a word; a line or cell break does.
   EXPECT_EQ(words_of("<font color=#924B72>Str</font><b>ing</b>Pad<br>Left<td>Right"),

@@ -287,13 +287,14 @@ TEST(HeadlessBuild, UnremovableWorkFolderIsReportedNotWaitedOn) {
 }
 
 // `chm` on a project of its own: the manual where "Compiled file=" says, or,
-// with a file missing, no manual, exit status 1 and the file named.
+// with a file missing that the project names, no manual, exit status 1 and
+// the file named. A file that only a page links to is named and left out.
 TEST(HeadlessBuild, ChmCommandCompilesAProjectOrNamesWhatIsMissing) {
   Case c("chm_command");
   platform::create_folder(c.src + "out");
   ASSERT_TRUE(platform::write_file(c.src + "Help.hhp",
                                    "[OPTIONS]\r\nCompiled file=out\\Help.chm\r\n"
-                                   "Default topic=start.html\r\n"));
+                                   "Default topic=start.html\r\n[FILES]\r\npic.gif\r\n"));
   ASSERT_TRUE(platform::write_file(c.src + "start.html", "<a href=\"next.html\">next</a> <img src=\"pic.gif\">"));
   ASSERT_TRUE(platform::write_file(c.src + "next.html", "next"));
   Case::Result missing = c.run("chm \"" + c.src + "Help.hhp\"");
@@ -309,6 +310,12 @@ TEST(HeadlessBuild, ChmCommandCompilesAProjectOrNamesWhatIsMissing) {
   ASSERT_TRUE(platform::read_file(c.src + "out" + kSep + "Help.chm", manual));
   EXPECT_EQ(manual.compare(0, 4, "ITSF"), 0);
   EXPECT_EQ(c.run("chm").status, 2);
+
+  ASSERT_TRUE(platform::write_file(c.src + "next.html", "<img src=\"gone.gif\">"));
+  Case::Result linked = c.run("chm \"" + c.src + "Help.hhp\"");
+  EXPECT_EQ(linked.status, 0) << linked.err;
+  EXPECT_TRUE(contains(linked.err, "missing: gone.gif (a page links to it; left out)")) << linked.err;
+  EXPECT_TRUE(platform::exists(c.src + "out" + kSep + "Help.chm"));
 }
 
 std::vector<std::string> verdicts_of(const Case::Result& r) {
