@@ -84,11 +84,17 @@ std::string test_text(const std::string& path) {
   return text;
 }
 
+// The visible window of that title that belongs to `process` (several
+// programs of the same title may be running).
 HWND wait_for_window(const char* title, HANDLE process) {
+  const DWORD owner = GetProcessId(process);
   for (int i = 0; i < 6000; ++i) {
     // The window is shown only once all its gadgets exist.
-    HWND h = FindWindowA(nullptr, title);
-    if (h && IsWindowVisible(h)) return h;
+    for (HWND h = FindWindowA(nullptr, title); h; h = FindWindowExA(nullptr, h, nullptr, title)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(h, &pid);
+      if (pid == owner && IsWindowVisible(h)) return h;
+    }
     if (WaitForSingleObject(process, 10) == WAIT_OBJECT_0) return nullptr;
   }
   return nullptr;
