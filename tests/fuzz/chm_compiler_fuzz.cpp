@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!h) std::abort();
   std::vector<std::string> seen;
   for (const lh::chm::ChmSourceFile& f : project.files) {
-    const std::string name = "/" + lh::chm::cp1252_to_utf8(f.name);
+    const std::string name = "/" + lh::chm::directory_name(f.name);
     bool twin = false;  // a later name equal but for case is not stored
     for (const std::string& s : seen) twin = twin || lh::chm::directory_compare(s, name) == 0;
     seen.push_back(name);
