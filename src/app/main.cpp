@@ -166,8 +166,11 @@ int run_headless_build(const BuildArguments& args) {
   // waited for: held from here to the end of packaging.
   std::string lock_problem;
   std::unique_ptr<lh::platform::FileLock> work_lock = lh::hold_work_folder(
-      state.work_folder, [&](const std::string& text) { reporter.progress({0, lh::kRunSteps, text}); }, {},
-      &lock_problem);
+      state.work_folder,
+      [&](const std::string& text) {
+        reporter.progress({0, lh::kRunSteps, text});
+      },
+      {}, &lock_problem);
   if (!lock_problem.empty()) reporter.tell("LibHammer", lock_problem, lh::MessageIcon::kError);
   lh::BuildOutcome outcome = lh::run_build(state, model, options);
   lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, true});
@@ -210,7 +213,10 @@ int run_from_window(lh::AppState& state, lh::Reporter& reporter, const lh::Cance
   // so and Cancel ending the wait; held from here to the end of packaging.
   std::string lock_problem;
   std::unique_ptr<lh::platform::FileLock> work_lock = lh::hold_work_folder(
-      state.work_folder, [&](const std::string& text) { reporter.progress({0, lh::kRunSteps, text}); },
+      state.work_folder,
+      [&](const std::string& text) {
+        reporter.progress({0, lh::kRunSteps, text});
+      },
       [&] { return cancel.requested(); }, &lock_problem);
   if (!lock_problem.empty()) reporter.tell("LibHammer", lock_problem, lh::MessageIcon::kError);
   lh::ManualModel model;
