@@ -239,11 +239,12 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
     });
   };
 
+  // The window says so first: once requested, the run may end at once.
   auto stop_run = [&] {
     if (cancel.requested()) return;
-    cancel.request();
     EnableWindow(cancel_button, FALSE);
     SetWindowTextA(step_line, "Stopping...");
+    cancel.request();
   };
 
   bool built = false;

@@ -181,8 +181,8 @@ TEST_F(Fixture, CancelIsSeenByTheRunAndTheLoopWaitsForItsEnd) {
     PostMessageA(GetDlgItem(w, 206), BM_CLICK, 0, 0);
     // Served by the window's thread while the click waits behind it.
     reporter.progress({1, 20, "[ 2/19] removing the old work folder"});
-    // The handshake: the next message sent is handled after the click.
-    for (int i = 0; i < 500 && !cancel.requested(); ++i) SendMessageA(w, WM_NULL, 0, 0);
+    // Waits (up to ten seconds) for the window's thread to take the click.
+    for (int i = 0; i < 1000 && !cancel.requested(); ++i) Sleep(10);
     seen = cancel.requested();
     line = text_of(GetDlgItem(w, 208));
   };
