@@ -1,7 +1,5 @@
 #include "chm/compile_project.h"
 
-#include <stdexcept>
-
 #include "chm/chm_compiler.h"
 #include "chm/help_project_reader.h"
 #include "platform/files.h"
@@ -10,7 +8,7 @@ namespace lh::chm {
 
 ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_missing) {
   ProjectCompilation result;
-  HelpProjectReading reading = read_help_project(hhp_path);
+  HelpProjectReading reading = read_help_project(hhp_path, FileBytes::kLeftOnDisk);
   result.project_read = reading.read;
   result.output_path = reading.output_path;
   result.missing = reading.missing;
@@ -27,19 +25,8 @@ ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_
   result.with_search = project.full_text_search;
   result.files = project.files.size();
   result.topics = project.topics.size();
-  std::string bytes;
-  try {
-    bytes = compile_chm(project);
-  } catch (const std::invalid_argument& bad_name) {
-    result.problem = bad_name.what();
-    return result;
-  }
-  if (!platform::write_file(result.output_path, bytes)) {
-    platform::delete_file(result.output_path);  // no half-written manual
-    result.problem = result.output_path + " cannot be written";
-    return result;
-  }
-  result.written = true;
+  // No half-written manual is left behind.
+  result.written = compile_chm_file(project, result.output_path, result.problem);
   return result;
 }
 

@@ -8,6 +8,7 @@
 
 #include "chm/html_scan.h"
 #include "platform/ascii.h"
+#include "platform/file_stream.h"
 #include "platform/files.h"
 
 namespace lh::chm {
@@ -116,7 +117,7 @@ bool parse_yes(std::string_view value) {
 
 class Reader {
  public:
-  Reader(const std::string& hhp_path, HelpProjectReading& out) : out_(out) {
+  Reader(const std::string& hhp_path, HelpProjectReading& out, FileBytes bytes) : out_(out), bytes_(bytes) {
     size_t slash = hhp_path.find_last_of("/\\");
     root_ = slash == std::string::npos ? std::string() : hhp_path.substr(0, slash + 1);
     project_file_ = slash == std::string::npos ? hhp_path : hhp_path.substr(slash + 1);
@@ -259,24 +260,46 @@ class Reader {
     }
     for (const std::string* candidate : candidates) {
       if (candidate->empty()) continue;
+      // Only the files that are scanned for references need their bytes now.
+      const bool scanned = kind != kPlain || is_page(*candidate);
       std::string content;
       std::string spelled = *candidate;
-      if (!platform::read_file(disk_path(spelled), content)) {
+      int64_t size = -1;
+      if (!load(spelled, scanned, content, size)) {
         if (platform::names_fold_case()) continue;
         spelled = other_case(spelled);
-        if (spelled.empty() || !platform::read_file(disk_path(spelled), content)) continue;
+        if (spelled.empty() || !load(spelled, scanned, content, size)) continue;
       }
       const size_t i = out_.project.files.size();
-      out_.project.files.push_back(ChmSourceFile{spelled, std::move(content)});
+      ChmSourceFile file{spelled, std::move(content)};
+      if (bytes_ == FileBytes::kLeftOnDisk) {
+        file.disk_path = disk_path(spelled);
+        file.disk_size = static_cast<uint64_t>(size);
+        if (!scanned) file.content.clear();
+      }
+      out_.project.files.push_back(std::move(file));
       index_of_.emplace(key_of(spelled), i);
       for (const std::string* other : candidates)
         if (!other->empty()) index_of_.emplace(key_of(*other), i);
       kinds_.push_back(kind);
-      if (kind != kPlain || is_page(spelled)) queue_.push_back(i);
+      if (scanned) queue_.push_back(i);
       return spelled;
     }
     if (missing_seen_.insert(key_of(decoded)).second) out_.missing.push_back(decoded);
     return {};
+  }
+
+  // The file's bytes when it is to be scanned or kept in memory; else that
+  // it is a file that opens, and its size.
+  bool load(const std::string& name, bool scanned, std::string& content, int64_t& size) const {
+    const std::string path = disk_path(name);
+    if (scanned || bytes_ == FileBytes::kInMemory) {
+      if (!platform::read_file(path, content)) return false;
+      size = static_cast<int64_t>(content.size());
+      return true;
+    }
+    size = platform::file_size(path);
+    return size >= 0 && platform::InputFile(path).is_open();
   }
 
   void scan(size_t i) {
@@ -321,9 +344,11 @@ class Reader {
       if (kind == kIndex) index_titles_.emplace(key_of(target), entry_title);
     }
     for (const std::string& link : links) take_reference(base, link, kPlain);
+    if (bytes_ == FileBytes::kLeftOnDisk) std::string().swap(out_.project.files[i].content);
   }
 
   HelpProjectReading& out_;
+  FileBytes bytes_;
   std::string root_;          // the project's folder, with its separator; empty for the current one
   std::string project_file_;  // the project's file name
   std::unordered_map<std::string, size_t> index_of_;  // key_of(name) -> position in files
@@ -336,12 +361,12 @@ class Reader {
 
 }  // namespace
 
-HelpProjectReading read_help_project(const std::string& hhp_path) {
+HelpProjectReading read_help_project(const std::string& hhp_path, FileBytes bytes) {
   HelpProjectReading reading;
   std::string text;
   if (!platform::read_file(hhp_path, text)) return reading;
   reading.read = true;
-  Reader(hhp_path, reading).run(text);
+  Reader(hhp_path, reading, bytes).run(text);
   return reading;
 }
 

@@ -1,11 +1,13 @@
 #include "package/packaging.h"
 
+#include <cstdint>
 #include <vector>
 
 #ifndef _WIN32
 #include <filesystem>
 #endif
 
+#include "platform/file_stream.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/resources.h"
@@ -159,23 +161,114 @@ bool seal_installer(const std::string& executable) {
   return sums.empty() || add_resource_bytes(executable, sums, package_check::kSumsResource, false);
 }
 
+namespace {
+
+// The executable file as write_rcdata_streamed writes it.
+class FileSink final : public pe::ImageSink {
+ public:
+  explicit FileSink(const std::string& path) : file(path) {}
+  bool write(std::string_view bytes) override { return file.write(bytes); }
+  bool write_at(uint64_t offset, std::string_view bytes) override { return file.write_at(offset, bytes); }
+  platform::OutputFile file;
+};
+
+}  // namespace
+
+bool write_installer(const std::string& destination, std::string_view installer_image,
+                     const std::vector<PackagePart>& parts, std::string* problem) {
+  auto failed = [&](const std::string& why) {
+    platform::delete_file(destination);
+    if (problem) *problem = why;
+    return false;
+  };
+  struct Passed {
+    uint32_t crc = 0;
+    bool done = false;
+  };
+  std::vector<Passed> passed(parts.size());
+  std::vector<pe::ResourceSource> sources;
+  std::vector<size_t> part_of;  // the part each source carries
+  std::string sums_shape;       // the seal with every CRC zero: its size
+  for (const char* name : kPackageResources) {
+    for (size_t i = 0; i < parts.size(); ++i) {
+      const PackagePart& part = parts[i];
+      if (part.name != name) continue;
+      const int64_t size = part.file.empty() ? static_cast<int64_t>(part.bytes.size()) : platform::file_size(part.file);
+      if (size <= 0) continue;
+      if (size > INT32_MAX) return failed(part.file + " is too large for an executable");
+      pe::ResourceSource source;
+      for (const char c : part.name) source.resource.name.name.push_back(static_cast<unsigned char>(c));
+      source.size = static_cast<uint32_t>(size);
+      source.read = [&part, &done = passed[i]](const std::function<bool(std::string_view)>& put) {
+        auto take = [&](std::string_view bytes) {
+          done.crc = package_check::crc32(bytes.data(), bytes.size(), done.crc);
+          return put(bytes);
+        };
+        if (part.file.empty()) return done.done = take(part.bytes);
+        platform::InputFile in(part.file);
+        std::vector<char> block(size_t{1} << 20);
+        for (int64_t n; (n = in.read(block.data(), block.size())) != 0;)
+          if (n < 0 || !take(std::string_view(block.data(), static_cast<size_t>(n)))) return false;
+        return done.done = in.is_open();
+      };
+      char line[40];
+      sums_shape.append(line, static_cast<size_t>(package_check::format_sum_line_crc(line, name, source.size, 0)));
+      part_of.push_back(i);
+      sources.push_back(std::move(source));
+    }
+  }
+  // The seal comes after the package resources in the tree ("SUMS" sorts
+  // after their names), so their checksums are known when its turn comes.
+  if (!sums_shape.empty()) {
+    pe::ResourceSource seal;
+    for (const char c : std::string_view(package_check::kSumsResource))
+      seal.resource.name.name.push_back(static_cast<unsigned char>(c));
+    seal.size = static_cast<uint32_t>(sums_shape.size());
+    seal.read = [&](const std::function<bool(std::string_view)>& put) {
+      std::string sums;
+      for (size_t k = 0; k < sources.size() - 1; ++k) {
+        const Passed& p = passed[part_of[k]];
+        if (!p.done) return false;
+        char line[40];
+        const std::string& name = parts[part_of[k]].name;
+        sums.append(
+            line, static_cast<size_t>(package_check::format_sum_line_crc(line, name.c_str(), sources[k].size, p.crc)));
+      }
+      return put(sums);
+    };
+    sources.push_back(std::move(seal));
+  }
+  std::string error;
+  bool ok;
+  {
+    FileSink sink(destination);
+    if (!sink.file.is_open()) return failed("it cannot be created");
+    ok = pe::write_rcdata_streamed(installer_image, sources, sink, &error);
+    if (!sink.file.close() && ok) return failed("it cannot be written");
+  }
+  if (!ok) return failed(error);
+  return true;
+}
+
 void make_installer(const AppState& state, std::string_view installer_image, const PackagingReport& report) {
   std::string executable = package_base(state, package_processor_tag(state, report)) + ".exe";
   platform::delete_file(executable);
-  if (installer_image.empty() || !platform::write_file(executable, installer_image)) return;
+  if (installer_image.empty()) return;
 
   // The name resource carries the library name and version; it is formed
   // here so that every package names its library, also when the source has
   // no version line and so no version file.
-  add_resource_bytes(executable, state.library_name + "\r\n" + state.library_version + "\r\n", "NAME", false);
-  add_package_resource(executable, state.library_source, "SOURCE", false);
-  add_package_resource(executable, user_library_path(state), "LIBRARY", false);
-  add_package_resource(executable, state.work_folder + state.library_name + ".chm", "CHM", false);
-  add_package_resource(executable, tweaked_copy_path(state), "SOURCE-TWEAKED", false);
-  add_package_resource(executable, resident_path(state), "RESIDENT", false);
-  // Sealed from what the executable now carries, so that the seal covers
-  // exactly the resources the installer will find.
-  seal_installer(executable);
+  const std::vector<PackagePart> parts = {
+      {"NAME", "", state.library_name + "\r\n" + state.library_version + "\r\n"},
+      {"SOURCE", state.library_source, ""},
+      {"LIBRARY", user_library_path(state), ""},
+      {"CHM", state.work_folder + state.library_name + ".chm", ""},
+      {"SOURCE-TWEAKED", tweaked_copy_path(state), ""},
+      {"RESIDENT", resident_path(state), ""},
+  };
+  std::string problem;
+  if (!write_installer(executable, installer_image, parts, &problem))
+    tell(report, "The installer " + executable + " was not written: " + problem);
 }
 
 void copy_sources(const AppState& state) {
