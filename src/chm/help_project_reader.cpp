@@ -260,22 +260,20 @@ class Reader {
     }
     for (const std::string* candidate : candidates) {
       if (candidate->empty()) continue;
-      // Only the files that are scanned for references need their bytes now.
       const bool scanned = kind != kPlain || is_page(*candidate);
       std::string content;
       std::string spelled = *candidate;
       int64_t size = -1;
-      if (!load(spelled, scanned, content, size)) {
+      if (!load(spelled, content, size)) {
         if (platform::names_fold_case()) continue;
         spelled = other_case(spelled);
-        if (spelled.empty() || !load(spelled, scanned, content, size)) continue;
+        if (spelled.empty() || !load(spelled, content, size)) continue;
       }
       const size_t i = out_.project.files.size();
       ChmSourceFile file{spelled, std::move(content)};
       if (bytes_ == FileBytes::kLeftOnDisk) {
         file.disk_path = disk_path(spelled);
         file.disk_size = static_cast<uint64_t>(size);
-        if (!scanned) file.content.clear();
       }
       out_.project.files.push_back(std::move(file));
       index_of_.emplace(key_of(spelled), i);
@@ -289,11 +287,12 @@ class Reader {
     return {};
   }
 
-  // The file's bytes when it is to be scanned or kept in memory; else that
-  // it is a file that opens, and its size.
-  bool load(const std::string& name, bool scanned, std::string& content, int64_t& size) const {
+  // The file's bytes when they are kept in memory; else that it is a file
+  // that opens, and its size (a file to scan is read when its turn comes,
+  // so that the pages waiting in the queue are not all held at once).
+  bool load(const std::string& name, std::string& content, int64_t& size) const {
     const std::string path = disk_path(name);
-    if (scanned || bytes_ == FileBytes::kInMemory) {
+    if (bytes_ == FileBytes::kInMemory) {
       if (!platform::read_file(path, content)) return false;
       size = static_cast<int64_t>(content.size());
       return true;
@@ -310,7 +309,11 @@ class Reader {
     std::string title;
     {
       const ChmSourceFile& file = out_.project.files[i];
-      std::string_view text = file.content;
+      std::string on_disk;
+      // A file gone since it was found scans as empty; the compiler, which
+      // reads it again, names it.
+      if (bytes_ == FileBytes::kLeftOnDisk) platform::read_file(file.disk_path, on_disk);
+      std::string_view text = bytes_ == FileBytes::kLeftOnDisk ? std::string_view(on_disk) : file.content;
       std::string_view name_in_object;
       size_t title_start = std::string_view::npos;
       for_each_html_tag(text, [&](const HtmlTag& tag) {
@@ -344,7 +347,6 @@ class Reader {
       if (kind == kIndex) index_titles_.emplace(key_of(target), entry_title);
     }
     for (const std::string& link : links) take_reference(base, link, kPlain);
-    if (bytes_ == FileBytes::kLeftOnDisk) std::string().swap(out_.project.files[i].content);
   }
 
   HelpProjectReading& out_;

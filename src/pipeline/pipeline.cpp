@@ -60,17 +60,28 @@ void run_tool(Build& b, const std::string& what, const std::string& program, con
     b.problem(failed_run_text(what + " " + program, run) + (made ? "" : "\n" + expected + " was not made."));
 }
 
-// The tweaked source as one write: the line list, CR LF after each line.
-std::string tweaked_source_text(const SourceLines& lines) {
-  size_t bytes = 0;
-  for (const std::string& line : lines.lines) bytes += line.size() + 2;
-  std::string text;
-  text.reserve(bytes);
-  for (const std::string& line : lines.lines) {
-    text += line;
-    text += "\r\n";
+// Writes the line list as the tweaked source, CR LF after each line, in
+// blocks of about a MB, letting go of each line once its block has it: the
+// source is never held twice over.
+void write_source_lines(platform::FileSystem& files, const std::string& path, SourceLines& lines) {
+  constexpr size_t kBlock = size_t{1} << 20;
+  std::string block;
+  bool first = true;
+  auto flush = [&] {
+    if (first)
+      files.write_file(path, block);
+    else
+      files.append_file(path, block);
+    first = false;
+    block.clear();
+  };
+  for (std::string& line : lines.lines) {
+    block += line;
+    block += "\r\n";
+    std::string().swap(line);
+    if (block.size() >= kBlock) flush();
   }
-  return text;
+  if (first || !block.empty()) flush();
 }
 
 // ---- Steps 1 to 4: a fresh work folder.
@@ -219,9 +230,10 @@ bool write_tweaked_source(Build& b) {
   const std::string path = b.state.work_folder + b.name + ".pb";
   b.step(14, "writing " + path);
   if (is_resident_name(b.name)) move_resident_declarations_aside(b);
-  b.files.write_file(path, tweaked_source_text(b.model.lines));
   // Nothing after this step reads the line list (packaging reads the file),
-  // and on a large library it is the largest thing left in memory.
+  // and on a large library it is the largest thing left in memory: it goes
+  // as it is written.
+  write_source_lines(b.files, path, b.model.lines);
   b.model.lines = SourceLines();
   return true;
 }
