@@ -33,9 +33,9 @@ bool write(const std::string& path, const std::string& bytes) {
   return ok;
 }
 
-const char* const kWords[] = {"window", "gadget", "string", "memory", "list",   "map",    "thread", "mutex",
-                              "file",   "folder", "image",  "sprite", "sound",  "socket", "packet", "event",
-                              "menu",   "toolbar", "status", "font",  "colour", "printer", "registry", "date"};
+const char* const kWords[] = {"window", "gadget",  "string", "memory", "list",   "map",     "thread",   "mutex",
+                              "file",   "folder",  "image",  "sprite", "sound",  "socket",  "packet",   "event",
+                              "menu",   "toolbar", "status", "font",   "colour", "printer", "registry", "date"};
 
 }  // namespace
 
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   for (size_t p = 0; p < pages; ++p) {
     const std::string name = "page" + std::to_string(p);
     std::string html = "<HTML><HEAD><TITLE>" + name + "</TITLE></HEAD><BODY>\r\n<H1>" + name + "</H1>\r\n";
-    if (images) html += "<IMG SRC=\"images/picture" + std::to_string(p % images) + ".gif\">\r\n";
+    if (images) html += "<IMG SRC=\"../images/picture" + std::to_string(p % images) + ".gif\">\r\n";
     html += "<A HREF=\"page" + std::to_string((p + 1) % pages) + ".html\">next</A>\r\n";
     while (html.size() < kPage) {
       html += "<P>";
@@ -82,8 +82,9 @@ int main(int argc, char** argv) {
                 "\"><param name=\"Local\" value=\"pages/" + name + ".html\"></OBJECT>\r\n";
   }
   contents += "</UL></BODY></HTML>\r\n";
-  std::string project = "[OPTIONS]\r\nCompiled file=Large.chm\r\nContents file=Large.hhc\r\n"
-                        "Default topic=pages/page0.html\r\nTitle=Large manual\r\nLanguage=0x409\r\n";
+  std::string project =
+      "[OPTIONS]\r\nCompiled file=Large.chm\r\nContents file=Large.hhc\r\n"
+      "Default topic=pages/page0.html\r\nTitle=Large manual\r\nLanguage=0x409\r\n";
   if (search) project += "Full-text search=Yes\r\n";
   return write(folder + "Large.hhc", contents) && write(folder + "Large.hhp", project) ? 0 : 1;
 }

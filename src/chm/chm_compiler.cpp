@@ -104,15 +104,14 @@ std::vector<std::vector<uint32_t>> topics_by_file(const ChmProject& project) {
   return topics;
 }
 
-// Reads a project file's bytes and hands them on in blocks.
+// Reads a project file's bytes and hands them on in blocks of `block`'s
+// size (one buffer for every file: most are far smaller than a block).
 template <typename Fn>
-void for_each_block(const ChmSourceFile& f, Fn&& take) {
+void for_each_block(const ChmSourceFile& f, std::vector<char>& block, Fn&& take) {
   if (f.disk_path.empty()) {
     take(std::string_view(f.content));
     return;
   }
-  constexpr size_t kBlock = size_t{1} << 20;
-  std::vector<char> block(kBlock);
   platform::InputFile in(f.disk_path);
   if (!in.is_open()) throw std::runtime_error("CHM compiler: cannot read " + f.disk_path);
   uint64_t total = 0;
@@ -272,6 +271,7 @@ std::string compile_into(const ChmProject& project, ContentSpool& content) {
       project.full_text_search ? topics_by_file(project) : std::vector<std::vector<uint32_t>>();
   std::vector<std::string> word_records(page_topics.size());
   std::string page;
+  std::vector<char> block(size_t{1} << 20);
   for (size_t i = system_count; i < files.size(); ++i) {
     const size_t index = i - system_count;
     const ChmSourceFile& f = *files[i].source;
@@ -279,9 +279,9 @@ std::string compile_into(const ChmProject& project, ContentSpool& content) {
     if (!kept[i] && !indexed) continue;
     if (kept[i]) entries.push_back({files[i].name, 1, compressed_at, size_of(f)});
     page.clear();
-    for_each_block(f, [&](std::string_view block) {
-      if (kept[i]) compressor.write(block);
-      if (indexed && !f.disk_path.empty()) page += block;
+    for_each_block(f, block, [&](std::string_view bytes) {
+      if (kept[i]) compressor.write(bytes);
+      if (indexed && !f.disk_path.empty()) page += bytes;
     });
     if (kept[i]) compressed_at += size_of(f);
     if (indexed) {
