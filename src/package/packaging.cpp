@@ -194,7 +194,9 @@ bool write_installer(const std::string& destination, std::string_view installer_
       const PackagePart& part = parts[i];
       if (part.name != name) continue;
       const int64_t size = part.file.empty() ? static_cast<int64_t>(part.bytes.size()) : platform::file_size(part.file);
-      if (size <= 0) continue;
+      // A missing, empty or unreadable file gives no resource; the others
+      // are packaged all the same.
+      if (size <= 0 || (!part.file.empty() && !platform::InputFile(part.file).is_open())) continue;
       if (size > INT32_MAX) return failed(part.file + " is too large for an executable");
       pe::ResourceSource source;
       for (const char c : part.name) source.resource.name.name.push_back(static_cast<unsigned char>(c));

@@ -45,8 +45,8 @@ void make_archive(const AppState& state, std::string_view sevenzip_image, const 
 void make_installer(const AppState& state, std::string_view installer_image, const PackagingReport& report = {});
 
 // One package resource for write_installer: the bytes of `file`, or
-// `bytes` when no file is named. A file that is missing, a folder or empty
-// (or empty bytes) gives no resource.
+// `bytes` when no file is named. A file that is missing, a folder, empty or
+// unreadable (or empty bytes) gives no resource.
 struct PackagePart {
   std::string name;  // one of kPackageResources
   std::string file;
