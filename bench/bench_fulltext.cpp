@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
   std::unordered_map<std::string_view, std::string_view> content;
   for (const auto& f : project.files) content[f.name] = f.content;
   std::vector<lh::chm::FulltextDocument> documents;
-  for (uint32_t t = 0; t < project.topics.size(); ++t) documents.push_back({t, content[project.topics[t].file]});
+  for (uint32_t t = 0; t < project.topics.size(); ++t)
+    documents.push_back({t, content[project.topics[t].file], project.topics[t].title});
   size_t index_size = 0;
   Times index = best_of_three([&] { index_size = lh::chm::build_fulltext_index(documents).size(); });
   std::printf("index alone: %.0f ms (processor %.0f ms), $FIftiMain %.1f MB\n", index.wall * 1e3, index.cpu * 1e3,
