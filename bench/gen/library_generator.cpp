@@ -240,4 +240,50 @@ std::string generate_library_source(int exported_procedures, uint32_t seed) {
   return out;
 }
 
+std::string generate_documented_library_source(int exported_procedures, uint32_t seed) {
+  static const char* const kWords[] = {"text",  "list",   "value",  "result", "buffer", "length", "string", "number",
+                                       "empty", "second", "window", "handle", "memory", "record", "folder", "option"};
+  Rng rng(seed);
+  auto sentence = [&rng](int words) {
+    std::string s = "The";
+    for (int w = 0; w < words; ++w) s += std::string(" ") + kWords[rng.below(16)];
+    return s + ".";
+  };
+  const int n = exported_procedures < 0 ? 0 : exported_procedures;
+  std::string out;
+  out.reserve(static_cast<size_t>(n) * 1400 + 1024);
+  line(out, "; Generated library source with full pages: " + std::to_string(n) + " commands.");
+  line(out, "#LIBRARY_VERSION = \"2." + std::to_string(seed % 100) + "\"");
+  line(out, "#DOC_LIMIT = 100 ;//resident");
+  line(out, ";{//Introduction");
+  line(out, ";// " + sentence(12));
+  line(out, ";}");
+  for (int i = 0; i < n; ++i) {
+    if (i % 50 == 0) line(out, ";->Group" + std::to_string(i / 50) + " " + sentence(6));
+    const std::string name = std::string(kVerbs[rng.below(20)]) + kNouns[rng.below(14)] + std::to_string(i);
+    const bool text = rng.chance(3);
+    line(out, std::string(text ? "ProcedureDLL.s " : "ProcedureDLL.l ") + name +
+                  (text ? "(text.s, count.l = 1)" : "(value.l, step.l)") + " ; " + sentence(9));
+    for (int k = 0; k < 5; ++k) line(out, "  ;// " + sentence(10 + rng.below(4)));
+    line(out, "  ;{/* Example of " + name);
+    line(out, "  ; OpenConsole()");
+    for (int k = 0; k < 8; ++k)
+      line(out, "  ; PrintN(" +
+                    std::string(text ? name + "(\"" + kWords[rng.below(16)] + "\", " : "Str(" + name + "(") +
+                    std::to_string(rng.below(1000)) + "))) ; " + kWords[rng.below(16)]);
+    line(out, "  ; CloseConsole()");
+    line(out, "  ;}");
+    if (text) {
+      line(out, "  Protected result.s = text");
+      line(out, "  ProcedureReturn result");
+    } else {
+      line(out, "  Protected total.l = value * step");
+      line(out, "  ProcedureReturn total");
+    }
+    line(out, "EndProcedure");
+    line(out, "");
+  }
+  return out;
+}
+
 }  // namespace lh

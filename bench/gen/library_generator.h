@@ -13,4 +13,9 @@ namespace lh {
 // platform.
 std::string generate_library_source(int exported_procedures, uint32_t seed);
 
+// A library source whose pages carry as much text as real manuals: per
+// command a description line, five lines of text and an example of ten
+// lines, around a short body. The same seed gives the same text.
+std::string generate_documented_library_source(int exported_procedures, uint32_t seed);
+
 }  // namespace lh

@@ -1,7 +1,9 @@
 // Writes one generated library source to a file, for scripted runs of the
 // whole program on libraries of any size:
-//   write_library_source COMMANDS SEED OUT
-// The same COMMANDS and SEED give the same bytes on every platform.
+//   write_library_source [--full-pages] COMMANDS SEED OUT
+// The same COMMANDS and SEED give the same bytes on every platform. With
+// --full-pages each command's page carries as much text as a real manual's
+// (generate_documented_library_source).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,8 +11,13 @@
 #include "gen/library_generator.h"
 
 int main(int argc, char** argv) {
+  const bool full_pages = argc > 1 && std::string(argv[1]) == "--full-pages";
+  if (full_pages) {
+    --argc;
+    ++argv;
+  }
   if (argc != 4) {
-    std::fprintf(stderr, "usage: write_library_source COMMANDS SEED OUT\n");
+    std::fprintf(stderr, "usage: write_library_source [--full-pages] COMMANDS SEED OUT\n");
     return 2;
   }
   char* end = nullptr;
@@ -24,7 +31,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "write_library_source: SEED must be a number: %s\n", argv[2]);
     return 2;
   }
-  const std::string text = lh::generate_library_source(static_cast<int>(commands), static_cast<uint32_t>(seed));
+  const std::string text =
+      full_pages ? lh::generate_documented_library_source(static_cast<int>(commands), static_cast<uint32_t>(seed))
+                 : lh::generate_library_source(static_cast<int>(commands), static_cast<uint32_t>(seed));
   FILE* f = std::fopen(argv[3], "wb");
   bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
   if (f && std::fclose(f) != 0) ok = false;

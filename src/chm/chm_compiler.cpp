@@ -1,6 +1,7 @@
 #include "chm/chm_compiler.h"
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 #include <stdexcept>
 #include <string_view>
@@ -11,7 +12,12 @@
 #include "chm/cp1252.h"
 #include "chm/directory.h"
 #include "chm/fulltext.h"
+#include "chm/fulltext_words.h"
 #include "chm/system_files.h"
+#include "platform/file_stream.h"
+#include "platform/file_system.h"
+#include "platform/files.h"
+#include "platform/whole_file.h"
 
 namespace lh::chm {
 namespace {
@@ -43,6 +49,8 @@ void check_name(const std::string& name) {
   if (problem) throw std::invalid_argument(std::string("CHM compiler: ") + problem + ": \"" + name + "\"");
 }
 
+uint64_t size_of(const ChmSourceFile& f) { return f.disk_path.empty() ? f.content.size() : f.disk_size; }
+
 // A stand-in for the compile time that follows the project: its files'
 // names and sizes and its topics, folded into a time between 2000 and 2030.
 uint32_t project_time(const ChmProject& p) {
@@ -53,7 +61,7 @@ uint32_t project_time(const ChmProject& p) {
   };
   for (const ChmSourceFile& f : p.files) {
     mix(f.name);
-    mix(std::to_string(f.content.size()));
+    mix(std::to_string(size_of(f)));
   }
   for (const ChmTopic& t : p.topics) mix(t.title);
   mix(p.title);
@@ -70,25 +78,127 @@ std::string fold_name(std::string_view name) {
   return folded;
 }
 
-// The $FIftiMain search index over the project's topics, each page found
-// by its name as the directory finds it (the first of names equal but for
-// case); a topic naming no file has no words.
-std::string full_text_index(const ChmProject& project) {
-  std::unordered_map<std::string, std::string_view> content;
-  for (const ChmSourceFile& f : project.files) content.emplace(fold_name(f.name), f.content);
-  std::vector<FulltextDocument> documents;
-  documents.reserve(project.topics.size());
-  for (size_t i = 0; i < project.topics.size(); ++i)
-    if (auto it = content.find(fold_name(project.topics[i].file)); it != content.end())
-      documents.push_back({static_cast<uint32_t>(i), it->second, project.topics[i].title});
-  return build_fulltext_index(documents, project.language, project.stop_words);
+// What the search index takes from a page: its words, folded, in page
+// order, one space after each. Read as a page again, it gives the same
+// words at the same places, and it is far smaller than the page.
+class WordRecord final : public WordSink {
+ public:
+  explicit WordRecord(std::string& out) : out_(out) {}
+  void word(std::string_view folded) override {
+    out_ += folded;
+    out_ += ' ';
+  }
+
+ private:
+  std::string& out_;
+};
+
+// The topics whose words each project file carries: a page is found by its
+// name as the directory finds it (the first of names equal but for case);
+// a topic naming no file has no words.
+std::vector<std::vector<uint32_t>> topics_by_file(const ChmProject& project) {
+  std::unordered_map<std::string, size_t> first;
+  for (size_t i = 0; i < project.files.size(); ++i) first.emplace(fold_name(project.files[i].name), i);
+  std::vector<std::vector<uint32_t>> topics(project.files.size());
+  for (size_t t = 0; t < project.topics.size(); ++t)
+    if (auto it = first.find(fold_name(project.topics[t].file)); it != first.end())
+      topics[it->second].push_back(static_cast<uint32_t>(t));
+  return topics;
 }
+
+// Reads a project file's bytes and hands them on in blocks of `block`'s
+// size (one buffer for every file: most are far smaller than a block).
+template <typename Fn>
+void for_each_block(const ChmSourceFile& f, std::vector<char>& block, Fn&& take) {
+  if (f.disk_path.empty()) {
+    take(std::string_view(f.content));
+    return;
+  }
+  platform::InputFile in(f.disk_path);
+  if (!in.is_open()) throw std::runtime_error("CHM compiler: cannot read " + f.disk_path);
+  uint64_t total = 0;
+  for (;;) {
+    const int64_t n = in.read(block.data(), block.size());
+    if (n < 0) throw std::runtime_error("CHM compiler: cannot read " + f.disk_path);
+    if (n == 0) break;
+    total += static_cast<uint64_t>(n);
+    if (total > f.disk_size) break;
+    take(std::string_view(block.data(), static_cast<size_t>(n)));
+  }
+  if (total != f.disk_size)
+    throw std::runtime_error("CHM compiler: " + f.disk_path + " changed while the manual was made");
+}
+
+// A write of the manual, or of its content's file beside it, that failed,
+// with the system's reason.
+class WriteError final : public std::runtime_error {
+ public:
+  WriteError(const std::string& path, std::string reason)
+      : std::runtime_error("CHM compiler: cannot write " + path + (reason.empty() ? "" : ": " + reason)),
+        reason_(std::move(reason)) {}
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string reason_;
+};
+
+// The compressed content as it is made: in memory, and in a file once it
+// outgrows `limit` bytes (when a file is given).
+class ContentSpool {
+ public:
+  ContentSpool(std::string spill_path, uint64_t limit) : spill_path_(std::move(spill_path)), limit_(limit) {}
+  ~ContentSpool() {
+    if (file_) {
+      file_->close();
+      platform::delete_file(spill_path_);
+    }
+  }
+  ContentSpool(const ContentSpool&) = delete;
+  ContentSpool& operator=(const ContentSpool&) = delete;
+
+  void add(std::string_view bytes) {
+    memory_ += bytes;
+    if (spill_path_.empty() || memory_.size() < limit_) return;
+    if (!file_) {
+      file_ = std::make_unique<platform::OutputFile>(spill_path_);
+      if (!file_->is_open()) throw WriteError(spill_path_, platform::last_error_text());
+    }
+    if (!file_->write(memory_)) throw WriteError(spill_path_, platform::last_error_text());
+    memory_.clear();
+  }
+
+  // The content held in memory; all of it unless spilled().
+  std::string& memory() { return memory_; }
+  bool spilled() const { return file_ != nullptr; }
+
+  // Writes the whole content to `out`: what went to the file, then the rest.
+  void copy_to(platform::OutputFile& out) {
+    if (file_) {
+      if (!file_->close()) throw WriteError(spill_path_, platform::last_error_text());
+      platform::InputFile in(spill_path_);
+      std::vector<char> block(size_t{1} << 20);
+      for (int64_t n; (n = in.read(block.data(), block.size())) != 0;) {
+        if (n < 0) throw std::runtime_error("CHM compiler: cannot read " + spill_path_);
+        out.write(std::string_view(block.data(), static_cast<size_t>(n)));
+      }
+    }
+    out.write(memory_);
+  }
+
+ private:
+  std::string spill_path_;
+  uint64_t limit_;
+  std::unique_ptr<platform::OutputFile> file_;
+  std::string memory_;
+};
 
 // A file as the container stores it: in which section, with which bytes.
 struct StoredFile {
   std::string name;  // directory name, UTF-8
   uint32_t section;
-  std::string_view data;
+  std::string_view data;                  // the format's own files
+  const ChmSourceFile* source = nullptr;  // a project file
+  uint64_t size() const { return source ? size_of(*source) : data.size(); }
 };
 
 bool directory_less(const std::string& a, const std::string& b) { return directory_compare(a, b) < 0; }
@@ -132,13 +242,15 @@ std::string file_header(uint32_t time, uint32_t lcid, uint64_t directory_size, u
   return out;
 }
 
-}  // namespace
-
-std::string compile_chm(const ChmProject& project) {
+// Everything of the manual but its compressed content, which `content`
+// receives: the file header, the directory and the uncompressed section.
+std::string compile_into(const ChmProject& project, ContentSpool& content) {
   for (const ChmSourceFile& f : project.files) check_name(f.name);
   const uint32_t time = project_time(project);
-  const std::string fulltext = project.full_text_search ? full_text_index(project) : std::string();
-  const SystemFiles sys = build_system_files(project, time, !fulltext.empty());
+
+  // The system files hold nothing of the pages' bytes: they are made
+  // first, the search index (whose size they need not know) last.
+  const SystemFiles sys = build_system_files(project, time, project.full_text_search);
 
   // The format's own files come first, so that a project file of the same
   // name (say "#SYSTEM") is the one left out.
@@ -146,7 +258,11 @@ std::string compile_chm(const ChmProject& project) {
   // The search index is stored uncompressed: its bit-packed codes shrink
   // to about half under LZX, at several times the compression time per
   // byte of the pages.
-  if (!fulltext.empty()) files.push_back({"/$FIftiMain", 0, fulltext});
+  size_t fulltext_at = 0;
+  if (project.full_text_search) {
+    fulltext_at = files.size();
+    files.push_back({"/$FIftiMain", 0, {}});
+  }
   for (const auto& [name, data] : {std::pair<const char*, const std::string*>{"/#TOPICS", &sys.topics},
                                    {"/#URLTBL", &sys.urltbl},
                                    {"/#URLSTR", &sys.urlstr},
@@ -159,24 +275,60 @@ std::string compile_chm(const ChmProject& project) {
     if (!data->empty()) files.push_back({name, 1, *data});
   const size_t system_count = files.size();
   files.reserve(system_count + project.files.size());
-  for (const ChmSourceFile& f : project.files) files.push_back({"/" + directory_name(f.name), 1, f.content});
+  for (const ChmSourceFile& f : project.files) files.push_back({"/" + directory_name(f.name), 1, {}, &f});
   const std::vector<char> kept = first_of_each_name(files);
 
   // The compressed section, streamed through the compressor: the project's
-  // files, then the system files.
+  // files, each read as it goes, then the system files. The search index
+  // takes each page's words on the way.
   std::vector<DirectoryEntry> entries;
-  entries.reserve(files.size() + 8);
+  entries.reserve(files.size() + 16);
   LzxCompressor compressor(kWindowBits, kResetIntervalFrames);
+  compressor.set_output([&content](std::string_view bytes) { content.add(bytes); });
   uint64_t compressed_at = 0;
-  auto compress = [&](size_t i) {
-    if (!kept[i] || files[i].section != 1) return;
+  const std::vector<std::vector<uint32_t>> page_topics =
+      project.full_text_search ? topics_by_file(project) : std::vector<std::vector<uint32_t>>();
+  std::vector<std::string> word_records(page_topics.size());
+  std::string page;
+  std::vector<char> block(size_t{1} << 20);
+  for (size_t i = system_count; i < files.size(); ++i) {
+    const size_t index = i - system_count;
+    const ChmSourceFile& f = *files[i].source;
+    const bool indexed = !page_topics.empty() && !page_topics[index].empty();
+    if (!kept[i] && !indexed) continue;
+    if (kept[i]) entries.push_back({files[i].name, 1, compressed_at, size_of(f)});
+    page.clear();
+    for_each_block(f, block, [&](std::string_view bytes) {
+      if (kept[i]) compressor.write(bytes);
+      if (indexed && !f.disk_path.empty()) page += bytes;
+    });
+    if (kept[i]) compressed_at += size_of(f);
+    if (indexed) {
+      WordRecord record(word_records[index]);
+      scan_page_words(f.disk_path.empty() ? std::string_view(f.content) : std::string_view(page), record);
+      word_records[index].shrink_to_fit();
+    }
+  }
+  std::string().swap(page);
+
+  std::string fulltext;
+  if (project.full_text_search) {
+    std::vector<FulltextDocument> documents;
+    documents.reserve(project.topics.size());
+    for (size_t f = 0; f < page_topics.size(); ++f)
+      for (const uint32_t topic : page_topics[f])
+        documents.push_back({topic, word_records[f], project.topics[topic].title});
+    fulltext = build_fulltext_index(documents, project.language, project.stop_words);
+    std::vector<std::string>().swap(word_records);
+    files[fulltext_at].data = fulltext;
+  }
+  for (size_t i = 0; i < system_count; ++i) {
+    if (!kept[i] || files[i].section != 1) continue;
     entries.push_back({files[i].name, 1, compressed_at, files[i].data.size()});
     compressor.write(files[i].data);
     compressed_at += files[i].data.size();
-  };
-  for (size_t i = system_count; i < files.size(); ++i) compress(i);
-  for (size_t i = 0; i < system_count; ++i) compress(i);
-  LzxStream stream = compressor.finish();
+  }
+  const LzxStream stream = compressor.finish();
 
   // The uncompressed section: #SYSTEM and its empty neighbours, the search
   // index, the compressed section's description, and the compressed
@@ -191,24 +343,69 @@ std::string compile_chm(const ChmProject& project) {
     entries.push_back({f.name, 0, section0_head.size(), f.data.size()});
     section0_head += f.data;
   }
-  entries.push_back({kContentName, 0, section0_head.size(), stream.bytes.size()});
+  entries.push_back({kContentName, 0, section0_head.size(), stream.compressed_size});
   add_folder_entries(entries);
   std::sort(entries.begin(), entries.end(),
             [](const DirectoryEntry& a, const DirectoryEntry& b) { return directory_less(a.name, b.name); });
   const std::string directory = build_directory(entries, project.language);
 
   const uint64_t file_size =
-      kItsfHeaderSize + kHeaderSection0Size + directory.size() + section0_head.size() + stream.bytes.size();
-
-  // Everything before the compressed stream goes in front of it in its own
-  // buffer, which most often has the room: the stream, which for poorly
-  // compressible input is as large as the input, is not copied.
+      kItsfHeaderSize + kHeaderSection0Size + directory.size() + section0_head.size() + stream.compressed_size;
   std::string head = file_header(time, project.language, directory.size(), file_size);
   head += directory;
   head += section0_head;
-  std::string out = std::move(stream.bytes);
+  return head;
+}
+
+}  // namespace
+
+std::string compile_chm(const ChmProject& project) {
+  ContentSpool content("", 0);
+  const std::string head = compile_into(project, content);
+  // The content, which for poorly compressible input is as large as the
+  // input, is not copied: the head goes in front of it.
+  std::string out = std::move(content.memory());
   out.insert(0, head);
   return out;
+}
+
+bool compile_chm_file(const ChmProject& project, const std::string& output_path, std::string& problem,
+                      uint64_t content_in_memory, std::string* write_failure) {
+  // Whole or not at all: the manual is written under a temporary name
+  // beside its place and renamed over it only when complete, so that a full
+  // disk or a killed run never leaves a cut manual there.
+  platform::FileSystem& files = platform::real_file_system();
+  platform::remove_leftovers(files, output_path);
+  const std::string temporary = platform::temporary_name_for(output_path);
+  // A failed run leaves no manual at all: an older one would pass for this
+  // one's.
+  auto cannot_write = [&](const std::string& reason) {
+    platform::delete_file(temporary);
+    platform::delete_file(output_path);
+    problem = output_path + " cannot be written" + (reason.empty() ? "" : ": " + reason);
+    if (write_failure) *write_failure = reason.empty() ? "it could not be written" : reason;
+    return false;
+  };
+  try {
+    ContentSpool content(output_path + ".content~", content_in_memory);
+    const std::string head = compile_into(project, content);
+    platform::OutputFile out(temporary);
+    if (out.is_open()) {
+      out.write(head);
+      content.copy_to(out);
+    }
+    if (!out.close()) return cannot_write(platform::last_error_text());
+  } catch (const WriteError& e) {
+    return cannot_write(e.reason());
+  } catch (const std::exception& e) {
+    platform::delete_file(temporary);
+    platform::delete_file(output_path);
+    problem = e.what();
+    return false;
+  }
+  platform::WriteFailure failure;
+  if (!platform::commit_whole(files, temporary, output_path, &failure)) return cannot_write(failure.reason);
+  return true;
 }
 
 }  // namespace lh::chm

@@ -1,6 +1,6 @@
 // The built-in CHM compiler: a compiled help file (ITSF container, LZX
 // compressed content, the system files a viewer needs) from the files of a
-// help project, held in memory.
+// help project.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,12 @@ struct ChmSourceFile {
   // spelled as the pages and sitemaps spell it (Windows-1252). Names equal
   // but for letter case are one file to a viewer: the first one is kept.
   std::string name;
-  std::string content;  // its bytes, unchanged
+  std::string content;  // its bytes, unchanged; empty when `disk_path` says where they are
+  // When not empty: the file the bytes are read from, in blocks, while the
+  // manual is written, so that they are never all in memory at once;
+  // `disk_size` is the size it had when the project was read.
+  std::string disk_path = {};
+  uint64_t disk_size = 0;
 };
 
 struct ChmTopic {
@@ -71,6 +76,21 @@ struct ChmProject {
 // cannot hold: empty, longer than 255 bytes (a Windows path is shorter),
 // with a NUL byte, or longer than 510 bytes once stored in UTF-8 (readers
 // hold a stored name in 512 bytes).
+// Files on disk that cannot be read, or that changed size since the
+// project was read, throw std::runtime_error naming them.
 std::string compile_chm(const ChmProject& project);
+
+// The same bytes, written to `output_path` as they are made: the pages are
+// read, compressed and passed on one after another, and the compressed
+// content goes to a temporary file beside the output (removed afterwards)
+// once it outgrows `content_in_memory` bytes. Memory grows with the number
+// of files and of words, not with their bytes. The manual is written under
+// a temporary name (platform/whole_file.h) and renamed into place only when
+// complete. False, with `problem` saying why, when the manual cannot be made
+// or written; the output path is then left without a file, and when a write
+// failed, `write_failure` (if given) gets the system's reason.
+inline constexpr uint64_t kContentInMemory = uint64_t{8} << 20;
+bool compile_chm_file(const ChmProject& project, const std::string& output_path, std::string& problem,
+                      uint64_t content_in_memory = kContentInMemory, std::string* write_failure = nullptr);
 
 }  // namespace lh::chm

@@ -1,19 +1,16 @@
 #include "chm/compile_project.h"
 
-#include <stdexcept>
 #include <unordered_set>
 
 #include "chm/chm_compiler.h"
 #include "chm/help_project_reader.h"
-#include "platform/file_system.h"
 #include "platform/files.h"
-#include "platform/whole_file.h"
 
 namespace lh::chm {
 
 ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_missing) {
   ProjectCompilation result;
-  HelpProjectReading reading = read_help_project(hhp_path);
+  HelpProjectReading reading = read_help_project(hhp_path, FileBytes::kLeftOnDisk);
   result.project_read = reading.read;
   result.output_path = reading.output_path;
   result.missing = reading.missing;
@@ -36,22 +33,10 @@ ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_
   result.with_search = project.full_text_search;
   result.files = project.files.size();
   result.topics = project.topics.size();
-  std::string bytes;
-  try {
-    bytes = compile_chm(project);
-  } catch (const std::invalid_argument& bad_name) {
-    result.problem = bad_name.what();
-    return result;
-  }
   // Whole or not at all: a manual cut short by a full disk or a killed run
   // never stands at the output path.
-  platform::WriteFailure failure;
-  if (!platform::write_whole(platform::real_file_system(), result.output_path, bytes, &failure)) {
-    result.problem = result.output_path + " cannot be written: " + failure.reason;
-    result.write_failure = failure.reason;
-    return result;
-  }
-  result.written = true;
+  result.written =
+      compile_chm_file(project, result.output_path, result.problem, kContentInMemory, &result.write_failure);
   return result;
 }
 

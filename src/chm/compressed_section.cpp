@@ -47,7 +47,7 @@ std::string reset_table(const LzxStream& s) {
   put_u32(out, 8);     // entry size
   put_u32(out, 0x28);  // header size
   put_u64(out, s.uncompressed_size);
-  put_u64(out, s.bytes.size());
+  put_u64(out, s.compressed_size);
   put_u64(out, kLzxFrameSize);
   for (const uint64_t offset : s.frame_offsets) put_u64(out, offset);
   return out;

@@ -113,12 +113,16 @@ class WordNumbers {
   std::vector<uint32_t> slots_, hashes_;
 };
 
-// Gathers every word of every page (or of every title) with its places.
+// Gathers every word of every page (or of every title) with its places,
+// in two passes over the pages: the first numbers and counts the words, the
+// second puts each place straight where its word's places go. No list of
+// every word met is kept besides the places themselves.
 class Collector final : public WordSink {
  public:
   explicit Collector(const std::unordered_set<std::string>& stop_words) : stop_words_(stop_words) {}
 
-  // Pages come in ascending topic order, so that each word's places are too.
+  // Pages come in ascending topic order, so that each word's places are too;
+  // the same pages (and titles), in the same order, in both passes.
   void document(uint32_t topic, std::string_view html) {
     topic_ = topic;
     place_ = 0;
@@ -131,28 +135,41 @@ class Collector final : public WordSink {
     scan_text_words(text, *this);
   }
 
+  void place_words(uint32_t topic, std::string_view html) {
+    topic_ = topic;
+    place_ = 0;
+    scan_page_words(html, *this);
+  }
+
   void word(std::string_view w) override {
     if (!stop_words_.empty() && stop_words_.count(std::string(w))) {
       ++place_;  // a left-out word still counts for the places of the next
       return;
     }
     const uint32_t id = numbers_.find_or_add(w, words);
+    if (placing_) {
+      places_[next_[id]++] = {topic_, place_++};
+      return;
+    }
     if (id == counts_.size()) counts_.push_back(0);
     ++counts_[id];
-    hits_.push_back({id, {topic_, place_++}});
+    ++place_;
     ++total_words;
     total_length += w.size();
   }
 
-  // After the last page: every word's places together, in page order.
-  void finish() {
+  // After the first pass: room for every word's places together.
+  void count_done() {
     starts_.assign(words.size() + 1, 0);
     for (size_t id = 0; id < words.size(); ++id) starts_[id + 1] = starts_[id] + counts_[id];
-    std::vector<size_t> next(starts_.begin(), starts_.end() - 1);
-    places_.resize(hits_.size());
-    for (const Hit& h : hits_) places_[next[h.word]++] = h.place;
-    hits_ = {};
+    next_.assign(starts_.begin(), starts_.end() - 1);
+    places_.resize(starts_.back());
+    counts_ = {};
+    placing_ = true;
   }
+
+  // After the second pass.
+  void finish() { next_ = {}; }
   Postings postings(uint32_t id) const { return Postings(places_.data() + starts_[id], starts_[id + 1] - starts_[id]); }
 
   std::vector<std::string> words;
@@ -161,17 +178,14 @@ class Collector final : public WordSink {
   uint64_t total_length = 0;
 
  private:
-  struct Hit {
-    uint32_t word;
-    Place place;
-  };
   const std::unordered_set<std::string>& stop_words_;
   WordNumbers numbers_;
   uint32_t topic_ = 0;
   uint32_t place_ = 0;
-  std::vector<Hit> hits_;  // every word of every page, in page order
+  bool placing_ = false;  // the second pass
   std::vector<uint32_t> counts_;
   std::vector<size_t> starts_;
+  std::vector<size_t> next_;  // where each word's next place goes
   std::vector<Place> places_;
 };
 
@@ -432,6 +446,13 @@ std::string build_fulltext_index(const std::vector<FulltextDocument>& documents,
   for (size_t i = 0; i < sorted.size(); ++i)
     if (i == 0 || sorted[i]->topic != sorted[i - 1]->topic) {
       words.document(sorted[i]->topic, sorted[i]->html);
+      titles.title(sorted[i]->topic, sorted[i]->title);
+    }
+  words.count_done();
+  titles.count_done();
+  for (size_t i = 0; i < sorted.size(); ++i)
+    if (i == 0 || sorted[i]->topic != sorted[i - 1]->topic) {
+      words.place_words(sorted[i]->topic, sorted[i]->html);
       titles.title(sorted[i]->topic, sorted[i]->title);
     }
   words.finish();

@@ -11,6 +11,7 @@
 #include "chm/fulltext_words.h"
 #include "chm/html_scan.h"
 #include "platform/ascii.h"
+#include "platform/file_stream.h"
 #include "platform/files.h"
 
 namespace lh::chm {
@@ -209,7 +210,7 @@ bool parse_yes(std::string_view value) {
 
 class Reader {
  public:
-  Reader(const std::string& hhp_path, HelpProjectReading& out) : out_(out) {
+  Reader(const std::string& hhp_path, HelpProjectReading& out, FileBytes bytes) : out_(out), bytes_(bytes) {
     size_t slash = hhp_path.find_last_of("/\\");
     root_ = slash == std::string::npos ? std::string() : hhp_path.substr(0, slash + 1);
     project_file_ = slash == std::string::npos ? hhp_path : hhp_path.substr(slash + 1);
@@ -433,10 +434,11 @@ class Reader {
       if (known != index_of_.end()) return out_.project.files[known->second].name;
       std::string content;
       std::string spelled = *candidate;
-      if (!platform::read_file(disk_path(spelled), content)) {
+      int64_t size = -1;
+      if (!load(spelled, content, size)) {
         if (platform::names_fold_case()) continue;
         spelled = other_case(spelled);
-        if (spelled.empty() || !platform::read_file(disk_path(spelled), content)) continue;
+        if (spelled.empty() || !load(spelled, content, size)) continue;
         // Known under the disk's spelling already (a link in other letter case).
         if (auto same = index_of_.find(key_of(spelled)); same != index_of_.end()) {
           index_of_.emplace(key_of(*candidate), same->second);
@@ -444,7 +446,12 @@ class Reader {
         }
       }
       const size_t i = out_.project.files.size();
-      out_.project.files.push_back(ChmSourceFile{spelled, std::move(content)});
+      ChmSourceFile file{spelled, std::move(content)};
+      if (bytes_ == FileBytes::kLeftOnDisk) {
+        file.disk_path = disk_path(spelled);
+        file.disk_size = static_cast<uint64_t>(size);
+      }
+      out_.project.files.push_back(std::move(file));
       index_of_.emplace(key_of(spelled), i);
       // The spellings tried before this one name no file of their own: they
       // lead here from now on.
@@ -485,6 +492,20 @@ class Reader {
     return false;
   }
 
+  // The file's bytes when they are kept in memory; else that it is a file
+  // that opens, and its size (a file to scan is read when its turn comes,
+  // so that the pages waiting in the queue are not all held at once).
+  bool load(const std::string& name, std::string& content, int64_t& size) const {
+    const std::string path = disk_path(name);
+    if (bytes_ == FileBytes::kInMemory) {
+      if (!platform::read_file(path, content)) return false;
+      size = static_cast<int64_t>(content.size());
+      return true;
+    }
+    size = platform::file_size(path);
+    return size >= 0 && platform::InputFile(path).is_open();
+  }
+
   void scan(size_t i) {
     const std::string base = out_.project.files[i].name;
     if (is_style_sheet(base) || is_script(base)) return scan_plain(i);
@@ -496,7 +517,11 @@ class Reader {
     std::string title;
     {
       const ChmSourceFile& file = out_.project.files[i];
-      std::string_view text = file.content;
+      std::string on_disk;
+      // A file gone since it was found scans as empty; the compiler, which
+      // reads it again, names it.
+      if (bytes_ == FileBytes::kLeftOnDisk) platform::read_file(file.disk_path, on_disk);
+      std::string_view text = bytes_ == FileBytes::kLeftOnDisk ? std::string_view(on_disk) : file.content;
       std::string_view name_in_object;
       size_t title_start = std::string_view::npos;
       size_t style_start = std::string_view::npos;
@@ -557,7 +582,11 @@ class Reader {
   void scan_plain(size_t i) {
     const std::string base = out_.project.files[i].name;
     std::vector<std::string> names;
-    const std::string_view text = out_.project.files[i].content;
+    const ChmSourceFile& file = out_.project.files[i];
+    std::string on_disk;
+    // As for a page: a file gone since it was found scans as empty.
+    if (bytes_ == FileBytes::kLeftOnDisk) platform::read_file(file.disk_path, on_disk);
+    const std::string_view text = bytes_ == FileBytes::kLeftOnDisk ? std::string_view(on_disk) : file.content;
     if (is_style_sheet(base)) {
       for (std::string_view ref : style_sheet_references(text)) names.emplace_back(ref);
       for (const std::string& name : names) take_reference(base, name, kPlain, kLinked);
@@ -597,6 +626,7 @@ class Reader {
   }
 
   HelpProjectReading& out_;
+  FileBytes bytes_;
   std::string root_;          // the project's folder, with its separator; empty for the current one
   std::string project_file_;  // the project's file name
   std::unordered_map<std::string, size_t> index_of_;  // key_of(name) -> position in files
@@ -610,12 +640,12 @@ class Reader {
 
 }  // namespace
 
-HelpProjectReading read_help_project(const std::string& hhp_path) {
+HelpProjectReading read_help_project(const std::string& hhp_path, FileBytes bytes) {
   HelpProjectReading reading;
   std::string text;
   if (!platform::read_file(hhp_path, text)) return reading;
   reading.read = true;
-  Reader(hhp_path, reading).run(text);
+  Reader(hhp_path, reading, bytes).run(text);
   return reading;
 }
 

@@ -30,10 +30,15 @@ struct HelpProjectReading {
   std::vector<std::string> left_out;
 };
 
+// Where the bytes of the manual's files stay once the reader has looked
+// into them: in each ChmSourceFile's content, or on disk (content empty,
+// disk_path and disk_size set), so that a project of any size can be read.
+enum class FileBytes { kInMemory, kLeftOnDisk };
+
 // Reads the project at `hhp_path` and every file it takes in. Names inside
 // the manual are relative to the project's folder with "/" between folders;
 // references that lead outside that folder, absolute paths and URLs
 // (http:, mailto:, javascript:, ...) are not followed.
-HelpProjectReading read_help_project(const std::string& hhp_path);
+HelpProjectReading read_help_project(const std::string& hhp_path, FileBytes bytes = FileBytes::kInMemory);
 
 }  // namespace lh::chm

@@ -27,6 +27,9 @@ constexpr size_t kMinSlide = size_t{1} << 19;
 // hashing need no bounds checks at the edge.
 constexpr size_t kSlack = 16;
 
+// Compressed bytes gathered before they go to an output that was set.
+constexpr size_t kOutputPiece = size_t{1} << 18;
+
 constexpr unsigned kMinMatch = 2;
 constexpr unsigned kMaxMatch = 257;
 constexpr unsigned kPrimaryLengths = 7;  // match lengths told in the main symbol
@@ -175,6 +178,8 @@ struct LzxCompressor::State {
   uint32_t repeats[3] = {1, 1, 1};  // R0, R1, R2
   LzxStream out;
   LzxBitWriter bits;
+  std::function<void(std::string_view)> output;
+  uint64_t handed_out = 0;  // compressed bytes already given to `output`
 
   unsigned main_symbols = 256 + 8 * slot_count(window_bits);
   LzxMatchFinder finder{window_size};
@@ -277,13 +282,25 @@ struct LzxCompressor::State {
     bits.put(length & 0xff, 8);
   }
 
+  uint64_t compressed_offset() const { return handed_out + out.bytes.size(); }
+
+  // Whole 16-bit words only reach `out.bytes`, so it can be emptied
+  // between blocks.
+  void hand_out(size_t at_least) {
+    if (!output || out.bytes.size() < at_least || out.bytes.empty()) return;
+    output(out.bytes);
+    handed_out += out.bytes.size();
+    out.bytes.clear();
+  }
+
   void compress_block(unsigned frames) {
-    out.frame_offsets.push_back(out.bytes.size());
+    out.frame_offsets.push_back(compressed_offset());
     if (frames_done % reset_interval == 0) start_reset_interval();
     code_block(frames);
     frames_done += frames;
     block_start += size_t{frames} * kLzxFrameSize;
     slide();
+    hand_out(kOutputPiece);
   }
 
   void insert_up_to(size_t pos) {
@@ -462,7 +479,7 @@ struct LzxCompressor::State {
     huffman_codes(length_len, kLengthSymbols, length_code);
     size_t i = 0;
     for (unsigned f = 0; f < frames; ++f) {
-      if (f > 0) out.frame_offsets.push_back(out.bytes.size());
+      if (f > 0) out.frame_offsets.push_back(compressed_offset());
       for (; i < frame_ends[f]; ++i) {
         const Item& it = items[i];
         bits.put(main_code[it.main], main_len[it.main]);
@@ -492,7 +509,7 @@ struct LzxCompressor::State {
       for (int b = 0; b < 4; ++b) r[4 * i + b] = static_cast<uint8_t>(repeats[i] >> (8 * b));
     bits.put_bytes(r, sizeof r);
     for (unsigned f = 0; f < frames; ++f) {
-      if (f > 0) out.frame_offsets.push_back(out.bytes.size());
+      if (f > 0) out.frame_offsets.push_back(compressed_offset());
       bits.put_bytes(buf.data() + block_start + size_t{f} * kLzxFrameSize, kLzxFrameSize);
     }
   }
@@ -507,8 +524,12 @@ void LzxCompressor::write(std::string_view bytes) {
   state_->write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
+void LzxCompressor::set_output(std::function<void(std::string_view)> output) { state_->output = std::move(output); }
+
 LzxStream LzxCompressor::finish() {
   state_->finish();
+  state_->hand_out(1);
+  state_->out.compressed_size = state_->compressed_offset();
   return std::move(state_->out);
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,6 +27,9 @@ struct LzxStream {
   // less. Readers that go by uncompressed_size stop before the filling.
   std::vector<uint64_t> frame_offsets;
   uint64_t uncompressed_size = 0;
+  // Bytes of the whole stream: those of `bytes`, and those handed to an
+  // output (LzxCompressor::set_output) on the way.
+  uint64_t compressed_size = 0;
 };
 
 // Compresses input that arrives in pieces (the files of a manual, one after
@@ -43,6 +47,11 @@ class LzxCompressor {
   ~LzxCompressor();
   LzxCompressor(const LzxCompressor&) = delete;
   LzxCompressor& operator=(const LzxCompressor&) = delete;
+
+  // Hands the compressed stream to `output` as it grows, in pieces of a
+  // few hundred KB, rather than gathering it: `bytes` of finish()'s result
+  // is then empty. Set before the first write.
+  void set_output(std::function<void(std::string_view)> output);
 
   void write(std::string_view bytes);
   // Compresses what is left and hands the stream over; the compressor is

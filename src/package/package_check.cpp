@@ -109,12 +109,15 @@ uint32_t crc32(const void* data, size_t size, uint32_t crc) {
 }
 
 int format_sum_line(char* out, const char* name, const void* data, uint32_t size) {
+  return format_sum_line_crc(out, name, size, crc32(data, size));
+}
+
+int format_sum_line_crc(char* out, const char* name, uint32_t size, uint32_t crc) {
   Out o{out, 40, 0};
   o.add(name);
   o.add(" ");
   o.add_number(size);
   o.add(" ");
-  uint32_t crc = crc32(data, size);
   char hex[9];
   for (int i = 0; i < 8; ++i) hex[i] = kHex[(crc >> (28 - 4 * i)) & 15];
   hex[8] = 0;

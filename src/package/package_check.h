@@ -33,6 +33,10 @@ uint32_t crc32(const void* data, size_t size, uint32_t crc = 0);
 // NUL-terminated; returns its length.
 int format_sum_line(char* out, const char* name, const void* data, uint32_t size);
 
+// The same line from the data's size and CRC-32, for data that passed in
+// pieces.
+int format_sum_line_crc(char* out, const char* name, uint32_t size, uint32_t crc);
+
 // Looks a package resource up in the executable: true with its bytes when it
 // is there, false when it is missing.
 typedef bool (*FindResource)(void* context, const char* name, const unsigned char** data, uint32_t* size);

@@ -1,5 +1,6 @@
 #include "package/packaging.h"
 
+#include <cstdint>
 #include <vector>
 
 #ifndef _WIN32
@@ -7,6 +8,7 @@
 #endif
 
 #include "base/cancellation.h"
+#include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -186,56 +188,103 @@ bool seal_installer(const std::string& executable) {
 
 namespace {
 
-// The installer program with the package resources, written at `executable`.
-// Returns why the program itself could not be written, if it could not.
-std::string fill_installer(const AppState& state, std::string_view installer_image, const std::string& executable) {
-  platform::delete_file(executable);
-  if (!platform::write_file(executable, installer_image)) return platform::last_error_text();
+// The executable file as write_rcdata_streamed writes it, with the
+// system's reason for the first write that failed.
+class FileSink final : public pe::ImageSink {
+ public:
+  explicit FileSink(const std::string& path) : file(path) {}
+  bool write(std::string_view bytes) override { return noted(file.write(bytes)); }
+  bool write_at(uint64_t offset, std::string_view bytes) override { return noted(file.write_at(offset, bytes)); }
+  platform::OutputFile file;
+  std::string reason;
 
-  // The name resource carries the library name and version; it is formed
-  // here so that every package names its library, also when the source has
-  // no version line and so no version file.
-  add_resource_bytes(executable, state.library_name + "\r\n" + state.library_version + "\r\n", "NAME", false);
-  add_package_resource(executable, state.library_source, "SOURCE", false);
-  add_package_resource(executable, user_library_path(state), "LIBRARY", false);
-  add_package_resource(executable, state.work_folder + state.library_name + ".chm", "CHM", false);
-  add_package_resource(executable, tweaked_copy_path(state), "SOURCE-TWEAKED", false);
-  add_package_resource(executable, resident_path(state), "RESIDENT", false);
-  // Sealed from what the executable now carries, so that the seal covers
-  // exactly the resources the installer will find.
-  seal_installer(executable);
-  return {};
-}
-
-// What keeps the executable at `path` from being the whole package: a
-// resource whose file packaging had but which the executable lacks or
-// carries changed, or a broken seal. Empty when it is whole.
-std::string installer_shortfall(const AppState& state, const std::string& path) {
-  std::string image;
-  std::vector<pe::Resource> resources;
-  if (!platform::read_file(path, image)) return "it could not be read back";
-  if (!pe::read_resources(image, resources)) return "its resources cannot be read";
-  const std::pair<const char*, std::string> carried[] = {
-      {"SOURCE", state.library_source},
-      {"LIBRARY", user_library_path(state)},
-      {"CHM", state.work_folder + state.library_name + ".chm"},
-      {"SOURCE-TWEAKED", tweaked_copy_path(state)},
-      {"RESIDENT", resident_path(state)},
-  };
-  for (const auto& [name, file] : carried) {
-    std::string data;
-    if (platform::file_size(file) <= 0 || !platform::read_file(file, data)) continue;
-    const pe::Resource* r = pe::find_resource(resources, pe::kRtRcData, name);
-    if (!r) return std::string("it lacks ") + name;
-    if (r->data != data) return std::string("its ") + name + " differs from " + file;
+ private:
+  bool noted(bool ok) {
+    if (!ok && reason.empty()) reason = platform::last_error_text();
+    return ok;
   }
-  if (!pe::find_resource(resources, pe::kRtRcData, package_check::kSumsResource)) return "it has no checksums";
-  std::string problem;
-  if (!package_is_whole(resources, &problem)) return problem;
-  return {};
-}
+};
 
 }  // namespace
+
+bool write_installer(const std::string& destination, std::string_view installer_image,
+                     const std::vector<PackagePart>& parts, std::string* problem) {
+  auto failed = [&](const std::string& why) {
+    platform::delete_file(destination);
+    if (problem) *problem = why;
+    return false;
+  };
+  struct Passed {
+    uint32_t crc = 0;
+    bool done = false;
+  };
+  std::vector<Passed> passed(parts.size());
+  std::vector<pe::ResourceSource> sources;
+  std::vector<size_t> part_of;  // the part each source carries
+  std::string sums_shape;       // the seal with every CRC zero: its size
+  for (const char* name : kPackageResources) {
+    for (size_t i = 0; i < parts.size(); ++i) {
+      const PackagePart& part = parts[i];
+      if (part.name != name) continue;
+      const int64_t size = part.file.empty() ? static_cast<int64_t>(part.bytes.size()) : platform::file_size(part.file);
+      // A missing, empty or unreadable file gives no resource; the others
+      // are packaged all the same.
+      if (size <= 0 || (!part.file.empty() && !platform::InputFile(part.file).is_open())) continue;
+      if (size > INT32_MAX) return failed(part.file + " is too large for an executable");
+      pe::ResourceSource source;
+      for (const char c : part.name) source.resource.name.name.push_back(static_cast<unsigned char>(c));
+      source.size = static_cast<uint32_t>(size);
+      source.read = [&part, &done = passed[i]](const std::function<bool(std::string_view)>& put) {
+        auto take = [&](std::string_view bytes) {
+          done.crc = package_check::crc32(bytes.data(), bytes.size(), done.crc);
+          return put(bytes);
+        };
+        if (part.file.empty()) return done.done = take(part.bytes);
+        platform::InputFile in(part.file);
+        std::vector<char> block(size_t{1} << 20);
+        for (int64_t n; (n = in.read(block.data(), block.size())) != 0;)
+          if (n < 0 || !take(std::string_view(block.data(), static_cast<size_t>(n)))) return false;
+        return done.done = in.is_open();
+      };
+      char line[40];
+      sums_shape.append(line, static_cast<size_t>(package_check::format_sum_line_crc(line, name, source.size, 0)));
+      part_of.push_back(i);
+      sources.push_back(std::move(source));
+    }
+  }
+  // The seal comes after the package resources in the tree ("SUMS" sorts
+  // after their names), so their checksums are known when its turn comes.
+  if (!sums_shape.empty()) {
+    pe::ResourceSource seal;
+    for (const char c : std::string_view(package_check::kSumsResource))
+      seal.resource.name.name.push_back(static_cast<unsigned char>(c));
+    seal.size = static_cast<uint32_t>(sums_shape.size());
+    seal.read = [&](const std::function<bool(std::string_view)>& put) {
+      std::string sums;
+      for (size_t k = 0; k < sources.size() - 1; ++k) {
+        const Passed& p = passed[part_of[k]];
+        if (!p.done) return false;
+        char line[40];
+        const std::string& name = parts[part_of[k]].name;
+        sums.append(
+            line, static_cast<size_t>(package_check::format_sum_line_crc(line, name.c_str(), sources[k].size, p.crc)));
+      }
+      return put(sums);
+    };
+    sources.push_back(std::move(seal));
+  }
+  std::string error;
+  bool ok;
+  {
+    FileSink sink(destination);
+    if (!sink.file.is_open()) return failed("it cannot be created: " + platform::last_error_text());
+    ok = pe::write_rcdata_streamed(installer_image, sources, sink, &error);
+    if (!ok && !sink.reason.empty()) error += ": " + sink.reason;
+    if (!sink.file.close() && ok) return failed("it cannot be written: " + platform::last_error_text());
+  }
+  if (!ok) return failed(error);
+  return true;
+}
 
 void make_installer(const AppState& state, std::string_view installer_image, const PackagingReport& report) {
   const std::string executable = package_base(state, package_processor_tag(state, report)) + ".exe";
@@ -243,19 +292,30 @@ void make_installer(const AppState& state, std::string_view installer_image, con
     platform::delete_file(executable);
     return;
   }
-  // Made under a temporary name, checked, and only then put in the old
-  // one's place: a full disk or a killed run never leaves a cut installer.
+  // Made under a temporary name and only then put in the old one's place: a
+  // full disk or a killed run never leaves a cut installer. write_installer
+  // checks every write and seals the bytes as they pass, so the executable
+  // is not read back (that would hold the whole package in memory).
   platform::FileSystem& files = platform::real_file_system();
   platform::remove_leftovers(files, executable);
   const std::string temporary = platform::temporary_name_for(executable);
-  const std::string not_written = fill_installer(state, installer_image, temporary);
-  const std::string reason = platform::last_error_text();  // of the last resource update, when one failed
-  const std::string shortfall = not_written.empty() ? installer_shortfall(state, temporary) : std::string();
-  platform::WriteFailure failure{executable, not_written};
-  if (not_written.empty() && shortfall.empty() && platform::commit_whole(files, temporary, executable, &failure))
+  // The name resource carries the library name and version; it is formed
+  // here so that every package names its library, also when the source has
+  // no version line and so no version file.
+  const std::vector<PackagePart> parts = {
+      {"NAME", "", state.library_name + "\r\n" + state.library_version + "\r\n"},
+      {"SOURCE", state.library_source, ""},
+      {"LIBRARY", user_library_path(state), ""},
+      {"CHM", state.work_folder + state.library_name + ".chm", ""},
+      {"SOURCE-TWEAKED", tweaked_copy_path(state), ""},
+      {"RESIDENT", resident_path(state), ""},
+  };
+  std::string problem;
+  platform::WriteFailure failure{executable, {}};
+  if (write_installer(temporary, installer_image, parts, &problem) &&
+      platform::commit_whole(files, temporary, executable, &failure))
     return;
-  if (!shortfall.empty()) failure.reason = shortfall + (reason.empty() ? "" : " (" + reason + ")");
-  if (failure.reason.empty()) failure.reason = "it could not be written";
+  if (failure.reason.empty()) failure.reason = problem.empty() ? "it could not be written" : problem;
   tell(report, "The installer could not be written: " + failure.text());
   platform::delete_file(temporary);
   platform::delete_file(executable);  // no installer of an earlier build passes for this one's

@@ -50,6 +50,25 @@ void make_archive(const AppState& state, std::string_view sevenzip_image, const 
 // by the "SUMS" resource so that the installer can tell a damaged copy.
 void make_installer(const AppState& state, std::string_view installer_image, const PackagingReport& report = {});
 
+// One package resource for write_installer: the bytes of `file`, or
+// `bytes` when no file is named. A file that is missing, a folder, empty or
+// unreadable (or empty bytes) gives no resource.
+struct PackagePart {
+  std::string name;  // one of kPackageResources
+  std::string file;
+  std::string bytes;
+};
+
+// Stage B's one write: `installer_image` with `parts` as RT_RCDATA
+// resources and the "SUMS" seal over them, written to `destination`. The
+// parts' files are read in blocks as they pass into the executable, and
+// their checksums are computed on the way, so that a package of any size
+// is never held in memory. False, with `problem` saying why and no file at
+// `destination`, when a part cannot be read, the whole would not fit an
+// executable, or the file cannot be written.
+bool write_installer(const std::string& destination, std::string_view installer_image,
+                     const std::vector<PackagePart>& parts, std::string* problem = nullptr);
+
 // The seal's text (package_check.h) for the package resources among
 // `resources`; empty when there are none.
 std::string package_sums(const std::vector<pe::Resource>& resources);

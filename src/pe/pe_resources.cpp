@@ -242,10 +242,13 @@ struct KeyLess {
   bool operator()(const ResourceKey& a, const ResourceKey& b) const { return key_less(a, b); }
 };
 
-// A resource to be written: its keys, and its bytes wherever they are.
+// A resource to be written: its keys, and its bytes wherever they are (or
+// where they are read from, when they pass through only once).
 struct Blob {
   const Resource* resource;
   std::string_view data;
+  const ResourceSource* source = nullptr;
+  uint32_t size() const { return source ? source->size : static_cast<uint32_t>(data.size()); }
 };
 
 using LanguageMap = std::map<uint16_t, Blob>;
@@ -258,8 +261,7 @@ using TypeMap = std::map<ResourceKey, NameMap, KeyLess>;
 // the part before the data; `data` receives the blobs in their order, each
 // to be followed by zeros up to the next multiple of 8, and `size` the size
 // of the whole tree.
-std::string build_tree(const TypeMap& types, uint32_t section_rva, std::vector<std::string_view>& data,
-                       uint32_t& size) {
+std::string build_tree(const TypeMap& types, uint32_t section_rva, std::vector<Blob>& data, uint32_t& size) {
   // A directory: a 16-byte header, then 8 bytes per entry.
   auto dir_size = [](const auto& map) { return 16 + 8 * static_cast<uint32_t>(map.size()); };
   uint32_t dirs_size = dir_size(types);
@@ -358,10 +360,10 @@ std::string build_tree(const TypeMap& types, uint32_t section_rva, std::vector<s
   data.clear();
   for (const Leaf& leaf : leaves) {
     put32(tree, leaf.entry_at, section_rva + at);
-    put32(tree, leaf.entry_at + 4, static_cast<uint32_t>(leaf.blob.data.size()));
+    put32(tree, leaf.entry_at + 4, leaf.blob.size());
     put32(tree, leaf.entry_at + 8, leaf.blob.resource->codepage);
-    data.push_back(leaf.blob.data);
-    at = align_up(at + static_cast<uint32_t>(leaf.blob.data.size()), 8);
+    data.push_back(leaf.blob);
+    at = align_up(at + leaf.blob.size(), 8);
   }
   size = at;
   return tree;
@@ -427,10 +429,10 @@ struct Plan {
 
 // The new tree laid out at the planned address.
 struct Tree {
-  std::string head;                    // directories, entries and strings
-  std::vector<std::string_view> data;  // the blobs, each padded to 8 bytes
-  uint32_t size = 0;                   // the whole tree, as the data directory counts it
-  uint32_t raw_size = 0;               // the section's file bytes
+  std::string head;        // directories, entries and strings
+  std::vector<Blob> data;  // the blobs, each padded to 8 bytes
+  uint32_t size = 0;       // the whole tree, as the data directory counts it
+  uint32_t raw_size = 0;   // the section's file bytes
 };
 
 bool fail(std::string* error, const char* text) {
@@ -532,8 +534,8 @@ std::string emit_image(std::string_view image, const Plan& p, const Tree& tree) 
   out.append(image.substr(0, std::min<size_t>(p.kept, image.size())));
   out.resize(p.raw_pointer, '\0');
   out += tree.head;
-  for (std::string_view d : tree.data) {
-    out += d;
+  for (const Blob& b : tree.data) {
+    out += b.data;
     out.resize(align_up(static_cast<uint32_t>(out.size() - p.raw_pointer), 8) + size_t{p.raw_pointer}, '\0');
   }
   out.resize(static_cast<size_t>(p.raw_pointer) + tree.raw_size, '\0');
@@ -577,7 +579,6 @@ void patch_headers(std::string& out, const Plan& p, const Tree& tree) {
     if (!(p.in_place && s.header_at == p.header_at))
       image_end = std::max(image_end, s.virtual_address + s.virtual_size);
   put32(out, l.opt + kOptSizeOfImage, align_up(image_end, p.section_align));
-  if (get32(out, l.opt + kOptCheckSum) != 0) put32(out, l.opt + kOptCheckSum, image_checksum(out));
 }
 
 // write_resources over blobs, which may lie in `image` itself: plan where
@@ -592,6 +593,7 @@ bool write_blobs(std::string& image, const std::vector<Blob>& blobs, std::string
   tree.raw_size = align_up(tree.size, plan.file_align);
   std::string out = emit_image(image, plan, tree);
   patch_headers(out, plan, tree);
+  if (get32(out, plan.layout.opt + kOptCheckSum) != 0) put32(out, plan.layout.opt + kOptCheckSum, image_checksum(out));
   image.swap(out);
   return true;
 }
@@ -631,6 +633,125 @@ bool add_rcdata(std::string& image, std::string_view name, std::string_view data
   }
   blobs.push_back({&added, data});
   return write_blobs(image, blobs, error);
+}
+
+namespace {
+
+// image_checksum over bytes that pass in pieces: the same sum, word by
+// word, the stored checksum field counted as zero.
+class StreamedChecksum {
+ public:
+  explicit StreamedChecksum(uint64_t skip) : skip_(skip) {}
+  void add(std::string_view bytes) {
+    for (const char c : bytes) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (at_ % 2 == 0) {
+        low_ = byte;
+      } else if (at_ - 1 != skip_ && at_ - 1 != skip_ + 2) {
+        add_word(low_ | static_cast<uint32_t>(byte) << 8);
+      }
+      ++at_;
+    }
+  }
+  uint32_t finish() {
+    if (at_ % 2 == 1 && at_ - 1 != skip_ && at_ - 1 != skip_ + 2) add_word(low_);
+    sum_ = (sum_ & 0xffff) + (sum_ >> 16);
+    return static_cast<uint32_t>(sum_ + at_);
+  }
+
+ private:
+  void add_word(uint32_t word) {
+    sum_ += word;
+    sum_ = (sum_ & 0xffff) + (sum_ >> 16);
+  }
+  uint64_t skip_;
+  uint64_t at_ = 0;
+  uint64_t sum_ = 0;
+  uint32_t low_ = 0;
+};
+
+}  // namespace
+
+bool write_rcdata_streamed(std::string_view image, const std::vector<ResourceSource>& added, ImageSink& sink,
+                           std::string* error) {
+  std::vector<Resource> resources;
+  std::vector<std::string_view> bytes;
+  Layout l;
+  if (!parse_layout(image, l) || !read_tree(image, l, resources, &bytes))
+    return fail(error, "the executable's resources cannot be read");
+  std::vector<Resource> keys(added.size());
+  for (size_t i = 0; i < added.size(); ++i) {
+    keys[i] = added[i].resource;
+    keys[i].data.clear();
+    keys[i].type = ResourceKey{kRtRcData, {}};
+    keys[i].name.id = 0;
+    keys[i].name.name.clear();
+    for (char16_t c : added[i].resource.name.name) keys[i].name.name.push_back(ascii_upper(c));
+    if (keys[i].name.name.empty()) return fail(error, "empty resource name");
+  }
+  // The tree keeps one resource per type, name and language: the last one
+  // added wins, as with one add_rcdata after another.
+  TypeMap types;
+  for (size_t i = 0; i < resources.size(); ++i)
+    types[resources[i].type][resources[i].name][resources[i].language] = Blob{&resources[i], bytes[i]};
+  for (size_t i = 0; i < added.size(); ++i)
+    types[keys[i].type][keys[i].name][keys[i].language] = Blob{&keys[i], {}, &added[i]};
+
+  Plan plan;
+  if (!plan_layout(image, plan, error)) return false;
+  uint64_t total = 0;
+  for (const auto& [type, names] : types)
+    for (const auto& [name, langs] : names)
+      for (const auto& [lang, blob] : langs) total += align_up(blob.size(), 8) + 64 + 2 * name.name.size();
+  if (plan.rva + total + plan.file_align > 0x7fffffffu) return fail(error, "the resources do not fit an executable");
+
+  Tree tree;
+  tree.head = build_tree(types, plan.rva, tree.data, tree.size);
+  tree.raw_size = align_up(tree.size, plan.file_align);
+  std::string head(image.substr(0, std::min<size_t>(plan.kept, image.size())));
+  head.resize(plan.raw_pointer, '\0');
+  head += tree.head;
+  patch_headers(head, plan, tree);
+
+  StreamedChecksum checksum(l.opt + kOptCheckSum);
+  uint64_t written = 0;
+  auto put = [&](std::string_view b) {
+    checksum.add(b);
+    written += b.size();
+    return sink.write(b);
+  };
+  auto pad_to = [&](uint64_t end) {
+    static const char kZeros[64] = {};
+    while (written < end)
+      if (!put(std::string_view(kZeros, static_cast<size_t>(std::min<uint64_t>(end - written, sizeof kZeros)))))
+        return false;
+    return true;
+  };
+  if (!put(head)) return fail(error, "the executable cannot be written");
+  for (const Blob& b : tree.data) {
+    const uint64_t start = written;
+    bool ok = true;
+    if (b.source) {
+      ok = b.source->read([&](std::string_view piece) {
+        if (written - start + piece.size() > b.size()) return false;
+        return put(piece);
+      });
+      ok = ok && written - start == b.size();
+    } else {
+      ok = put(b.data);
+    }
+    if (!ok) return fail(error, "a resource's bytes could not be read or written");
+    if (!pad_to(plan.raw_pointer + align_up(static_cast<uint32_t>(written - plan.raw_pointer), 8)))
+      return fail(error, "the executable cannot be written");
+  }
+  if (!pad_to(uint64_t{plan.raw_pointer} + tree.raw_size) || !put(plan.overlay))
+    return fail(error, "the executable cannot be written");
+  if (get32(head, l.opt + kOptCheckSum) != 0) {
+    std::string field(4, '\0');
+    put32(field, 0, checksum.finish());
+    if (!sink.write_at(l.opt + kOptCheckSum, field)) return fail(error, "the executable cannot be written");
+  }
+  return true;
 }
 
 const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type, std::string_view name) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,39 @@ bool write_resources(std::string& image, const std::vector<Resource>& resources,
 // other resources are dropped first.
 bool add_rcdata(std::string& image, std::string_view name, std::string_view data, bool replace_all,
                 std::string* error = nullptr);
+
+// A resource whose bytes are not held in memory: its keys (`resource.data`
+// unused), its size, and `read`, which passes the bytes to `put` in order,
+// block by block, `size` of them in all; false when they cannot be had (or
+// `put` refuses them).
+struct ResourceSource {
+  Resource resource;
+  uint32_t size = 0;
+  std::function<bool(const std::function<bool(std::string_view)>& put)> read;
+};
+
+// Where an image written as it is made goes: bytes in order, and a late
+// change of a few bytes already written (the checksum in the headers).
+class ImageSink {
+ public:
+  virtual bool write(std::string_view bytes) = 0;
+  virtual bool write_at(uint64_t offset, std::string_view bytes) = 0;
+
+ protected:
+  ~ImageSink() = default;
+};
+
+// The image with RT_RCDATA resources added, as add_rcdata would leave it
+// after adding them one after another (the image's own resources stay, one
+// of the same name and language is replaced), written to `sink` without
+// holding the added bytes: each source is read when its turn in the tree
+// comes, in the tree's order (named resources by name), and the checksum
+// is computed as the bytes pass. Names are taken as add_rcdata takes them.
+// False, with `error` saying why, when the image is not one to rewrite, the
+// whole would not fit an executable (2 GB), a source fails, or the sink
+// does; `sink` may then hold part of an image.
+bool write_rcdata_streamed(std::string_view image, const std::vector<ResourceSource>& added, ImageSink& sink,
+                           std::string* error = nullptr);
 
 // The resource of the given type and (case-insensitive) string name, any
 // language; nullptr when there is none.

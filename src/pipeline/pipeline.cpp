@@ -19,6 +19,7 @@
 #include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/whole_file.h"
 #include "purebasic/folder_layout.h"
 #include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
@@ -65,17 +66,38 @@ void run_tool(Build& b, const std::string& what, const std::string& program, con
     b.problem(failed_run_text(what + " " + program, run) + (made ? "" : "\n" + expected + " was not made."));
 }
 
-// The tweaked source as one write: the line list, CR LF after each line.
-std::string tweaked_source_text(const SourceLines& lines) {
-  size_t bytes = 0;
-  for (const std::string& line : lines.lines) bytes += line.size() + 2;
-  std::string text;
-  text.reserve(bytes);
-  for (const std::string& line : lines.lines) {
-    text += line;
-    text += "\r\n";
+// Writes the line list as the tweaked source, CR LF after each line, in
+// blocks of about a MB, letting go of each line once its block has it: the
+// source is never held twice over. Whole or not at all: the blocks go to a
+// temporary name beside `path`, renamed over it only when all are written.
+// False, with the reason in `failure`, when a write fails.
+bool write_source_lines(platform::FileSystem& files, const std::string& path, SourceLines& lines,
+                        platform::WriteFailure& failure) {
+  constexpr size_t kBlock = size_t{1} << 20;
+  platform::remove_leftovers(files, path);
+  const std::string temporary = platform::temporary_name_for(path);
+  std::string block;
+  bool first = true;
+  auto flush = [&] {
+    const bool ok = first ? files.write_file(temporary, block) : files.append_file(temporary, block);
+    first = false;
+    block.clear();
+    return ok;
+  };
+  auto failed = [&] {
+    failure = {path, files.error_text()};
+    if (failure.reason.empty()) failure.reason = "the file could not be written";
+    files.delete_file(temporary);
+    return false;
+  };
+  for (std::string& line : lines.lines) {
+    block += line;
+    block += "\r\n";
+    std::string().swap(line);
+    if (block.size() >= kBlock && !flush()) return failed();
   }
-  return text;
+  if ((first || !block.empty()) && !flush()) return failed();
+  return platform::commit_whole(files, temporary, path, &failure);
 }
 
 // ---- Steps 1 to 4: a fresh work folder.
@@ -230,10 +252,11 @@ bool write_tweaked_source(Build& b) {
   const std::string path = b.state.work_folder + b.name + ".pb";
   b.step(14, "writing " + path);
   if (is_resident_name(b.name)) move_resident_declarations_aside(b);
-  platform::WriteFailure failure;
-  if (!platform::write_whole(b.files, path, tweaked_source_text(b.model.lines), &failure)) b.watch.record(failure);
   // Nothing after this step reads the line list (packaging reads the file),
-  // and on a large library it is the largest thing left in memory.
+  // and on a large library it is the largest thing left in memory: it goes
+  // as it is written.
+  platform::WriteFailure failure;
+  if (!write_source_lines(b.files, path, b.model.lines, failure)) b.watch.record(failure);
   b.model.lines = SourceLines();
   return true;
 }

@@ -154,10 +154,18 @@ void build(IndexedLines& ix, SourceLines& source, const ProcedureTable& table) {
     ix.head = 0;
     ix.tail = uint32_t(n - 1);
   }
+  // The texts live in `ix` now; the list's emptied strings would only sit
+  // beside them.
+  std::vector<std::string>().swap(source.lines);
 }
 
 void write_back(IndexedLines& ix, SourceLines& source) {
-  source.lines.clear();
+  // Sized once: growing the list by doubling, beside every line of `ix`,
+  // would hold up to three lists' worth at once.
+  size_t count = 0;
+  for (uint32_t at = ix.head; at != kNone; at = ix.lines[at].next) ++count;
+  std::vector<std::string>().swap(source.lines);
+  source.lines.reserve(count);
   for (uint32_t at = ix.head; at != kNone; at = ix.lines[at].next) source.lines.push_back(std::move(ix.lines[at].text));
   source.current = std::ptrdiff_t(source.lines.size()) - 1;
 }

@@ -21,6 +21,7 @@
 
 #include "chm/chm_compiler.h"
 #include "chm/cp1252.h"
+#include "chm/fulltext.h"
 
 namespace {
 
@@ -357,6 +358,50 @@ TEST(ChmCompiler, NamesInUtf8AndWindows1252) {
 }
 
 TEST(ChmCompiler, SameProjectSameBytes) { EXPECT_TRUE(compile_chm(awkward_project()) == compiled().bytes); }
+
+// The manual made from files left on disk, its compressed content passing
+// through the file beside the output, has the bytes of the one made in
+// memory, and its search index is the one the pages themselves give (the
+// compiler keeps only each page's words). A file that changed since the
+// project was read leaves no manual, and says which file.
+TEST(ChmCompiler, FilesOnDiskAndSpilledContentGiveTheSameManual) {
+  ChmProject in_memory = awkward_project();
+  in_memory.full_text_search = true;
+  const fs::path dir = fs::temp_directory_path() / ("lh-chm-disk-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ChmProject on_disk = in_memory;
+  for (size_t i = 0; i < on_disk.files.size(); ++i) {
+    lh::chm::ChmSourceFile& f = on_disk.files[i];
+    f.disk_path = (dir / std::to_string(i)).string();
+    f.disk_size = f.content.size();
+    write_whole(f.disk_path, f.content);
+    f.content.clear();
+  }
+  const std::string expected = compile_chm(in_memory);
+  const fs::path out = dir / "out.chm";
+  std::string problem;
+  ASSERT_TRUE(lh::chm::compile_chm_file(on_disk, out.string(), problem, 64 * 1024)) << problem;
+  EXPECT_TRUE(read_whole(out) == expected);
+  EXPECT_FALSE(fs::exists(out.string() + ".content~"));
+
+  std::vector<lh::chm::FulltextDocument> pages;
+  for (size_t t = 0; t < in_memory.topics.size(); ++t)
+    for (const lh::chm::ChmSourceFile& f : in_memory.files)
+      if (f.name == in_memory.topics[t].file) {
+        pages.push_back({static_cast<uint32_t>(t), f.content, in_memory.topics[t].title});
+        break;
+      }
+  EXPECT_TRUE(chmlib_file(out, "/$FIftiMain") ==
+              lh::chm::build_fulltext_index(pages, in_memory.language, in_memory.stop_words));
+
+  write_whole(on_disk.files[3].disk_path, "changed");
+  EXPECT_FALSE(lh::chm::compile_chm_file(on_disk, out.string(), problem, 64 * 1024));
+  EXPECT_NE(problem.find(on_disk.files[3].disk_path), std::string::npos) << problem;
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_FALSE(fs::exists(out.string() + ".content~"));
+  fs::remove_all(dir);
+}
 
 TEST(ChmCompiler, NamesTheFormatCannotHoldAreRefusedByName) {
   // 200 curly quotes are 600 bytes in UTF-8: chmlib could not find that

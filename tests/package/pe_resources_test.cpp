@@ -272,5 +272,64 @@ TEST(PackageResource, FileMustHoldBytes) {
   platform::delete_file(full);
 }
 
+// The installer written in one pass, its resources read from their files as
+// they go in, is the executable that adding them one after another and
+// sealing makes: also with the checksum set and bytes behind the sections,
+// which the pass sums and copies without holding the image. A damaged image
+// leaves no file behind.
+TEST(StreamedInstaller, SameBytesAsOneUpdateAfterAnother) {
+  std::string image = installer_image();
+  if (image.empty()) GTEST_SKIP();
+  const std::string dir = ::testing::TempDir();
+  std::vector<PackagePart> parts = {{"NAME", "", "Strings\r\n1.2\r\n"}};
+  unsigned seed = 1;
+  for (const char* name : {"SOURCE", "LIBRARY", "CHM", "SOURCE-TWEAKED"}) {
+    parts.push_back({name, dir + "lh_stream_" + name, ""});
+    ASSERT_TRUE(platform::write_file(parts.back().file, sample(3000 * seed * seed + seed, seed)));
+    ++seed;
+  }
+  parts.push_back({"RESIDENT", dir + "lh_stream_missing", ""});
+  std::string marked = image;
+  std::memcpy(&marked[headers(image).opt + 64], "\x01\0\0\0", 4);  // a checksum to keep
+  marked += std::string(1001, '\x5a');                             // and an overlay
+
+  for (const std::string& base : {image, marked}) {
+    std::string expected = base;
+    ASSERT_TRUE(pe::add_rcdata(expected, "NAME", parts[0].bytes, false));
+    for (size_t i = 1; i < parts.size(); ++i) {
+      std::string bytes;
+      if (platform::read_file(parts[i].file, bytes)) {
+        ASSERT_TRUE(pe::add_rcdata(expected, parts[i].name, bytes, false));
+      }
+    }
+    std::vector<pe::Resource> added;
+    ASSERT_TRUE(pe::read_resources(expected, added));
+    ASSERT_TRUE(pe::add_rcdata(expected, "SUMS", package_sums(added), false));
+    const std::string new_way = dir + "lh_stream_new.exe";
+    std::string problem;
+    ASSERT_TRUE(write_installer(new_way, base, parts, &problem)) << problem;
+    std::string got;
+    ASSERT_TRUE(platform::read_file(new_way, got));
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_TRUE(got == expected);
+    if (base == marked) {
+      EXPECT_EQ(u32(got, headers(got).opt + 64), pe::image_checksum(got));
+    }
+    std::vector<pe::Resource> res;
+    ASSERT_TRUE(pe::read_resources(got, res));
+    EXPECT_TRUE(package_is_whole(res));
+    platform::delete_file(new_way);
+  }
+
+  std::string damaged = image;
+  std::memcpy(&damaged[u32(image, 0x3c)], "XX", 2);
+  std::string problem;
+  EXPECT_FALSE(write_installer(dir + "lh_stream_damaged.exe", damaged, parts, &problem));
+  EXPECT_FALSE(problem.empty());
+  EXPECT_FALSE(platform::exists(dir + "lh_stream_damaged.exe"));
+  for (const PackagePart& p : parts)
+    if (!p.file.empty()) platform::delete_file(p.file);
+}
+
 }  // namespace
 }  // namespace lh
