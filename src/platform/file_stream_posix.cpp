@@ -5,25 +5,9 @@
 #include <cerrno>
 
 #include "platform/file_stream.h"
+#include "platform/write_all_posix.h"
 
 namespace lh::platform {
-
-namespace {
-
-bool write_all(int fd, const char* p, size_t left) {
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
 
 InputFile::InputFile(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -60,7 +44,7 @@ OutputFile::~OutputFile() { close(); }
 
 bool OutputFile::write(std::string_view data) {
   if (!is_open() || !ok_) return false;
-  ok_ = write_all(static_cast<int>(handle_), data.data(), data.size());
+  ok_ = write_all(static_cast<int>(handle_), data);
   size_ += data.size();
   return ok_;
 }
@@ -69,8 +53,7 @@ bool OutputFile::write_at(uint64_t offset, std::string_view data) {
   if (!is_open() || !ok_) return false;
   if (offset > size_ || size_ - offset < data.size()) return ok_ = false;
   const int fd = static_cast<int>(handle_);
-  ok_ = ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0 && write_all(fd, data.data(), data.size()) &&
-        ::lseek(fd, 0, SEEK_END) >= 0;
+  ok_ = ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0 && write_all(fd, data) && ::lseek(fd, 0, SEEK_END) >= 0;
   return ok_;
 }
 

@@ -8,24 +8,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/write_all_posix.h"
+
 namespace lh::platform {
 
 namespace {
-
-bool write_all(int fd, std::string_view data) {
-  const char* p = data.data();
-  size_t left = data.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 bool write_with_flags(const std::string& path, std::string_view data, int flags) {
   int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
