@@ -290,10 +290,8 @@ void fill_to_leave(const std::string& folder, long room) {
 TEST(Faults, FullDiskIsNamedAndNothingCutIsClaimed) {
   Case c("full_disk");
   const std::string work_disk = c.root + "work_disk/", lib_disk = c.root + "lib_disk/";
-  if (!mount_small(work_disk, "size=4m")) {
-    std::printf("[  SKIPPED ] full disk: mounting a tmpfs is refused here (%s)\n", std::strerror(errno));
-    GTEST_SKIP();
-  }
+  if (!mount_small(work_disk, "size=4m"))
+    GTEST_SKIP() << "full disk: mounting a tmpfs is refused here (" << std::strerror(errno) << ")";
   ASSERT_TRUE(mount_small(lib_disk, "size=4m"));
   c.src = lib_disk;
   const std::string source = c.src + "Lib.pb";
