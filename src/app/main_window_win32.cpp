@@ -94,8 +94,8 @@ HWND make_gadget(HWND parent, const char* cls, DWORD style, int id, int y, int h
 // same way, directly.
 class WindowReporter final : public Reporter {
  public:
-  WindowReporter(HWND window, HWND bar, HWND line, HWND cancel)
-      : window_(window), bar_(bar), line_(line), cancel_(cancel) {}
+  WindowReporter(HWND window, HWND bar, HWND line, HWND cancel, const Cancellation& stop)
+      : window_(window), bar_(bar), line_(line), cancel_(cancel), stop_(stop) {}
 
   void tell(const std::string& caption, const std::string& text, MessageIcon icon) override {
     const UINT type = MB_OK | (icon == MessageIcon::kError ? MB_ICONERROR : MB_ICONINFORMATION);
@@ -106,7 +106,9 @@ class WindowReporter final : public Reporter {
     on_window_thread([&] {
       SendMessageA(bar_, PBM_SETRANGE32, 0, p.total);
       SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(p.done), 0);
-      SetWindowTextA(line_, p.line.c_str());
+      // Once a stop is asked for, the line keeps saying "Stopping..." until
+      // the run has ended: the step that was running may still report.
+      if (!stop_.requested()) SetWindowTextA(line_, p.line.c_str());
       // At the end there is nothing left to stop.
       if (p.done >= p.total) EnableWindow(cancel_, FALSE);
     });
@@ -125,6 +127,7 @@ class WindowReporter final : public Reporter {
   }
 
   HWND window_, bar_, line_, cancel_;
+  const Cancellation& stop_;
 };
 
 std::string open_source_dialog(HWND owner) {
@@ -226,7 +229,7 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
     cancel_button =
         make_gadget(window, "BUTTON", BS_PUSHBUTTON, kCancelButton, RECT{390, 140, 470, 190}, "Cancel", font);
     SetFocus(cancel_button);
-    reporter = std::make_unique<WindowReporter>(window, bar, step_line, cancel_button);
+    reporter = std::make_unique<WindowReporter>(window, bar, step_line, cancel_button, cancel);
     g_run_ended = false;
     running = true;
     run = std::thread([&hooks, &cancel, window, r = reporter.get()] {
