@@ -5,6 +5,7 @@
 // that is missing or cut short (a full disk, a folder it may not write to).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ class WriteWatch final : public platform::FileSystem {
   std::vector<platform::FolderEntry> list_folder(const std::string& folder) override {
     return inner_.list_folder(folder);
   }
+  std::unique_ptr<platform::InputStream> open_input(const std::string& path) override {
+    return inner_.open_input(path);
+  }
+  std::unique_ptr<platform::OutputStream> open_output(const std::string& path) override;
+  bool make_executable(const std::string& path) override { return note(inner_.make_executable(path), path); }
   bool names_fold_case() const override { return inner_.names_fold_case(); }
   std::string error_text() override { return inner_.error_text(); }
 
@@ -62,5 +68,40 @@ class WriteWatch final : public platform::FileSystem {
   platform::FileSystem& inner_;
   platform::WriteFailure failure_;
 };
+
+// An output of the watched disk: its failed writes and close are noted too.
+class WatchedOutput final : public platform::OutputStream {
+ public:
+  WatchedOutput(std::unique_ptr<platform::OutputStream> inner, WriteWatch& watch, std::string path)
+      : inner_(std::move(inner)), watch_(watch), path_(std::move(path)) {}
+  bool write(std::string_view data) override { return noted(inner_->write(data)); }
+  bool write_at(uint64_t offset, std::string_view data) override { return noted(inner_->write_at(offset, data)); }
+  uint64_t size() const override { return inner_->size(); }
+  bool close() override { return noted(inner_->close()); }
+
+ private:
+  bool noted(bool ok);
+
+  std::unique_ptr<platform::OutputStream> inner_;
+  WriteWatch& watch_;
+  std::string path_;
+};
+
+inline std::unique_ptr<platform::OutputStream> WriteWatch::open_output(const std::string& path) {
+  auto out = inner_.open_output(path);
+  if (!out) {
+    note(false, path);
+    return nullptr;
+  }
+  return std::make_unique<WatchedOutput>(std::move(out), *this, path);
+}
+
+inline bool WatchedOutput::noted(bool ok) {
+  if (!ok && !watch_.failed()) {
+    std::string reason = watch_.error_text();
+    watch_.record({path_, reason.empty() ? "it could not be written" : reason});
+  }
+  return ok;
+}
 
 }  // namespace lh

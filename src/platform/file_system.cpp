@@ -1,7 +1,26 @@
 #include "platform/file_system.h"
 
+#include "platform/file_stream.h"
+
 namespace lh::platform {
 namespace {
+
+class RealInput final : public InputStream {
+ public:
+  explicit RealInput(const std::string& path) : file(path) {}
+  int64_t read(char* buffer, size_t size) override { return file.read(buffer, size); }
+  InputFile file;
+};
+
+class RealOutput final : public OutputStream {
+ public:
+  explicit RealOutput(const std::string& path) : file(path) {}
+  bool write(std::string_view data) override { return file.write(data); }
+  bool write_at(uint64_t offset, std::string_view data) override { return file.write_at(offset, data); }
+  uint64_t size() const override { return file.size(); }
+  bool close() override { return file.close(); }
+  OutputFile file;
+};
 
 class RealFileSystem final : public FileSystem {
  public:
@@ -19,6 +38,17 @@ class RealFileSystem final : public FileSystem {
   bool create_folder(const std::string& path) override { return platform::create_folder(path); }
   bool remove_folder(const std::string& path) override { return platform::remove_folder(path); }
   std::vector<FolderEntry> list_folder(const std::string& folder) override { return platform::list_folder(folder); }
+  std::unique_ptr<InputStream> open_input(const std::string& path) override {
+    auto in = std::make_unique<RealInput>(path);
+    if (!in->file.is_open()) return nullptr;
+    return in;
+  }
+  std::unique_ptr<OutputStream> open_output(const std::string& path) override {
+    auto out = std::make_unique<RealOutput>(path);
+    if (!out->file.is_open()) return nullptr;
+    return out;
+  }
+  bool make_executable(const std::string& path) override { return platform::make_executable(path); }
   bool names_fold_case() const override { return platform::names_fold_case(); }
   std::string error_text() override { return platform::last_error_text(); }
 };

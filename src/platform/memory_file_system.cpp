@@ -1,5 +1,7 @@
 #include "platform/memory_file_system.h"
 
+#include <algorithm>
+
 #include "platform/ascii.h"
 #include "platform/paths.h"
 
@@ -108,6 +110,65 @@ std::vector<FolderEntry> MemoryFileSystem::list_folder(const std::string& folder
        ++it)
     if (direct_child(it->first)) out.push_back({std::string(file_name_part(it->second.path)), false});
   return out;
+}
+
+namespace {
+
+// Reads a copy taken when the file was opened, as a reader of a real file
+// that another writes meanwhile may see either.
+class MemoryInput final : public InputStream {
+ public:
+  explicit MemoryInput(std::string data) : data_(std::move(data)) {}
+  int64_t read(char* buffer, size_t size) override {
+    const size_t n = std::min(size, data_.size() - at_);
+    data_.copy(buffer, n, at_);
+    at_ += n;
+    return static_cast<int64_t>(n);
+  }
+
+ private:
+  std::string data_;
+  size_t at_ = 0;
+};
+
+// Each write lands in the file at once, so that the file system sees a file
+// growing as a real one does.
+class MemoryOutput final : public OutputStream {
+ public:
+  MemoryOutput(MemoryFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+  bool write(std::string_view data) override {
+    ok_ = ok_ && files_.append_file(path_, data);
+    if (ok_) size_ += data.size();
+    return ok_;
+  }
+  bool write_at(uint64_t offset, std::string_view data) override {
+    std::string whole;
+    ok_ = ok_ && offset + data.size() <= size_ && files_.read_file(path_, whole);
+    if (!ok_) return false;
+    whole.replace(static_cast<size_t>(offset), data.size(), data);
+    return ok_ = files_.write_file(path_, whole);
+  }
+  uint64_t size() const override { return size_; }
+  bool close() override { return ok_ && files_.is_file(path_); }
+
+ private:
+  MemoryFileSystem& files_;
+  std::string path_;
+  uint64_t size_ = 0;
+  bool ok_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<InputStream> MemoryFileSystem::open_input(const std::string& path) {
+  std::string data;
+  if (!read_file(path, data)) return nullptr;
+  return std::make_unique<MemoryInput>(std::move(data));
+}
+
+std::unique_ptr<OutputStream> MemoryFileSystem::open_output(const std::string& path) {
+  if (!write_file(path, {})) return nullptr;
+  return std::make_unique<MemoryOutput>(*this, path);
 }
 
 std::map<std::string, std::string> MemoryFileSystem::files() const {

@@ -29,6 +29,9 @@ class MemoryFileSystem final : public FileSystem {
   bool create_folder(const std::string& path) override;
   bool remove_folder(const std::string& path) override;
   std::vector<FolderEntry> list_folder(const std::string& folder) override;
+  std::unique_ptr<InputStream> open_input(const std::string& path) override;
+  std::unique_ptr<OutputStream> open_output(const std::string& path) override;
+  bool make_executable(const std::string& path) override { return is_file(path); }
   bool names_fold_case() const override { return fold_case_; }
 
   // Every file, by path as spelled when it was created, for comparisons.

@@ -58,5 +58,35 @@ TEST(MemoryFileSystem, FoldedNamesMeetAndKeepTheFirstSpelling) {
   EXPECT_EQ(exact.list_folder(work).size(), 2u);
 }
 
+// Streams behave as the real file's do: a block written, a header patched
+// at its offset, read back in smaller blocks; nothing opens where no file
+// can be.
+TEST(MemoryFileSystem, StreamsWriteAndReadInBlocks) {
+  MemoryFileSystem fs(false);
+  const std::string work = root() + "w" + separator();
+  ASSERT_TRUE(fs.create_folder(work));
+  auto out = fs.open_output(work + "big.bin");
+  ASSERT_NE(out, nullptr);
+  EXPECT_TRUE(out->write("headerbody"));
+  EXPECT_TRUE(out->write_at(0, "HEAD"));
+  EXPECT_FALSE(out->write_at(8, "beyond the end"));
+  EXPECT_FALSE(out->close()) << "a failed write is remembered";
+  out = fs.open_output(work + "big.bin");
+  ASSERT_NE(out, nullptr);
+  EXPECT_TRUE(out->write("headerbody") && out->write_at(0, "HEAD") && out->close());
+  EXPECT_EQ(out->size(), 10u);
+
+  auto in = fs.open_input(work + "big.bin");
+  ASSERT_NE(in, nullptr);
+  std::string back;
+  char block[3];
+  for (int64_t n; (n = in->read(block, sizeof block)) > 0;) back.append(block, static_cast<size_t>(n));
+  EXPECT_EQ(back, "HEADerbody");
+
+  EXPECT_EQ(fs.open_input(work + "missing"), nullptr);
+  EXPECT_EQ(fs.open_input(work), nullptr);
+  EXPECT_EQ(fs.open_output(root() + "nofolder" + separator() + "x"), nullptr);
+}
+
 }  // namespace
 }  // namespace lh::platform

@@ -35,6 +35,9 @@ class FullDisk final : public FileSystem {
   bool create_folder(const std::string& p) override { return inner.create_folder(p); }
   bool remove_folder(const std::string& p) override { return inner.remove_folder(p); }
   std::vector<FolderEntry> list_folder(const std::string& f) override { return inner.list_folder(f); }
+  std::unique_ptr<InputStream> open_input(const std::string& p) override { return inner.open_input(p); }
+  std::unique_ptr<OutputStream> open_output(const std::string& p) override { return inner.open_output(p); }
+  bool make_executable(const std::string& p) override { return inner.make_executable(p); }
   bool names_fold_case() const override { return false; }
   std::string error_text() override { return "No space left on device"; }
 
