@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     lh::platform::FileSystem& fs = lh::platform::real_file_system();
     lh::ManualModel model;
     lh::split_source(fs, source_path, work, "Bench", {}, model);
-    lh::append_record(model.table, lh::ProcedureRecord{lh::kPageEntry, "", "Compilation", "", ""});
+    lh::append_record(model.table, model.cursor, lh::ProcedureRecord{lh::EntryKind::kPage, "", "Compilation", "", ""});
     lh::register_contents_entry(model.contents, "", "Compilation");
     lh::write_contents_register(fs, work, model.contents);
     const auto before = snapshot(work);

@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
     for (const std::string& line : model.lines.lines) {
       lh::ExportHeader h;
       if (!lh::parse_export_header(line, &h)) continue;
-      lh::append_record(model.table, {lh::kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
+      lh::append_record(model.table, model.cursor,
+                        {lh::EntryKind::kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
       ++model.exported_count;
     }
   } else {

@@ -67,7 +67,7 @@ void run(const std::string& root, const std::string& shape, int count) {
   auto start = Clock::now();
   lh::split_source(fs, source_path, work, "Bench", {}, model);
   t[0] = seconds_since(start);
-  lh::append_record(model.table, lh::ProcedureRecord{lh::kPageEntry, "", "Compilation", "", ""});
+  lh::append_record(model.table, model.cursor, lh::ProcedureRecord{lh::EntryKind::kPage, "", "Compilation", "", ""});
   lh::register_contents_entry(model.contents, "", "Compilation");
   lh::write_contents_register(fs, work, model.contents);
 

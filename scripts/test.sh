@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks that the sources are formatted, builds
+# Installs what is missing, checks that the sources are formatted and that
+# the libraries include one another only downwards, builds
 # both targets (the Linux one with AddressSanitizer and
 # UndefinedBehaviorSanitizer; a compiler warning fails the build), then runs
 # every test:
@@ -20,6 +21,7 @@ bash "$here/scripts/install-deps.sh"
 # A formatting slip fails the run, but the build and the tests still run.
 status=0
 bash "$here/scripts/check-format.sh" || status=1
+bash "$here/scripts/check-layers.sh" || status=1
 bash "$here/scripts/build.sh" --sanitize
 
 cleanup() {

@@ -15,7 +15,7 @@ void write_manual_folder(const std::string& source_path, const std::string& work
   platform::FileSystem& fs = platform::real_file_system();
   ManualModel model;
   split_source(fs, source_path, work_folder, library, {}, model);
-  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  append_record(model.table, model.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
   register_contents_entry(model.contents, "", "Compilation");
   write_contents_register(fs, work_folder, model.contents);
   prepare_warnings(fs, work_folder, model.table, model.entries);

@@ -30,6 +30,7 @@
 #include "app/startup.h"
 #include "base/cancellation.h"
 #include "base/reporter.h"
+#include "base/version.h"
 #include "chm/compile_project.h"
 #include "package/packaging.h"
 #include "pipeline/app_state.h"
@@ -224,8 +225,8 @@ int run_from_window(lh::AppState& state, lh::Reporter& reporter, const lh::Cance
   options.reporter = &reporter;
   options.cancel = &cancel;
   lh::BuildOutcome outcome = lh::run_build(state, model, options);
+  const bool stopped_in_build = cancel.requested() && outcome.result == lh::BuildResult::kBuilt;
   save_settings(state, reporter);
-  const bool stopped_in_build = outcome.result == lh::BuildResult::kStopped;
   bool packaged = false;
   if (!stopped_in_build) {
     reporter.progress({lh::kBuildSteps, lh::kRunSteps, "packaging: the archive and the installer"});
@@ -294,7 +295,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (args[0] == "--version" && args.size() == 1) {
-    print_out("LibHammer 6\n");
+    print_out(std::string(lh::kProgramNameAndVersion) + "\n");
     return 0;
   }
   if (args[0] == "chm") {

@@ -12,6 +12,7 @@
 
 #include "base/cancellation.h"
 #include "base/reporter.h"
+#include "base/version.h"
 #include "platform/files.h"
 
 namespace lh {
@@ -187,7 +188,8 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
   int w = r.right - r.left, h = r.bottom - r.top;
   int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
   int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  HWND window = CreateWindowExA(0, kWindowClass, "LibHammer 6", style, x, y, w, h, nullptr, nullptr, instance, nullptr);
+  HWND window =
+      CreateWindowExA(0, kWindowClass, kProgramNameAndVersion, style, x, y, w, h, nullptr, nullptr, instance, nullptr);
   if (!window) return false;
 
   NONCLIENTMETRICSA ncm{};

@@ -2,8 +2,8 @@
 // the program; every other line it read is written back.
 #include "app/settings.h"
 
+#include "base/ascii.h"
 #include "pipeline/app_state.h"
-#include "platform/ascii.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
 

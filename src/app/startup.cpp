@@ -2,6 +2,7 @@
 #include "app/startup.h"
 
 #include "app/settings.h"
+#include "highlight/library_file.h"
 #include "pipeline/app_state.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
@@ -10,17 +11,14 @@
 #include "platform/run_program.h"
 #include "platform/whole_file.h"
 #include "purebasic/tools.h"
-#include "source/text.h"
 
 namespace lh {
 
 namespace {
 
 #ifdef _WIN32
-constexpr const char* kColouringLibrary = "SyntaxHilighting.dll";
 constexpr const char* kEditor = "purebasic.exe";
 #else
-constexpr const char* kColouringLibrary = "SyntaxHilighting.so";
 constexpr const char* kEditor = "purebasic";
 #endif
 
@@ -34,7 +32,7 @@ void set_program_paths(AppState& state, const std::string& program_file) {
 }
 
 bool write_colouring_library(AppState& state, std::string_view image) {
-  state.colouring_library = temp_folder() + kColouringLibrary;
+  state.colouring_library = temp_folder() + kHighlighterLibraryFile;
   // Whole or not at all, and by a rename: another run that has the library
   // loaded keeps the file it loaded (truncating it under that run could end
   // it), and a full disk leaves no cut library that takes its last room.
@@ -48,11 +46,7 @@ bool tailbite_present(const std::string& purebasic_folder) {
   if (platform::exists(path)) return true;
   if (platform::names_fold_case()) return false;
   // A case-sensitive file system: look for the name in any letter case.
-  const std::string folder = purebasic_folder.empty() ? std::string(".") : purebasic_folder;
-  for (const platform::FolderEntry& entry : platform::list_folder(folder)) {
-    if (equals_ignoring_case(entry.name, "tailbite")) return true;
-  }
-  return false;
+  return !platform::entry_named_in_any_case(platform::real_file_system(), purebasic_folder, "tailbite").empty();
 }
 
 bool association_check(AppState& state, Reporter& reporter) {

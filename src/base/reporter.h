@@ -34,4 +34,13 @@ class Reporter {
   virtual bool ask(const std::string& caption, const std::string& text) = 0;
 };
 
+// The caption of the messages the build and packaging give.
+inline constexpr const char kMessageCaption[] = "LibHammer";
+
+// Tells `text` under that caption; a part run without a reporter (null)
+// keeps its messages in its outcome only.
+inline void tell(Reporter* reporter, const std::string& text, MessageIcon icon) {
+  if (reporter) reporter->tell(kMessageCaption, text, icon);
+}
+
 }  // namespace lh

@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/ascii.h"
 #include "chm/fulltext_words.h"
 #include "chm/html_scan.h"
-#include "platform/ascii.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
 

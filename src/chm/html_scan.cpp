@@ -1,6 +1,6 @@
 #include "chm/html_scan.h"
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 
 namespace lh::chm {
 namespace {

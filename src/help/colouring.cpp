@@ -31,14 +31,6 @@ std::string* g_output = nullptr;
 
 }  // namespace
 
-std::string highlighter_library_path(const std::string& temp_folder) {
-#ifdef _WIN32
-  return temp_folder + "SyntaxHilighting.dll";
-#else
-  return temp_folder + "SyntaxHilighting.so";
-#endif
-}
-
 Highlighter load_highlighter(const std::string& library_path) {
   Highlighter h;
   h.library = platform::load_library(library_path);

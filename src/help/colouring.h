@@ -19,10 +19,6 @@ struct Highlighter {
   SyntaxHighlightFunction highlight = nullptr;  // null when the export is missing
 };
 
-// The file that start-up writes: temporary folder + "SyntaxHilighting.dll"
-// (".so" on Linux).
-std::string highlighter_library_path(const std::string& temp_folder);
-
 // Loads the library and looks up its export "SyntaxHighlight". A library
 // that cannot be loaded gives loaded == false.
 Highlighter load_highlighter(const std::string& library_path);

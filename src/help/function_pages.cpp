@@ -6,11 +6,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/text.h"
 #include "help/html_text.h"
 #include "help/warning_image.h"
 #include "source/contents_register.h"
 #include "source/entry_name.h"
-#include "source/text.h"
 
 namespace lh {
 namespace {
@@ -30,9 +30,9 @@ void put_escaped_lines(std::string& page, std::string_view text) {
 // A body line of a page entry or command: the ";//" marker that the
 // splitter leaves at its start is dropped; text without the marker (a
 // description that a ";->" line added) is shown whole.
-std::string_view body_text(std::string_view line, int32_t kind) {
+std::string_view body_text(std::string_view line, EntryKind kind) {
   line = strip_leading_spaces(line);
-  if (kind != kTextOnlyEntry && line.substr(0, 3) == ";//") line.remove_prefix(3);
+  if (kind != EntryKind::kTextOnly && line.substr(0, 3) == ";//") line.remove_prefix(3);
   return line;
 }
 
@@ -94,11 +94,12 @@ struct PageWriter {
     put_line(page, line);
     put_line(page, "<BODY BGCOLOR=\"#FFFFDF\" LINK=\"#009999\" VLINK=\"#006666\" ALINK=\"#006666\">");
     line.assign("<FONT FACE=\"Arial\" size=\"2\"><P ALIGN=\"CENTER\"><B><FONT size=\"4\">").append(r.name);
-    if (r.kind == kExportedProcedure) line.append(r.return_suffix).append("(").append(r.parameters).append(")");
+    if (r.kind == EntryKind::kExportedProcedure)
+      line.append(r.return_suffix).append("(").append(r.parameters).append(")");
     line.append("</FONT></B>");
     put_line(page, line);
     put_line(page, "<BR><HR><BR>");
-    if (r.kind == kExportedProcedure && !r.description.empty()) {
+    if (r.kind == EntryKind::kExportedProcedure && !r.description.empty()) {
       line.assign("<B>Description : </B>").append(r.description).append("<br>");
       put_escaped_line(page, line);
     }
@@ -124,7 +125,7 @@ struct PageWriter {
       put_line(page, kTableEnd);
     }
     put_line(page, "<BR><HR>");
-    if (r.kind == kTextOnlyEntry) {
+    if (r.kind == EntryKind::kTextOnly) {
       put_line(page, "<BR>");
       links(r.name);
       put_line(page, "<BR><HR>");

@@ -24,12 +24,12 @@ void put_name_and_local(std::string& out, std::string_view name) {
 }
 
 // The six lines of one page's contents entry (five for a text-only entry).
-void put_entry_block(std::string& out, std::string_view name, int32_t kind) {
+void put_entry_block(std::string& out, std::string_view name, EntryKind kind) {
   put_line(out, "<UL>");
   put_line(out, "<LI> <OBJECT TYPE=\"text/sitemap\">");
   put_name_and_local(out, name);
-  if (kind == kExportedProcedure) put_line(out, "<PARAM NAME=\"ImageNumber\" VALUE=\"11\">");
-  if (kind == kPageEntry) put_line(out, "<PARAM NAME=\"ImageNumber\" VALUE=\"17\">");
+  if (kind == EntryKind::kExportedProcedure) put_line(out, "<PARAM NAME=\"ImageNumber\" VALUE=\"11\">");
+  if (kind == EntryKind::kPage) put_line(out, "<PARAM NAME=\"ImageNumber\" VALUE=\"17\">");
   put_line(out, "</OBJECT></UL>");
 }
 
@@ -53,7 +53,7 @@ std::string index_file(const ProcedureTable& table) {
   put_line(out, "<META NAME=\"GENERATOR\" CONTENT=\"HelpLoomMaker\">");
   put_line(out, "<!-- Sitemap 1.0 --></HEAD><BODY></OBJECT><UL>");
   for (const ProcedureRecord& r : table.records) {
-    if (r.kind == kTextOnlyEntry || !is_safe_entry_name(r.name)) continue;
+    if (r.kind == EntryKind::kTextOnly || !is_safe_entry_name(r.name)) continue;
     put_line(out, "<LI> <OBJECT TYPE=\"text/sitemap\">");
     put_name_and_local(out, r.name);
     put_line(out, "<PARAM NAME=\"ImageNumber\" VALUE=\"11\">");
@@ -67,7 +67,7 @@ std::string index_file(const ProcedureTable& table) {
 // and its keys.
 void put_contents_tree(std::string& out, const ProcedureTable& table, const ContentsRegister& reg) {
   // The first record of each name, names compared byte for byte.
-  std::unordered_map<std::string_view, int32_t> kind_of;
+  std::unordered_map<std::string_view, EntryKind> kind_of;
   kind_of.reserve(table.records.size());
   for (const ProcedureRecord& r : table.records) kind_of.emplace(r.name, r.kind);
   // A key that no record bears (a "chm.ini" brought by the include folder)
@@ -77,7 +77,7 @@ void put_contents_tree(std::string& out, const ProcedureTable& table, const Cont
   auto entry = [&](const ContentsKey& key) {
     if (key.raw_line || !is_safe_entry_name(key.name)) return;
     auto it = kind_of.find(key.name);
-    put_entry_block(out, key.name, it == kind_of.end() ? kPageEntry : it->second);
+    put_entry_block(out, key.name, it == kind_of.end() ? EntryKind::kPage : it->second);
   };
   for (const ContentsKey& key : reg.groups[0].keys) entry(key);
   for (size_t g = 1; g < reg.groups.size(); ++g) {

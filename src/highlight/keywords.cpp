@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 
 namespace lh::highlight {
 namespace {

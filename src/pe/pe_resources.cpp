@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 
 namespace lh::pe {
 

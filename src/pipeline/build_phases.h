@@ -23,14 +23,11 @@ struct Build {
   Build(const Build&) = delete;
   Build& operator=(const Build&) = delete;
 
-  // Announces step `number` and records its line.
-  void step(int number, const std::string& what);
+  // Announces the current step (its number is its phase's place in the
+  // list) as `what`, and records its line.
+  void step(const std::string& what);
   // Records a problem at the current step and tells the user.
   void problem(const std::string& text);
-  // The same as a Report for the functions that take one.
-  Report report() {
-    return [this](const std::string& text) { problem(text); };
-  }
 
   AppState& state;
   ManualModel& model;
@@ -39,10 +36,10 @@ struct Build {
   platform::FileSystem& files;  // the same, as the stages take it
   ToolRunner& tools;
   BuildOutcome outcome;
-  int current_step = 0;
-  std::string name;   // the library name (step 1)
-  NotesInput notes;   // gathered by steps 8 and 9
-  WorkFiles brought;  // what the include folder brought (step 5), for the split
+  int current_step = 0;  // set by run_phases before each phase runs
+  std::string name;      // the library name (step 1)
+  NotesInput notes;      // gathered by steps 8 and 9
+  WorkFiles brought;     // what the include folder brought (step 5), for the split
 };
 
 struct BuildPhase {

@@ -1,5 +1,6 @@
 #include "pipeline/notes.h"
 
+#include "base/version.h"
 #include "source/line_reader.h"
 
 namespace lh {
@@ -64,7 +65,7 @@ std::string compilation_notes_text(const NotesInput& input, bool resident_below)
       ";//Library " + input.library_version,
       ";//" + input.compiler_version_line.substr(0, input.compiler_version_line.find(')')) + ")",
       ";//TB " + input.tailbite_version,
-      ";//LibHammer 6",
+      std::string(";//") + kProgramNameAndVersion,
       ";//" + format_date(kNotesDateMask, input.time),
       ";//" + std::to_string(input.exported_count) + " functions",
   };

@@ -9,6 +9,7 @@
 
 #include "base/cancellation.h"
 #include "base/reporter.h"
+#include "base/text.h"
 #include "help/colouring.h"
 #include "help/function_pages.h"
 #include "help/help_compiler.h"
@@ -24,7 +25,6 @@
 #include "purebasic/tool_runner.h"
 #include "purebasic/tools.h"
 #include "source/splitter.h"
-#include "source/text.h"
 #include "source/tweak.h"
 
 namespace lh {
@@ -40,10 +40,6 @@ std::tm local_now() {
 }
 
 bool is_resident_name(const std::string& library_name) { return equals_ignoring_case(library_name, "Resident"); }
-
-void tell(const BuildOptions& options, const std::string& text, MessageIcon icon) {
-  if (options.reporter) options.reporter->tell("LibHammer", text, icon);
-}
 
 std::string resident_file(const Build& b) { return purebasic::resident_file_path(b.state.purebasic_folder, b.name); }
 
@@ -103,13 +99,13 @@ bool write_source_lines(platform::FileSystem& files, const std::string& path, So
 // ---- Steps 1 to 4: a fresh work folder.
 
 bool name_library(Build& b) {
-  b.step(1, "library name");
+  b.step("library name");
   b.name = library_name_of(b.state.library_source);
   return true;
 }
 
 bool remove_old_work_folder(Build& b) {
-  b.step(2, "removing the old work folder " + b.state.work_folder);
+  b.step("removing the old work folder " + b.state.work_folder);
   delete_work_folder(b.files, b.state.work_folder);
   return true;
 }
@@ -118,7 +114,7 @@ bool remove_old_work_folder(Build& b) {
 // one's packages: the build stops, and the library name is left empty so
 // that packaging makes none.
 bool wait_for_work_folder(Build& b) {
-  b.step(3, "waiting for the work folder to go");
+  b.step("waiting for the work folder to go");
   const std::string& work = b.state.work_folder;
   if (!wait_until_gone(b.files, work, b.options.work_folder_wait)) {
     b.problem(blocked_work_folder_message(work, blocking_entries(b.files, work)));
@@ -133,7 +129,7 @@ bool wait_for_work_folder(Build& b) {
 }
 
 bool create_work_folder(Build& b) {
-  b.step(4, "creating the work folder");
+  b.step("creating the work folder");
   b.files.create_folder(b.state.work_folder);
   return true;
 }
@@ -141,7 +137,7 @@ bool create_work_folder(Build& b) {
 // ---- Steps 5 to 11: the source stages.
 
 bool copy_include(Build& b) {
-  b.step(5, "copying the include folder " + b.state.include_folder);
+  b.step("copying the include folder " + b.state.include_folder);
   if (!b.state.include_folder.empty() && !b.files.is_folder(b.state.include_folder))
     b.problem("The include folder " + b.state.include_folder + " does not exist: no files were copied from it.");
   b.brought = copy_include_folder(b.files, b.state.include_folder, b.state.work_folder);
@@ -149,7 +145,7 @@ bool copy_include(Build& b) {
 }
 
 bool split(Build& b) {
-  b.step(6, "splitting " + b.state.library_source);
+  b.step("splitting " + b.state.library_source);
   split_source(b.files, b.state.library_source, b.state.work_folder, b.name, b.brought, b.model);
   b.brought = WorkFiles();
   b.state.library_version = b.model.library_version;
@@ -158,23 +154,29 @@ bool split(Build& b) {
 }
 
 bool resident_notes(Build& b) {
-  b.step(7, "resident declarations");
+  b.step("resident declarations");
   write_resident_notes(b.files, b.state.work_folder, b.model);
   return true;
 }
 
 bool ask_tailbite_version(Build& b) {
-  b.step(8, "TailBite version");
-  b.notes.tailbite_version =
-      tailbite_version_text(b.tools, tailbite_path(b.state.purebasic_folder), b.options.version_wait, b.report());
+  b.step("TailBite version");
+  std::string error;
+  if (!tailbite_version_text(b.tools, tailbite_path(b.state.purebasic_folder), b.options.version_wait,
+                             b.notes.tailbite_version, &error) &&
+      !error.empty())
+    b.problem(error);
   return true;
 }
 
 bool compilation_notes(Build& b) {
-  b.step(9, "compilation notes");
+  b.step("compilation notes");
   b.notes.library_version = b.model.library_version;
-  b.notes.compiler_version_line =
-      compiler_version_line(b.tools, b.state.purebasic_folder, b.options.version_wait, b.report());
+  std::string error;
+  if (!compiler_version_line(b.tools, b.state.purebasic_folder, b.options.version_wait, b.notes.compiler_version_line,
+                             &error) &&
+      !error.empty())
+    b.problem(error);
   b.outcome.compiler_version_line = b.notes.compiler_version_line;
   b.notes.time = b.options.now ? b.options.now() : local_now();
   b.notes.exported_count = b.model.exported_count;
@@ -183,15 +185,15 @@ bool compilation_notes(Build& b) {
 }
 
 bool compilation_page(Build& b) {
-  b.step(10, "Compilation page");
-  append_record(b.model.table, {kPageEntry, "", "Compilation", "", ""});
+  b.step("Compilation page");
+  append_record(b.model.table, b.model.cursor, {EntryKind::kPage, "", "Compilation", "", ""});
   register_contents_entry(b.model.contents, "", "Compilation");
   write_contents_register(b.files, b.state.work_folder, b.model.contents);
   return true;
 }
 
 bool help_pages(Build& b) {
-  b.step(11, "help pages and project");
+  b.step("help pages and project");
   const std::string& work = b.state.work_folder;
   prepare_warnings(b.files, work, b.model.table, b.model.entries);
   Highlighter highlighter = load_highlighter(b.state.colouring_library);
@@ -211,7 +213,7 @@ bool make_manual(Build& b) {
   const std::string hhc = b.tools.help_compiler();
   CapturedRun run;
   ManualRun manual = b.tools.compile_manual(b.state.work_folder, b.name, hhc, b.options.capture_runs ? &run : nullptr);
-  b.step(12, "manual " + b.name + ".chm " + (manual.made ? "made by " : "not made: ") + manual.summary);
+  b.step("manual " + b.name + ".chm " + (manual.made ? "made by " : "not made: ") + manual.summary);
   b.outcome.manual_made = manual.made;
   b.outcome.manual_note = manual.note;
   if (manual.stopped) b.outcome.ended_program = "hhc.exe";
@@ -229,7 +231,7 @@ bool make_manual(Build& b) {
 }
 
 bool tweak(Build& b) {
-  b.step(13, "tweaked source");
+  b.step("tweaked source");
   tweak_source(b.model.lines, b.model.table);
   return true;
 }
@@ -250,7 +252,7 @@ void move_resident_declarations_aside(Build& b) {
 
 bool write_tweaked_source(Build& b) {
   const std::string path = b.state.work_folder + b.name + ".pb";
-  b.step(14, "writing " + path);
+  b.step("writing " + path);
   if (is_resident_name(b.name)) move_resident_declarations_aside(b);
   // Nothing after this step reads the line list (packaging reads the file),
   // and on a large library it is the largest thing left in memory: it goes
@@ -262,13 +264,13 @@ bool write_tweaked_source(Build& b) {
 }
 
 bool delete_old_resident(Build& b) {
-  b.step(15, "deleting the old resident file");
+  b.step("deleting the old resident file");
   b.files.delete_file(resident_file(b));
   return true;
 }
 
 bool run_tailbite(Build& b) {
-  b.step(16, "TailBite");
+  b.step("TailBite");
   const std::string& pb = b.state.purebasic_folder;
   run_tool(b, "TailBite", tailbite_path(pb), quoted(b.state.work_folder + b.name + ".pb") + " /MULT /CHM:" + b.name,
            false, purebasic::user_library_path(pb, b.name));
@@ -276,7 +278,7 @@ bool run_tailbite(Build& b) {
 }
 
 bool compile_resident(Build& b) {
-  b.step(17, "resident file");
+  b.step("resident file");
   const std::string declarations = resident_declarations_path(b.state.work_folder, b.name);
   // Without resident declarations the compiler has nothing to compile and
   // fails by design; only a resident file that was to come is missed.
@@ -287,7 +289,7 @@ bool compile_resident(Build& b) {
 }
 
 bool open_manual(Build& b) {
-  b.step(18, b.options.open_manual ? "opening the manual" : "manual not opened");
+  b.step(b.options.open_manual ? "opening the manual" : "manual not opened");
   if (b.options.open_manual) b.tools.open_document(manual_path(b));
   return true;
 }
@@ -296,7 +298,7 @@ bool publish_manual(Build& b) {
   const std::string published = purebasic::published_manual_path(b.state.purebasic_folder, b.name);
   std::string help = platform::folder_part(published);
   help.pop_back();  // the progress line names the folder without its separator
-  b.step(19, "copying the manual into " + help);
+  b.step("copying the manual into " + help);
   b.files.create_folder(help);
   // The copy in PureBasic's help folder is replaced whole or not at all; one
   // that cannot be made is told, and the build, at its end, keeps what it made.
@@ -341,15 +343,14 @@ Build::Build(AppState& app_state, ManualModel& manual_model, const BuildOptions&
       files(watch),
       tools(tool_runner) {}
 
-void Build::step(int number, const std::string& what) {
-  current_step = number;
+void Build::step(const std::string& what) {
   outcome.steps.push_back(what);
-  if (options.reporter) options.reporter->progress({number - 1, kRunSteps, progress_line(number, what)});
+  if (options.reporter) options.reporter->progress({current_step - 1, kRunSteps, progress_line(current_step, what)});
 }
 
 void Build::problem(const std::string& text) {
   outcome.problems.push_back({current_step, text});
-  tell(options, text, MessageIcon::kError);
+  tell(options.reporter, text, MessageIcon::kError);
 }
 
 std::span<const BuildPhase> build_phases() { return kPhases; }
@@ -371,9 +372,10 @@ void stop_for_write_failure(Build& b) {
 }  // namespace
 
 BuildOutcome run_phases(Build& b, std::span<const BuildPhase> phases) {
-  for (const BuildPhase& phase : phases) {
+  for (size_t i = 0; i < phases.size(); ++i) {
     if (stop_requested(b.options.cancel)) break;
-    const bool go_on = phase.run(b);
+    b.current_step = static_cast<int>(i) + 1;
+    const bool go_on = phases[i].run(b);
     if (b.watch.failed()) {
       stop_for_write_failure(b);
       break;
@@ -381,12 +383,10 @@ BuildOutcome run_phases(Build& b, std::span<const BuildPhase> phases) {
     if (!go_on) break;
   }
   // A request that came during the last step stops the run too: packaging
-  // must not follow.
-  if (stop_requested(b.options.cancel) && b.outcome.result == BuildResult::kBuilt) {
-    b.outcome.result = BuildResult::kStopped;
-    return b.outcome;  // what was stopped is told at the run's end, with the rest
-  }
-  if (!b.outcome.manual_note.empty()) tell(b.options, b.outcome.manual_note, MessageIcon::kInformation);
+  // must not follow, and what was stopped is told at the run's end, with
+  // the rest.
+  if (stop_requested(b.options.cancel) && b.outcome.result == BuildResult::kBuilt) return b.outcome;
+  if (!b.outcome.manual_note.empty()) tell(b.options.reporter, b.outcome.manual_note, MessageIcon::kInformation);
   return b.outcome;
 }
 

@@ -59,10 +59,11 @@ struct BuildOptions {
   ToolRunner* tools = nullptr;
 };
 
+// How the build ended. One the user stopped ends as kBuilt, with the steps
+// after the last one begun not run: the caller's Cancellation tells it.
 enum class BuildResult {
-  kBuilt,              // every step ran (outside programs may still have failed)
+  kBuilt,              // no step failed (outside programs may still have failed)
   kWorkFolderBlocked,  // the old work folder could not be removed: nothing built
-  kStopped,            // stopped on request: the steps after the last one begun did not run
   kWriteFailed,        // a file could not be written: the build stopped at that step
 };
 
@@ -93,8 +94,8 @@ struct BuildOutcome {
   std::string compiler_version_line;   // as the notes took it
   bool manual_made = false;
   std::string manual_note;  // what the user should hear about the manual, if anything (told last)
-  // With kStopped: the outside program that was running and was ended ("TailBite",
-  // "The PureBasic compiler", "hhc.exe"), empty when none was.
+  // When the run was stopped: the outside program that was running and was ended
+  // ("TailBite", "The PureBasic compiler", "hhc.exe"), empty when none was.
   std::string ended_program;
   platform::WriteFailure write_failure;  // with kWriteFailed: the file and the reason
 };

@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include "base/ascii.h"
 #include "platform/file_stream.h"
 
 namespace lh::platform {
@@ -58,6 +59,12 @@ class RealFileSystem final : public FileSystem {
 FileSystem& real_file_system() {
   static RealFileSystem fs;
   return fs;
+}
+
+std::string entry_named_in_any_case(FileSystem& fs, const std::string& folder, std::string_view name) {
+  for (const FolderEntry& entry : fs.list_folder(folder.empty() ? "." : folder))
+    if (equals_ignoring_case(entry.name, name)) return entry.name;
+  return {};
 }
 
 }  // namespace lh::platform

@@ -72,4 +72,10 @@ class FileSystem {
 // The machine's own file system (platform/files.h).
 FileSystem& real_file_system();
 
+// The name of the entry of `folder` (the current folder when empty) that is
+// `name` in some letter case, the first the listing gives; empty when there
+// is none. A file system that tells letter cases apart may hold TailBite's
+// folder as "tailbite" or "TAILBITE".
+std::string entry_named_in_any_case(FileSystem& fs, const std::string& folder, std::string_view name);
+
 }  // namespace lh::platform

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/paths.h"
 
 namespace lh::platform {

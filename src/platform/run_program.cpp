@@ -91,8 +91,8 @@ std::string command_line_for(const std::string& program, const std::string& argu
   return line;
 }
 
-int run_program(const std::string& program, const std::string& arguments, const std::string& working_folder,
-                RunOption options, ProgramHandle* handle) {
+bool run_program(const std::string& program, const std::string& arguments, const std::string& working_folder,
+                 RunOption options, ProgramHandle* handle) {
   if (handle) handle->reset();
   const bool keep = has(options, RunOption::kKeep);
   platform::StartRequest request;
@@ -110,11 +110,11 @@ int run_program(const std::string& program, const std::string& arguments, const 
     child = platform::open_with_shell(
         path, arguments, working_folder.empty() ? platform::folder_part(path) : working_folder, request.hide);
   }
-  if (!child) return 0;
+  if (!child) return false;
 
   if (!keep || !handle) {
     if (has(options, RunOption::kWait)) platform::wait_process(child.get());
-    return 1;
+    return true;
   }
   ProgramHandle p(new Program);
   p->process = child.get();
@@ -128,7 +128,7 @@ int run_program(const std::string& program, const std::string& arguments, const 
     platform::wait_process(p->process);
   }
   *handle = std::move(p);
-  return 1;
+  return true;
 }
 
 bool program_running(Program* p) {
@@ -300,11 +300,11 @@ std::string failed_run_text(const std::string& what, const CapturedRun& run) {
   return text;
 }
 
-int run_visible_wait(const std::string& program, const std::string& arguments, const std::string& working_folder) {
+bool run_visible_wait(const std::string& program, const std::string& arguments, const std::string& working_folder) {
   return run_program(program, arguments, working_folder, RunOption::kWait);
 }
 
-int run_hidden_wait(const std::string& program, const std::string& arguments, const std::string& working_folder) {
+bool run_hidden_wait(const std::string& program, const std::string& arguments, const std::string& working_folder) {
   return run_program(program, arguments, working_folder, RunOption::kWait | RunOption::kHide);
 }
 
@@ -321,7 +321,7 @@ ProgramHandle run_hidden_capture(const std::string& program, const std::string& 
   return p;
 }
 
-int run_open(const std::string& program, const std::string& arguments, const std::string& working_folder) {
+bool run_open(const std::string& program, const std::string& arguments, const std::string& working_folder) {
   return run_program(program, arguments, working_folder, RunOption::kNone);
 }
 

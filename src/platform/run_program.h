@@ -1,7 +1,7 @@
 // The one facility through which every outside program is started: the
 // editor, the compiler, TailBite, the help compiler and the archiver. A run
-// either returns 1/0 (started or not) or, with RunOption::kKeep, a program
-// handle whose standard output can be read line by line.
+// says whether the program started and, with RunOption::kKeep, gives a
+// program handle whose standard output can be read line by line.
 #pragma once
 
 #include <chrono>
@@ -54,12 +54,12 @@ using ProgramHandle = std::unique_ptr<Program, ProgramClose>;
 std::string command_line_for(const std::string& program, const std::string& arguments);
 
 // Starts `program` with `arguments` in `working_folder` (the current folder
-// when empty). Without kKeep returns 1 when started and 0 when not. With
-// kKeep returns 1 and sets *handle, or 0 and empties *handle. When the
-// program cannot be started and kRead is not asked for, the path is handed
-// to the system's open action (a document opens in its viewer).
-int run_program(const std::string& program, const std::string& arguments, const std::string& working_folder,
-                RunOption options, ProgramHandle* handle = nullptr);
+// when empty); true when it started. With kKeep, *handle is set when it
+// started and emptied when not. When the program cannot be started and
+// kRead is not asked for, the path is handed to the system's open action (a
+// document opens in its viewer).
+bool run_program(const std::string& program, const std::string& arguments, const std::string& working_folder,
+                 RunOption options, ProgramHandle* handle = nullptr);
 
 // True while the child runs, and after its end for as long as output remains
 // unread. When nothing has changed since the last look it waits a little on
@@ -124,16 +124,16 @@ CapturedRun run_wait(const std::string& program, const std::string& arguments, c
 // user), how it ended, and its output, each line indented.
 std::string failed_run_text(const std::string& what, const CapturedRun& run);
 
-// The five run mechanics.
-int run_visible_wait(const std::string& program, const std::string& arguments,
-                     const std::string& working_folder);  // wait
-int run_hidden_wait(const std::string& program, const std::string& arguments,
-                    const std::string& working_folder);  // wait, hide
+// The five run mechanics; true when the program started.
+bool run_visible_wait(const std::string& program, const std::string& arguments,
+                      const std::string& working_folder);  // wait
+bool run_hidden_wait(const std::string& program, const std::string& arguments,
+                     const std::string& working_folder);  // wait, hide
 ProgramHandle run_capture(const std::string& program, const std::string& arguments,
                           const std::string& working_folder);  // keep, read
 ProgramHandle run_hidden_capture(const std::string& program, const std::string& arguments,
                                  const std::string& working_folder);  // hide, keep, read
-int run_open(const std::string& program, const std::string& arguments,
-             const std::string& working_folder);  // no option
+bool run_open(const std::string& program, const std::string& arguments,
+              const std::string& working_folder);  // no option
 
 }  // namespace lh

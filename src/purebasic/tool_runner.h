@@ -41,31 +41,31 @@ struct VersionQuery {
   std::size_t max_bytes = 0;
 };
 
-struct VersionAnswer {
-  // kStopped: the run's cancellation was requested; the program was ended
-  // (or not started) and its answer is left out without a word.
-  enum class Status { kNotStarted, kAnswered, kTimedOut, kTooLong, kStopped };
-  Status status = Status::kNotStarted;
-  std::vector<std::string> lines;  // with kAnswered
-};
-
 // Packaging needs the compiler's version only: this part of ToolRunner.
 class VersionAsker {
  public:
   virtual ~VersionAsker() = default;
-  // A program that has not answered in time, or printed without end, is
-  // ended before this returns.
-  virtual VersionAnswer ask_version(const VersionQuery& query) = 0;
+  // True when the program answered: its lines are in `lines`. False when
+  // it gave no answer: it could not be started, the run's cancellation
+  // ended it, or it was ended for staying silent past `wait` or printing
+  // `max_bytes` without end. For those two last only, the ones the user
+  // hears of, `error` receives why, as it follows "did not answer
+  // \"/VERS\" ": "within 30 s", "with a version text (it printed more than
+  // 64 KiB)". A program that has not answered is ended before this returns.
+  virtual bool ask_version(const VersionQuery& query, std::vector<std::string>& lines, std::string* error) = 0;
 };
 
 // The query as a capture run of the real program. Once `cancel` is
 // requested the program is ended at the next look, and none is started.
-VersionAnswer ask_program_version(const VersionQuery& query, const Cancellation* cancel = nullptr);
+bool ask_program_version(const VersionQuery& query, std::vector<std::string>& lines, std::string* error,
+                         const Cancellation* cancel = nullptr);
 
 class ProcessVersionAsker final : public VersionAsker {
  public:
   explicit ProcessVersionAsker(const Cancellation* cancel = nullptr) : cancel_(cancel) {}
-  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query, cancel_); }
+  bool ask_version(const VersionQuery& query, std::vector<std::string>& lines, std::string* error) override {
+    return ask_program_version(query, lines, error, cancel_);
+  }
 
  private:
   const Cancellation* cancel_;
@@ -97,7 +97,9 @@ class ToolRunner : public VersionAsker {
 class ProcessToolRunner : public ToolRunner {
  public:
   explicit ProcessToolRunner(const Cancellation* cancel = nullptr) : cancel_(cancel) {}
-  VersionAnswer ask_version(const VersionQuery& query) override { return ask_program_version(query, cancel_); }
+  bool ask_version(const VersionQuery& query, std::vector<std::string>& lines, std::string* error) override {
+    return ask_program_version(query, lines, error, cancel_);
+  }
   CapturedRun run_and_wait(const ToolCall& call) override;
   bool open_document(const std::string& path) override;
 

@@ -3,11 +3,11 @@
 #include "purebasic/tools.h"
 
 #include "platform/environment.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/registry.h"
 #include "purebasic/tool_runner.h"
-#include "source/text.h"
 
 namespace lh {
 
@@ -34,10 +34,8 @@ constexpr std::size_t kVersionTextMax = 64 * 1024;
 // The entry of `folder` named `name` in any letter case; `name` itself
 // when there is none.
 std::string entry_in_any_case(const std::string& folder, std::string_view name) {
-  for (const platform::FolderEntry& entry : platform::list_folder(folder.empty() ? "." : folder)) {
-    if (equals_ignoring_case(entry.name, name)) return entry.name;
-  }
-  return std::string(name);
+  std::string found = platform::entry_named_in_any_case(platform::real_file_system(), folder, name);
+  return found.empty() ? std::string(name) : found;
 }
 #endif
 
@@ -90,8 +88,9 @@ std::string wait_text(std::chrono::milliseconds wait) {
 
 std::string compiler_path(const std::string& purebasic_folder) { return purebasic_folder + kCompiler; }
 
-std::string compiler_version_line(VersionAsker& tools, const std::string& purebasic_folder,
-                                  std::chrono::milliseconds wait, const Report& report) {
+bool compiler_version_line(VersionAsker& tools, const std::string& purebasic_folder, std::chrono::milliseconds wait,
+                           std::string& line, std::string* error) {
+  line.clear();
   VersionQuery query;
   query.program = purebasic_folder + kVersionCompiler;
   query.argument = "/VERSION";
@@ -99,34 +98,38 @@ std::string compiler_version_line(VersionAsker& tools, const std::string& pureba
   query.first_line_only = true;
   query.wait = wait;
   query.max_bytes = kVersionLineMax;
-  const VersionAnswer answer = tools.ask_version(query);
-  if (answer.status == VersionAnswer::Status::kAnswered) return answer.lines.empty() ? "" : answer.lines[0];
-  if (answer.status != VersionAnswer::Status::kNotStarted && answer.status != VersionAnswer::Status::kStopped && report)
-    report("The PureBasic compiler " + query.program + " did not answer \"/VERSION\" within " + wait_text(wait) +
-           "; it was stopped, and the compiler version is left out.");
-  return {};
+  std::vector<std::string> lines;
+  std::string why;
+  if (tools.ask_version(query, lines, &why)) {
+    if (!lines.empty()) line = lines[0];
+    return true;
+  }
+  // Whether it stayed silent or printed a line without end, the compiler is
+  // said not to have answered in time.
+  if (!why.empty() && error)
+    *error = "The PureBasic compiler " + query.program + " did not answer \"/VERSION\" within " + wait_text(wait) +
+             "; it was stopped, and the compiler version is left out.";
+  return false;
 }
 
-std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path, std::chrono::milliseconds wait,
-                                  const Report& report) {
+bool tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path, std::chrono::milliseconds wait,
+                           std::string& text, std::string* error) {
+  text.clear();
   VersionQuery query;
   query.program = tailbite_path;
   query.argument = "/VERS";
   query.wait = wait;
   query.max_bytes = kVersionTextMax;
-  const VersionAnswer answer = tools.ask_version(query);
-  std::string text;
-  for (const std::string& line : answer.lines) text += line;
-  if (answer.status == VersionAnswer::Status::kAnswered || answer.status == VersionAnswer::Status::kNotStarted ||
-      answer.status == VersionAnswer::Status::kStopped)
-    return text;
-  if (report)
-    report("TailBite " + tailbite_path + " did not answer \"/VERS\" " +
-           (answer.status == VersionAnswer::Status::kTimedOut
-                ? "within " + wait_text(wait)
-                : "with a version text (it printed more than " + std::to_string(kVersionTextMax / 1024) + " KiB)") +
-           "; it was stopped, and the TailBite version is left out.");
-  return {};
+  std::vector<std::string> lines;
+  std::string why;
+  if (tools.ask_version(query, lines, &why)) {
+    for (const std::string& line : lines) text += line;
+    return true;
+  }
+  if (!why.empty() && error)
+    *error = "TailBite " + tailbite_path + " did not answer \"/VERS\" " + why +
+             "; it was stopped, and the TailBite version is left out.";
+  return false;
 }
 
 std::string processor_tag_of(std::string_view line) {
@@ -149,8 +152,12 @@ std::string processor_tag_of(std::string_view line) {
   return std::string(line.substr(x == std::string_view::npos ? 0 : x, 3));
 }
 
-std::string processor_tag(VersionAsker& tools, const std::string& purebasic_folder, const Report& report) {
-  return processor_tag_of(compiler_version_line(tools, purebasic_folder, kVersionAnswerWait, report));
+std::string processor_tag(VersionAsker& tools, const std::string& purebasic_folder,
+                          const std::function<void(const std::string& text)>& report) {
+  std::string line, why;
+  if (!compiler_version_line(tools, purebasic_folder, kVersionAnswerWait, line, &why) && !why.empty() && report)
+    report(why);
+  return processor_tag_of(line);
 }
 
 }  // namespace lh

@@ -38,27 +38,26 @@ std::string compiler_path(const std::string& purebasic_folder);
 // answer comes at once; a tool that stays silent is ended after this.
 inline constexpr std::chrono::milliseconds kVersionAnswerWait{30000};
 
-// Tells the user something: a message box in the window, a line on
-// standard error headless. The caller always says where it goes.
-using Report = std::function<void(const std::string& text)>;
-
 // "30 s" (or "250 ms" for a wait shorter than a second), for messages.
 std::string wait_text(std::chrono::milliseconds wait);
 
 // The first output line of the compiler's "/VERSION" query (a hidden
-// capture run), or empty when it cannot be started or prints nothing. A
-// compiler that has given no line within `wait` is ended, `report` is told
-// so, and the line is empty.
-std::string compiler_version_line(VersionAsker& tools, const std::string& purebasic_folder,
-                                  std::chrono::milliseconds wait, const Report& report);
+// capture run) into `line`; empty when it prints nothing. False, with
+// `line` empty, when it gave no answer. A compiler that has given no line
+// within `wait` is ended, and `error` receives the sentence the user is to
+// hear about it; one that could not be started, or was ended by the run's
+// cancellation, leaves `error` as it was: there is nothing to tell.
+bool compiler_version_line(VersionAsker& tools, const std::string& purebasic_folder, std::chrono::milliseconds wait,
+                           std::string& line, std::string* error);
 
-// The TailBite version text: the output lines of TailBite "/VERS" (a capture
-// run), joined with nothing between them; empty when it cannot be started.
-// A TailBite that has not ended its answer within `wait`, or has printed
-// more than any version text holds, is ended, `report` is told so, and the
-// text is empty.
-std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path, std::chrono::milliseconds wait,
-                                  const Report& report);
+// The TailBite version text into `text`: the output lines of TailBite
+// "/VERS" (a capture run), joined with nothing between them. False, with
+// `text` empty, when it gave no answer; a TailBite that has not ended its
+// answer within `wait`, or has printed more than any version text holds, is
+// ended and `error` receives the sentence for the user, as for the
+// compiler.
+bool tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path, std::chrono::milliseconds wait,
+                           std::string& text, std::string* error);
 
 // The package name's processor tag taken from a version line: the text after
 // " - " in the line's last parenthesised group ("x64", "x86", "arm"), at most
@@ -67,7 +66,8 @@ std::string tailbite_version_text(VersionAsker& tools, const std::string& tailbi
 std::string processor_tag_of(std::string_view version_line);
 
 // processor_tag_of(compiler_version_line(...)); runs the compiler again on
-// every call.
-std::string processor_tag(VersionAsker& tools, const std::string& purebasic_folder, const Report& report);
+// every call, and hands what the user is to hear to `report`.
+std::string processor_tag(VersionAsker& tools, const std::string& purebasic_folder,
+                          const std::function<void(const std::string& text)>& report);
 
 }  // namespace lh

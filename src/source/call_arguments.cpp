@@ -3,8 +3,10 @@
 namespace lh {
 namespace {
 
-// Marks a "(" the whole-line pass met inside a string literal: a call found
-// there is counted from its own "(" instead.
+// What the whole-line pass keeps for a byte besides a count: a "(" whose
+// brackets do not pair up on the line, and a "(" it met inside a string
+// literal, where a call found is counted from its own "(" instead.
+constexpr int kNoCount = -1;
 constexpr int kInsideString = -2;
 
 struct OpenBracket {
@@ -35,7 +37,7 @@ void match_brackets(std::string_view line, size_t from, bool first_only, Settle 
   std::vector<OpenBracket> open;
   auto give_up = [&] {  // every bracket still open stays without a count
     for (const OpenBracket& b : open)
-      if (b.closer == ')') settle(b.at, kNoArgumentCount);
+      if (b.closer == ')') settle(b.at, kNoCount);
     open.clear();
   };
   for (size_t i = from; i < line.size();) {
@@ -66,24 +68,29 @@ void match_brackets(std::string_view line, size_t from, bool first_only, Settle 
 
 }  // namespace
 
-int count_call_arguments(std::string_view line, size_t open) {
-  int count = kNoArgumentCount;
+bool count_call_arguments(std::string_view line, size_t open, int& count) {
+  int found = kNoCount;
   if (open < line.size() && line[open] == '(')
     match_brackets(line, open, true, [&](size_t at, int n) {
-      if (at == open) count = n;
+      if (at == open) found = n;
     });
-  return count;
+  if (found == kNoCount) return false;
+  count = found;
+  return true;
 }
 
-int CallArguments::at(size_t open) {
+bool CallArguments::count_at(size_t open, int& count) {
   if (counts_.empty()) {
     counts_.assign(line_.size(), kInsideString);
     match_brackets(line_, 0, false, [&](size_t at, int n) { counts_[at] = n; });
   }
-  if (open >= counts_.size() || line_[open] != '(') return kNoArgumentCount;
+  if (open >= counts_.size() || line_[open] != '(') return false;
   // Inside a string of the whole line the brackets pair up differently than
   // when counting starts at this "(".
-  return counts_[open] == kInsideString ? count_call_arguments(line_, open) : counts_[open];
+  if (counts_[open] == kInsideString) return count_call_arguments(line_, open, count);
+  if (counts_[open] == kNoCount) return false;
+  count = counts_[open];
+  return true;
 }
 
 }  // namespace lh

@@ -13,11 +13,9 @@
 
 namespace lh {
 
-constexpr int kNoArgumentCount = -1;
-
-// The count of the call whose "(" stands at `open`, scanning from there as
-// if the line began at it.
-int count_call_arguments(std::string_view line, size_t open);
+// The count of the call whose "(" stands at `open` into `count`, scanning
+// from there as if the line began at it. False when the call has no count.
+bool count_call_arguments(std::string_view line, size_t open, int& count);
 
 // The counts of every call of one line. The first question matches the
 // brackets of the whole line in one pass, so a line with many calls, nested
@@ -25,11 +23,11 @@ int count_call_arguments(std::string_view line, size_t open);
 class CallArguments {
  public:
   explicit CallArguments(std::string_view line) : line_(line) {}
-  int at(size_t open);  // as count_call_arguments(line, open)
+  bool count_at(size_t open, int& count);  // as count_call_arguments(line, open, count)
 
  private:
   std::string_view line_;
-  std::vector<int> counts_;  // per byte; empty until the first question
+  std::vector<int> counts_;  // per byte (negative: none here); empty until the first question
 };
 
 }  // namespace lh

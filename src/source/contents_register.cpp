@@ -1,7 +1,7 @@
 #include "source/contents_register.h"
 
+#include "base/text.h"
 #include "source/line_reader.h"
-#include "source/text.h"
 
 namespace lh {
 

@@ -1,6 +1,6 @@
 #include "source/entry_name.h"
 
-#include "source/text.h"
+#include "base/text.h"
 
 namespace lh {
 

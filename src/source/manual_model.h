@@ -61,6 +61,7 @@ using WorkFiles = std::vector<WorkFile>;
 struct ManualModel {
   SourceLines lines;     // the library source, one element per line
   ProcedureTable table;  // the records, in table order
+  TableCursor cursor;    // where the split, then the "Compilation" page, add records
   ContentsRegister contents;
   ManualEntries entries;
   std::optional<std::string> resident_declarations;  // "Resident.pb"

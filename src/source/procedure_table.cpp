@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "source/text.h"
+#include "base/text.h"
 
 namespace lh {
 
 namespace {
 
-using RecordIt = std::list<ProcedureRecord>::iterator;
+using RecordIt = RecordList::const_iterator;
 
 // Order numbers lie strictly between 0 (before the head) and kOrderEnd (after
 // the tail). A record placed between two others takes a number between
@@ -17,11 +17,11 @@ using RecordIt = std::list<ProcedureRecord>::iterator;
 constexpr uint64_t kOrderEnd = uint64_t{1} << 62;
 constexpr uint64_t kOrderStep = uint64_t{1} << 32;
 
-uint64_t order_before(ProcedureTable& table, RecordIt it) {
+uint64_t order_before(const ProcedureTable& table, RecordIt it) {
   return it == table.records.begin() ? 0 : table.order[&*std::prev(it)];
 }
 
-uint64_t order_after(ProcedureTable& table, RecordIt it) {
+uint64_t order_after(const ProcedureTable& table, RecordIt it) {
   auto next = std::next(it);
   return next == table.records.end() ? kOrderEnd : table.order[&*next];
 }
@@ -30,7 +30,7 @@ uint64_t order_after(ProcedureTable& table, RecordIt it) {
 // leave no room, the records of the smallest aligned range of numbers around
 // it that is sparse enough (at most 1.5^bits records in 2^bits numbers) are
 // spread out evenly again, which costs O(log n) per insertion overall.
-void place(ProcedureTable& table, RecordIt it) {
+void place(const ProcedureTable& table, RecordIt it) {
   const uint64_t lo = order_before(table, it), hi = order_after(table, it);
   if (hi - lo >= 2) {
     table.order[&*it] = lo + std::min((hi - lo) / 2, kOrderStep);
@@ -55,14 +55,14 @@ void place(ProcedureTable& table, RecordIt it) {
   }
 }
 
-void index_record(ProcedureTable& table, RecordIt it) {
+void index_record(const ProcedureTable& table, RecordIt it) {
   place(table, it);
   auto [slot, fresh] = table.by_name.try_emplace(it->name, it);
   if (!fresh && table.order[&*it] < table.order[&*slot->second]) slot->second = it;
   ++table.indexed;
 }
 
-void rebuild_index(ProcedureTable& table) {
+void rebuild_index(const ProcedureTable& table) {
   table.by_name.clear();
   table.order.clear();
   const uint64_t step = std::min(kOrderStep, kOrderEnd / (table.records.size() + 1));
@@ -76,26 +76,27 @@ void rebuild_index(ProcedureTable& table) {
 
 }  // namespace
 
-void append_record(ProcedureTable& table, ProcedureRecord record) {
+void append_record(ProcedureTable& table, TableCursor& cursor, ProcedureRecord record) {
   bool index_current = table.indexed == table.records.size();
-  auto pos = table.current == table.records.end() ? table.records.begin() : std::next(table.current);
-  table.current = table.records.insert(pos, std::move(record));
-  if (index_current) index_record(table, table.current);
+  auto pos = cursor.set ? std::next(cursor.at) : table.records.cbegin();
+  cursor.at = table.records.insert(pos, std::move(record));
+  cursor.set = true;
+  if (index_current) index_record(table, cursor.at);
 }
 
-bool find_procedure(ProcedureTable& table, std::string_view name) {
+bool find_procedure(const ProcedureTable& table, TableCursor& cursor, std::string_view name) {
   if (table.indexed != table.records.size()) rebuild_index(table);
   auto hit = table.by_name.find(std::string(name));
   if (hit != table.by_name.end()) {
-    table.current = hit->second;
+    cursor = {hit->second, true};
     return true;
   }
-  if (!table.records.empty()) table.current = std::prev(table.records.end());
+  if (!table.records.empty()) cursor = {std::prev(table.records.cend()), true};
   return false;
 }
 
 bool is_string_procedure(const ProcedureRecord& record) {
-  return record.kind == kExportedProcedure && record.return_suffix == ".s";
+  return record.kind == EntryKind::kExportedProcedure && record.return_suffix == ".s";
 }
 
 void insert_line(SourceLines& list, std::string line) {
@@ -140,7 +141,7 @@ bool parse_export_header(std::string_view line, ExportHeader* out) {
 
 int split_parameters(std::string_view parameters, ParameterList& list) {
   list.clear();
-  int32_t optional = 0;
+  bool optional = false;
   size_t start = 0;
   // Stop at the first empty field; the text has no fields past its end.
   while (start <= parameters.size()) {
@@ -157,7 +158,7 @@ int split_parameters(std::string_view parameters, ParameterList& list) {
       size_t eq2 = field.find('=', eq + 1);
       entry.default_value =
           std::string(eq2 == std::string_view::npos ? field.substr(eq + 1) : field.substr(eq + 1, eq2 - eq - 1));
-      optional = 1;
+      optional = true;
     }
     entry.optional = optional;
     list.push_back(std::move(entry));

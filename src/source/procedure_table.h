@@ -12,44 +12,62 @@
 
 namespace lh {
 
-enum : int32_t { kTextOnlyEntry = 0, kPageEntry = 1, kExportedProcedure = 2 };
-
-struct ProcedureRecord {
-  int32_t kind = kTextOnlyEntry;
-  std::string return_suffix;  // kind 2: ".s", ".l", ... or empty
-  std::string name;
-  std::string parameters;   // kind 2: text between "(" and ")", as written
-  std::string description;  // kind 2: the header's trailing comment
+// What a record stands for, with the numbers the kinds have always had.
+enum class EntryKind : int32_t {
+  kTextOnly = 0,           // a description's entry: text, no page of its own
+  kPage = 1,               // a page marker's entry, or "Compilation"
+  kExportedProcedure = 2,  // a ProcedureDLL header's command
 };
 
-// Records in table order with a cursor. A new record goes right after the
-// current one (at the head when there is none) and becomes current.
+struct ProcedureRecord {
+  EntryKind kind = EntryKind::kTextOnly;
+  std::string return_suffix;  // exported procedure: ".s", ".l", ... or empty
+  std::string name;
+  std::string parameters;   // exported procedure: text between "(" and ")", as written
+  std::string description;  // exported procedure: the header's trailing comment
+};
+
+using RecordList = std::list<ProcedureRecord>;
+
+// Records in table order.
 struct ProcedureTable {
-  std::list<ProcedureRecord> records;
-  std::list<ProcedureRecord>::iterator current = records.end();  // end(): none
+  RecordList records;
 
   // find_procedure's index, so a lookup costs the same in a table of ten
   // thousand records: each name's first record in list order. Records go
   // in anywhere, so each has a number that grows along the list (`order`)
   // to tell which of two records sharing a name comes first. The index
   // covers the first `indexed` records added; records added to the list
-  // directly make the next lookup rebuild it.
-  std::unordered_map<std::string, std::list<ProcedureRecord>::iterator> by_name;
-  std::unordered_map<const ProcedureRecord*, uint64_t> order;
-  size_t indexed = 0;
+  // directly make the next lookup rebuild it. It is a cache of `records`,
+  // so a lookup, which may rebuild it, leaves the table as it was.
+  mutable std::unordered_map<std::string, RecordList::const_iterator> by_name;
+  mutable std::unordered_map<const ProcedureRecord*, uint64_t> order;
+  mutable size_t indexed = 0;
 
   ProcedureTable() = default;
   ProcedureTable(const ProcedureTable&) = delete;
   ProcedureTable& operator=(const ProcedureTable&) = delete;
 };
 
-void append_record(ProcedureTable& table, ProcedureRecord record);
+// Where the next record of a table goes: right after the record `at` (at
+// the table's head while none is set). Whoever fills a table holds its
+// cursor: appending and looking up, in the split's order, move it.
+struct TableCursor {
+  RecordList::const_iterator at;
+  bool set = false;
+};
 
-// True when some record's name equals `name` byte for byte. Walks from the
-// head; leaves the found record current, or the last record when none is.
-bool find_procedure(ProcedureTable& table, std::string_view name);
+// Inserts `record` right after the cursor's record (at the head when the
+// cursor is not set) and sets the cursor on it.
+void append_record(ProcedureTable& table, TableCursor& cursor, ProcedureRecord record);
 
-// kind 2 and return suffix exactly ".s" (".S" does not count).
+// True when some record's name equals `name` byte for byte. Sets the
+// cursor on the first such record in table order, or on the last record
+// when there is none (a table with no record leaves it as it was).
+bool find_procedure(const ProcedureTable& table, TableCursor& cursor, std::string_view name);
+
+// An exported procedure whose return suffix is exactly ".s" (".S" does not
+// count).
 bool is_string_procedure(const ProcedureRecord& record);
 
 // The library source, one element per line, with a cursor (an index; -1 for
@@ -77,7 +95,7 @@ bool parse_export_header(std::string_view line, ExportHeader* out = nullptr);
 struct ParameterEntry {
   std::string name;           // text before the first "=", spaces kept
   std::string default_value;  // between the first and second "="
-  int32_t optional = 0;       // 1 from the first entry holding "=" on
+  bool optional = false;      // from the first entry holding "=" on
 };
 
 using ParameterList = std::vector<ParameterEntry>;

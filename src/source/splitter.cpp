@@ -1,9 +1,9 @@
 #include "source/splitter.h"
 
+#include "base/text.h"
 #include "source/entry_name.h"
 #include "source/line_reader.h"
 #include "source/piece_files.h"
-#include "source/text.h"
 
 namespace lh {
 
@@ -100,8 +100,8 @@ void take_description(Split& s, const Line& line) {
   size_t space = r.find(' ');
   s.description_name = std::string(space == std::string_view::npos ? r : r.substr(0, space));
   s.append(s.description_txt, s.description_name, ".txt", drop(r, s.description_name.size() + 1));
-  if (!find_procedure(s.model.table, s.description_name)) {
-    append_record(s.model.table, ProcedureRecord{kTextOnlyEntry, "", s.description_name, "", ""});
+  if (!find_procedure(s.model.table, s.model.cursor, s.description_name)) {
+    append_record(s.model.table, s.model.cursor, ProcedureRecord{EntryKind::kTextOnly, "", s.description_name, "", ""});
     s.current_name.clear();
   }
 }
@@ -109,7 +109,7 @@ void take_description(Split& s, const Line& line) {
 // Page marker: a page entry under the current description name.
 void start_page(Split& s, const Line& line) {
   s.current_name = std::string(left(drop(line.trimmed, 4), kMaxTitle));
-  append_record(s.model.table, ProcedureRecord{kPageEntry, "", s.current_name, "", ""});
+  append_record(s.model.table, s.model.cursor, ProcedureRecord{EntryKind::kPage, "", s.current_name, "", ""});
   register_contents_entry(s.model.contents, s.description_name, s.current_name);
 }
 
@@ -120,8 +120,9 @@ void start_command(Split& s, const Line& line) {
   parse_export_header(line.whole, &h);
   s.current_name = h.name;
   s.code_name = h.name;
-  append_record(s.model.table, ProcedureRecord{kExportedProcedure, std::move(h.return_suffix), std::move(h.name),
-                                               std::move(h.parameters), std::move(h.description)});
+  append_record(s.model.table, s.model.cursor,
+                ProcedureRecord{EntryKind::kExportedProcedure, std::move(h.return_suffix), std::move(h.name),
+                                std::move(h.parameters), std::move(h.description)});
   register_contents_entry(s.model.contents, s.description_name, s.current_name);
 }
 

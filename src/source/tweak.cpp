@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "source/text.h"
+#include "base/text.h"
 #include "source/tweak_index.h"
 
 namespace lh {
@@ -102,8 +102,8 @@ void expansion_pass(IndexedLines& ix, const ProcedureTable& table) {
   std::unordered_set<std::string> expanded;
   ParameterList params;
   for (const ProcedureRecord& record : table.records) {
-    if (record.kind != kExportedProcedure || record.name.empty() || record.parameters.find('=') == std::string::npos ||
-        expanded.count(record.name))
+    if (record.kind != EntryKind::kExportedProcedure || record.name.empty() ||
+        record.parameters.find('=') == std::string::npos || expanded.count(record.name))
       continue;
     // An "=" that the split never reaches (after an empty field) gives no
     // optional entry; expanding would declare a variant that is not built.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/text.h"
 #include "source/call_arguments.h"
-#include "source/text.h"
 #include "source/tweak.h"
 
 namespace lh::tweak {
@@ -133,7 +133,7 @@ int32_t add_name(NameMap& map, std::string_view name) {
 void build(IndexedLines& ix, SourceLines& source, const ProcedureTable& table) {
   ix = IndexedLines();
   for (const ProcedureRecord& record : table.records)
-    if (record.kind == kExportedProcedure) add_indexed_name(ix.names, record.name);
+    if (record.kind == EntryKind::kExportedProcedure) add_indexed_name(ix.names, record.name);
   ix.headers.resize(ix.names.ids.names.size());
   ix.occurrences.resize(ix.names.ids.names.size());
 
@@ -278,8 +278,8 @@ bool is_call(std::string_view line, size_t at, CallKind kind) {
 // What goes between the name and the "(" of a call; empty when it stays.
 std::string call_suffix(const CallRewrite& rewrite, CallArguments& arguments, size_t paren) {
   if (rewrite.kind == CallKind::kStringCopy) return "_internal";
-  int count = arguments.at(paren);
-  if (count == kNoArgumentCount) return {};
+  int count = 0;
+  if (!arguments.count_at(paren, count)) return {};
   int variant = count - rewrite.required + 1;
   if (variant < 2 || variant > rewrite.variants) return {};  // variant 1 is the name itself
   return std::to_string(variant);

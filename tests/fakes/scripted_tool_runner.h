@@ -27,7 +27,6 @@ inline std::string memory_root() {
 class ScriptedToolRunner final : public ToolRunner {
  public:
   struct Script {
-    VersionAnswer::Status status = VersionAnswer::Status::kAnswered;
     std::vector<std::string> answer;  // a version query's lines
     bool starts = true;
     int exit_code = 0;
@@ -45,14 +44,13 @@ class ScriptedToolRunner final : public ToolRunner {
   // the open action as "open <document>".
   std::vector<std::string> command_lines;
 
-  VersionAnswer ask_version(const VersionQuery& query) override {
+  bool ask_version(const VersionQuery& query, std::vector<std::string>& lines, std::string*) override {
     command_lines.push_back(command_line_for(query.program, query.argument));
-    VersionAnswer answer;
+    lines.clear();
     auto it = scripts.find(query.program);
-    if (it == scripts.end() || !it->second.starts) return answer;
-    answer.status = it->second.status;
-    if (answer.status == VersionAnswer::Status::kAnswered) answer.lines = it->second.answer;
-    return answer;
+    if (it == scripts.end() || !it->second.starts) return false;
+    lines = it->second.answer;
+    return true;
   }
 
   CapturedRun run_and_wait(const ToolCall& call) override {

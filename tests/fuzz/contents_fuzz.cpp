@@ -4,9 +4,9 @@
 // write and a second reading, lines that are no keys included.
 #include <map>
 
+#include "base/text.h"
 #include "fuzz_check.h"
 #include "source/contents_register.h"
-#include "source/text.h"
 
 namespace {
 

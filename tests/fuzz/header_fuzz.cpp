@@ -3,10 +3,10 @@
 // "ProcedureDLL" in any letter case; its fields are pieces of the line in
 // their order; the parameter entries are the text's comma-separated fields
 // up to the first empty one, each cut at its "=" signs.
+#include "base/text.h"
 #include "fuzz_check.h"
 #include "source/line_reader.h"
 #include "source/procedure_table.h"
-#include "source/text.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ void check_parameters(std::string_view text) {
     } else {
       LH_FUZZ_CHECK(e.default_value.empty(), "default without \"=\"");
     }
-    LH_FUZZ_CHECK(e.optional == (optional ? 1 : 0), "optional flag out of order");
+    LH_FUZZ_CHECK(e.optional == optional, "optional flag out of order");
     at = comma == std::string_view::npos ? text.size() + 1 : comma + 1;
   }
   // The split stopped at the end or at an empty field.

@@ -4,8 +4,8 @@
 // the same meaning; the values read back as stored; and reading the
 // rewritten file and writing it again changes nothing.
 #include "app/settings.h"
+#include "base/ascii.h"
 #include "fuzz_check.h"
-#include "platform/ascii.h"
 
 namespace {
 

@@ -68,8 +68,8 @@ std::string describe(const lh::ManualModel& m) {
   std::string out =
       m.library_version + "|" + std::to_string(m.exported_count) + "|" + std::to_string(m.lines.current) + "\n";
   for (const lh::ProcedureRecord& r : m.table.records)
-    out +=
-        std::to_string(r.kind) + "|" + r.return_suffix + "|" + r.name + "|" + r.parameters + "|" + r.description + "\n";
+    out += std::to_string(static_cast<int>(r.kind)) + "|" + r.return_suffix + "|" + r.name + "|" + r.parameters + "|" +
+           r.description + "\n";
   return out;
 }
 

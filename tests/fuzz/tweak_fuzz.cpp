@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lh::ExportHeader h;
     if (!lh::parse_export_header(line, &h)) continue;
     parameter_fields += std::count(h.parameters.begin(), h.parameters.end(), ',') + 1;
-    records.push_back({lh::kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
+    records.push_back({lh::EntryKind::kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
   }
   // The reference visits every line for every variant: keep the expansion
   // small enough for many runs a second.
@@ -29,11 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The splitter's cursor can leave the table in another order than the
   // source's, and pages or text entries may share a command's name.
   if (choice & 1) std::reverse(records.begin(), records.end());
-  if ((choice & 2) && !records.empty()) records.push_back({lh::kPageEntry, "", records[0].name, "", ""});
+  if ((choice & 2) && !records.empty()) records.push_back({lh::EntryKind::kPage, "", records[0].name, "", ""});
   if ((choice & 4) && !records.empty()) records.push_back(records[records.size() / 2]);
-  if (choice & 8) records.push_back({lh::kExportedProcedure, ".s", "", "a=1", ""});
+  if (choice & 8) records.push_back({lh::EntryKind::kExportedProcedure, ".s", "", "a=1", ""});
   lh::ProcedureTable table;
-  for (lh::ProcedureRecord& r : records) lh::append_record(table, std::move(r));
+  lh::TableCursor cursor;
+  for (lh::ProcedureRecord& r : records) lh::append_record(table, cursor, std::move(r));
 
   lh::SourceLines fast{lines, -1}, slow{lines, -1};
   lh::add_internal_copies(fast, table);

@@ -57,10 +57,11 @@ class Pages : public test::WorkFolder {
   }
   platform::FileSystem& fs_ = platform::real_file_system();
   ProcedureTable table_;
+  TableCursor cursor_;
 };
 
 TEST_F(Pages, BarePageEntryHasSixLines) {
-  append_record(table_, record(kPageEntry, "Intro"));
+  append_record(table_, cursor_, record(EntryKind::kPage, "Intro"));
   build();
   std::string page = get("Intro.html");
   EXPECT_TRUE(test::all_crlf(page));
@@ -70,7 +71,7 @@ TEST_F(Pages, BarePageEntryHasSixLines) {
 
 // The TITLE reads back as the name; the title line of the body stays unescaped.
 TEST_F(Pages, TitleEscapesTheAmpersand) {
-  append_record(table_, record(kPageEntry, "Salt & Pepper"));
+  append_record(table_, cursor_, record(EntryKind::kPage, "Salt & Pepper"));
   build();
   EXPECT_EQ(split_lines(get("Salt & Pepper.html")),
             (Lines{open1("Salt &amp; Pepper"), kOpen2, kTitle + "Salt & Pepper</FONT></B>", "<BR><HR><BR>", "<BR><HR>",
@@ -78,7 +79,7 @@ TEST_F(Pages, TitleEscapesTheAmpersand) {
 }
 
 TEST_F(Pages, StringCommandWithStringParameterShowsTheWarning) {
-  append_record(table_, record(kExportedProcedure, "Upper", ".s", "text.s"));
+  append_record(table_, cursor_, record(EntryKind::kExportedProcedure, "Upper", ".s", "text.s"));
   build();
   EXPECT_EQ(platform::file_size(folder_ + "Upper.warn"), 0);
   EXPECT_EQ(lines("Upper.html"), (Lines{open1("Upper"), kOpen2, kTitle + "Upper.s(text.s)</FONT></B>", "<BR><HR><BR>",
@@ -87,11 +88,11 @@ TEST_F(Pages, StringCommandWithStringParameterShowsTheWarning) {
 }
 
 TEST_F(Pages, WarningOnlyForStringCommandsWithAStringParameter) {
-  append_record(table_, record(kExportedProcedure, "Long", ".l", "text.s"));
-  append_record(table_, record(kExportedProcedure, "Blank", ".s", "text.s , n.l"));
-  append_record(table_, record(kExportedProcedure, "AfterGap", ".s", "a.l,,text.s"));
-  append_record(table_, record(kExportedProcedure, "Upper", ".S", "text.s"));
-  append_record(table_, record(kExportedProcedure, "Second", ".s", "n.l, b.s=\"x\""));
+  append_record(table_, cursor_, record(EntryKind::kExportedProcedure, "Long", ".l", "text.s"));
+  append_record(table_, cursor_, record(EntryKind::kExportedProcedure, "Blank", ".s", "text.s , n.l"));
+  append_record(table_, cursor_, record(EntryKind::kExportedProcedure, "AfterGap", ".s", "a.l,,text.s"));
+  append_record(table_, cursor_, record(EntryKind::kExportedProcedure, "Upper", ".S", "text.s"));
+  append_record(table_, cursor_, record(EntryKind::kExportedProcedure, "Second", ".s", "n.l, b.s=\"x\""));
   build();
   for (const char* name : {"Long", "Blank", "AfterGap", "Upper"})
     EXPECT_FALSE(has(std::string(name) + ".warn")) << name;
@@ -103,7 +104,7 @@ TEST_F(Pages, WarningOnlyForStringCommandsWithAStringParameter) {
 }
 
 TEST_F(Pages, CommandPageDescriptionBodyAndEscaping) {
-  append_record(table_, record(kExportedProcedure, "Cmp", ".l", "a.l, b.l", "a<>b & more"));
+  append_record(table_, cursor_, record(EntryKind::kExportedProcedure, "Cmp", ".l", "a.l, b.l", "a<>b & more"));
   put("Cmp.txt", "  ;// x <> y & z\r\n;//\r\nab\r\nadded by a description line\r\n\t;//tab\r\n");
   build();
   EXPECT_EQ(lines("Cmp.html"), (Lines{open1("Cmp"), kOpen2, kTitle + "Cmp.l(a.l, b.l)</FONT></B>", "<BR><HR><BR>",
@@ -112,10 +113,10 @@ TEST_F(Pages, CommandPageDescriptionBodyAndEscaping) {
 }
 
 TEST_F(Pages, TextOnlyEntryKeepsItsTextAndLinksItsGroup) {
-  append_record(table_, record(kTextOnlyEntry, "Strings"));
-  append_record(table_, record(kTextOnlyEntry, "Empty"));
-  append_record(table_, record(kExportedProcedure, "Upper", ".s", "text.s"));
-  append_record(table_, record(kPageEntry, " About"));
+  append_record(table_, cursor_, record(EntryKind::kTextOnly, "Strings"));
+  append_record(table_, cursor_, record(EntryKind::kTextOnly, "Empty"));
+  append_record(table_, cursor_, record(EntryKind::kExportedProcedure, "Upper", ".s", "text.s"));
+  append_record(table_, cursor_, record(EntryKind::kPage, " About"));
   put("Strings.txt", ";// kept <> as is\r\n");
   ContentsRegister reg;
   register_contents_entry(reg, "Strings", "Upper");
@@ -131,13 +132,14 @@ TEST_F(Pages, TextOnlyEntryKeepsItsTextAndLinksItsGroup) {
                                         "<BR>", "<BR><HR>", kEnd}));
   // Group names are matched exactly: "strings" is no group of "Strings".
   ProcedureTable lower;
-  append_record(lower, record(kTextOnlyEntry, "strings"));
+  TableCursor lower_cursor;
+  append_record(lower, lower_cursor, record(EntryKind::kTextOnly, "strings"));
   pages_only(lower);
   EXPECT_EQ(get("strings.html").find("<LI>"), std::string::npos);
 }
 
 TEST_F(Pages, ExampleThenSourceInColour) {
-  append_record(table_, record(kExportedProcedure, "Twice", ".l", "n.l"));
+  append_record(table_, cursor_, record(EntryKind::kExportedProcedure, "Twice", ".l", "n.l"));
   put("Twice.ex", "Debug Twice(2) ; <> 4\r\n");
   put("Twice.exd", "Doubling\r\nsecond title line\r\nthird\r\n");
   put("Twice.cod", "ProcedureDLL.l Twice(n.l)\r\nEndProcedure\r\n");
@@ -174,9 +176,9 @@ TEST_F(Pages, ExampleThenSourceInColour) {
 }
 
 TEST_F(Pages, SourceOnlyEmptyExampleAndMissingTitle) {
-  append_record(table_, record(kPageEntry, "Code"));
+  append_record(table_, cursor_, record(EntryKind::kPage, "Code"));
   put("Code.cod", "a <> b\r\n");
-  append_record(table_, record(kPageEntry, "Demo"));
+  append_record(table_, cursor_, record(EntryKind::kPage, "Demo"));
   put("Demo.ex", "");
   put("Demo.exd", "");
   build();
@@ -190,7 +192,7 @@ TEST_F(Pages, SourceOnlyEmptyExampleAndMissingTitle) {
 }
 
 TEST_F(Pages, NameWithADotFindsItsColouredExample) {
-  append_record(table_, record(kPageEntry, "Version 1.2"));
+  append_record(table_, cursor_, record(EntryKind::kPage, "Version 1.2"));
   put("Version 1.2.ex", "x = 1\r\n");
   build();
   EXPECT_NE(get("Version 1.2.html").find("x <font color=#006666>=</font> 1"), std::string::npos);
@@ -198,8 +200,8 @@ TEST_F(Pages, NameWithADotFindsItsColouredExample) {
 }
 
 TEST_F(Pages, UnwritablePageIsSkipped) {
-  append_record(table_, record(kPageEntry, "a/b"));
-  append_record(table_, record(kPageEntry, "Next"));
+  append_record(table_, cursor_, record(EntryKind::kPage, "a/b"));
+  append_record(table_, cursor_, record(EntryKind::kPage, "Next"));
   build();
   EXPECT_TRUE(has("Next.html"));
 }
@@ -222,7 +224,7 @@ Files help_files(lh::testing::ScratchFolder& scratch, const std::string& sub, co
   }
   ManualModel model;
   split_source(fs, source, work, "Gen", copied, model);
-  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  append_record(model.table, model.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
   help(fs, work, model);
   return lh::testing::folder_files(work);
 }
@@ -254,7 +256,8 @@ TEST(SharedPages, SameAsWritingEveryRecordsPageInTurn) {
       scratch, "each", source, brought, [](platform::FileSystem& fs, const std::string& work, ManualModel& model) {
         for (const ProcedureRecord& r : model.table.records) {
           ProcedureTable single;
-          append_record(single, r);
+          TableCursor cursor;
+          append_record(single, cursor, r);
           prepare_warnings(fs, work, single, model.entries);
           write_function_pages(fs, work, single, model.entries, model.contents, linked_highlighter());
         }
@@ -282,7 +285,7 @@ Files manual_files(platform::FileSystem& fs, const std::string& root, const std:
   }
   ManualModel model;
   split_source(fs, root + "Gen.pb", work, "Gen", copied, model);
-  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  append_record(model.table, model.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
   register_contents_entry(model.contents, "", "Compilation");
   write_contents_register(fs, work, model.contents);
   prepare_warnings(fs, work, model.table, model.entries);

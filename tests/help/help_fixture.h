@@ -43,7 +43,7 @@ class WorkFolder : public ::testing::Test {
   std::string folder_;
 };
 
-inline ProcedureRecord record(int32_t kind, std::string name, std::string suffix = "", std::string parameters = "",
+inline ProcedureRecord record(EntryKind kind, std::string name, std::string suffix = "", std::string parameters = "",
                               std::string description = "") {
   return ProcedureRecord{kind, std::move(suffix), std::move(name), std::move(parameters), std::move(description)};
 }

@@ -37,14 +37,15 @@ const Lines kContentsHead = {"<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><H
 
 TEST_F(Project, GroupsAndTopLevelEntries) {
   ProcedureTable table;
-  append_record(table, record(kPageEntry, "Intro"));
-  append_record(table, record(kExportedProcedure, "Version", ".s", ""));
-  append_record(table, record(kTextOnlyEntry, "Index"));
-  append_record(table, record(kTextOnlyEntry, "Strings"));
-  append_record(table, record(kPageEntry, " Notes"));
-  append_record(table, record(kExportedProcedure, "Upper", ".s", "text.s"));
-  append_record(table, record(kExportedProcedure, "upper", ".s", "text.s"));  // same key, later case
-  append_record(table, record(kPageEntry, "Compilation"));
+  TableCursor cursor;
+  append_record(table, cursor, record(EntryKind::kPage, "Intro"));
+  append_record(table, cursor, record(EntryKind::kExportedProcedure, "Version", ".s", ""));
+  append_record(table, cursor, record(EntryKind::kTextOnly, "Index"));
+  append_record(table, cursor, record(EntryKind::kTextOnly, "Strings"));
+  append_record(table, cursor, record(EntryKind::kPage, " Notes"));
+  append_record(table, cursor, record(EntryKind::kExportedProcedure, "Upper", ".s", "text.s"));
+  append_record(table, cursor, record(EntryKind::kExportedProcedure, "upper", ".s", "text.s"));  // same key, later case
+  append_record(table, cursor, record(EntryKind::kPage, "Compilation"));
   ContentsRegister reg;
   register_contents_entry(reg, "", "Intro");
   register_contents_entry(reg, "", "Version");
@@ -83,7 +84,8 @@ TEST_F(Project, GroupsAndTopLevelEntries) {
 
 TEST_F(Project, TextOnlyEntryInAGroupHasNoImageAndAnEmptyRegisterGivesNoEntries) {
   ProcedureTable table;
-  append_record(table, record(kTextOnlyEntry, "Index"));
+  TableCursor cursor;
+  append_record(table, cursor, record(EntryKind::kTextOnly, "Index"));
   ContentsRegister reg;
   write_help_project(platform::real_file_system(), folder_, "Lib", table, reg);
   EXPECT_EQ(lines("Lib.hhc"),

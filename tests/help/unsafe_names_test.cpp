@@ -64,7 +64,7 @@ TEST(UnsafeNames, NothingLeavesTheWorkFolderAndNothingLinksToThem) {
   ManualModel model;
   const ContentsRegister& reg = model.contents;
   split_source(fs, source, work, "Lib", {}, model);
-  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  append_record(model.table, model.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
   register_contents_entry(model.contents, "", "Compilation");
   write_contents_register(fs, work, model.contents);
   prepare_warnings(fs, work, model.table, model.entries);

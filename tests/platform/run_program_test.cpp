@@ -38,8 +38,8 @@ TEST(CommandLine, ReachesTheChildAsFormed) {
   const std::string folder = test::scratch_folder("cmdline");
   const std::string log = folder + "log.txt";
   test::set_env("LH_FAKE_LOG", log);
-  EXPECT_EQ(run_hidden_wait(echo_program(), "", ""), 1);                   // no arguments
-  EXPECT_EQ(run_hidden_wait(test::quoted(echo_program()), "--x", ""), 1);  // already quoted
+  EXPECT_TRUE(run_hidden_wait(echo_program(), "", ""));                   // no arguments
+  EXPECT_TRUE(run_hidden_wait(test::quoted(echo_program()), "--x", ""));  // already quoted
   test::unset_env("LH_FAKE_LOG");
 #ifdef _WIN32
   // The raw command line: one pair of quotes, no trailing space.
@@ -90,9 +90,8 @@ TEST(Output, LargeOutputArrivesWholeAndInOrder) {
 TEST(Output, WaitingWithAPipeDoesNotStallTheChild) {
   // More output than any pipe holds: the facility drains it while it waits.
   ProgramHandle handle;
-  ASSERT_EQ(run_program(echo_program(), "--bytes 300000 --out \\nend", "",
-                        RunOption::kWait | RunOption::kKeep | RunOption::kRead, &handle),
-            1);
+  ASSERT_TRUE(run_program(echo_program(), "--bytes 300000 --out \\nend", "",
+                          RunOption::kWait | RunOption::kKeep | RunOption::kRead, &handle));
   ASSERT_NE(handle, nullptr);
   Program* p = handle.get();
   EXPECT_EQ(read_output_line(p), std::string(300000, 'x'));
@@ -103,20 +102,20 @@ TEST(Output, WaitingWithAPipeDoesNotStallTheChild) {
 TEST(Start, ProgramThatCannotBeStartedGivesZero) {
   const std::string missing = test::scratch_folder("missing") + "no-such-program.exe";
   ProgramHandle p = run_capture(echo_program(), "", "");  // emptied by the failed run
-  EXPECT_EQ(run_program(missing, "", "", RunOption::kHide | RunOption::kKeep | RunOption::kRead, &p), 0);
+  EXPECT_FALSE(run_program(missing, "", "", RunOption::kHide | RunOption::kKeep | RunOption::kRead, &p));
   EXPECT_EQ(p, nullptr);
   EXPECT_EQ(run_capture(missing, "/VERSION", ""), nullptr);
-  EXPECT_EQ(run_visible_wait(missing, "", ""), 0);  // the open action fails as well
-  EXPECT_EQ(run_open(missing, "", ""), 0);
+  EXPECT_FALSE(run_visible_wait(missing, "", ""));  // the open action fails as well
+  EXPECT_FALSE(run_open(missing, "", ""));
   // A missing working folder is a failed start too.
   EXPECT_EQ(run_capture(echo_program(), "", missing + "-folder"), nullptr);
 }
 
 TEST(Mechanics, WaitRunsReturnAfterTheChildEnded) {
   const std::string folder = test::scratch_folder("wait");
-  EXPECT_EQ(run_visible_wait(echo_program(), "--sleep 300 --touch \"" + folder + "v.txt\"", ""), 1);
+  EXPECT_TRUE(run_visible_wait(echo_program(), "--sleep 300 --touch \"" + folder + "v.txt\"", ""));
   EXPECT_TRUE(platform::is_file(folder + "v.txt"));
-  EXPECT_EQ(run_hidden_wait(echo_program(), "--sleep 300 --touch \"" + folder + "h.txt\"", ""), 1);
+  EXPECT_TRUE(run_hidden_wait(echo_program(), "--sleep 300 --touch \"" + folder + "h.txt\"", ""));
   EXPECT_TRUE(platform::is_file(folder + "h.txt"));
   test::remove_tree(folder);
 }
@@ -125,8 +124,8 @@ TEST(Mechanics, HiddenRunWithoutReadWritesNowhere) {
   // A hidden run (the archiver's) has no console: its chatter must not mix
   // into the program's own output.
   testing::internal::CaptureStdout();
-  EXPECT_EQ(run_hidden_wait(echo_program(), "--out hidden-run\\n", ""), 1);
-  EXPECT_EQ(run_visible_wait(echo_program(), "--out visible-run\\n", ""), 1);
+  EXPECT_TRUE(run_hidden_wait(echo_program(), "--out hidden-run\\n", ""));
+  EXPECT_TRUE(run_visible_wait(echo_program(), "--out visible-run\\n", ""));
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(out.find("hidden-run"), std::string::npos) << out;
 #ifndef _WIN32
@@ -138,7 +137,7 @@ TEST(Mechanics, OpenRunDoesNotWait) {
   // The child goes on only once the test lets it: a run that waited for it
   // would return only after its minute is over, with the file written.
   const std::string folder = test::scratch_folder("open");
-  EXPECT_EQ(run_open(echo_program(), "--wait-for \"" + folder + "go.txt\" --touch \"" + folder + "o.txt\"", ""), 1);
+  EXPECT_TRUE(run_open(echo_program(), "--wait-for \"" + folder + "go.txt\" --touch \"" + folder + "o.txt\"", ""));
   EXPECT_FALSE(platform::is_file(folder + "o.txt"));
   platform::write_file(folder + "go.txt", "go");
   EXPECT_TRUE(test::wait_for_file(folder + "o.txt"));
@@ -226,10 +225,10 @@ TEST(Mechanics, DocumentOpensThroughTheOpenAction) {
   const std::string document = folder + "Strings.chm";
   platform::write_file(document, "not a program");
 
-  EXPECT_EQ(run_visible_wait(document, "", ""), 1);
+  EXPECT_TRUE(run_visible_wait(document, "", ""));
   EXPECT_EQ(test::read_text(folder + "opened.txt"), document + "\n");
   platform::delete_file(folder + "opened.txt");
-  EXPECT_EQ(run_open(test::quoted(document), "", ""), 1);  // quoted path, no wait
+  EXPECT_TRUE(run_open(test::quoted(document), "", ""));  // quoted path, no wait
   EXPECT_TRUE(test::wait_for_file(folder + "opened.txt"));
   EXPECT_EQ(test::read_text(folder + "opened.txt"), document + "\n");
   // With read there is no second attempt.

@@ -1,7 +1,7 @@
 #include "literal_splitter.h"
 
+#include "base/text.h"
 #include "platform/files.h"
-#include "source/text.h"
 
 namespace lh::testing {
 
@@ -108,21 +108,22 @@ void literal_split_source(const std::string& source_path, const std::string& wor
       std::string R = without_first(T, 3);
       description = R.substr(0, R.find(' '));
       put(description, ".txt", without_first(R, description.size() + 1));
-      if (!find_procedure(model.table, description)) {
-        append_record(model.table, {kTextOnlyEntry, "", description, "", ""});
+      if (!find_procedure(model.table, model.cursor, description)) {
+        append_record(model.table, model.cursor, {EntryKind::kTextOnly, "", description, "", ""});
         current = "";
       }
     }
     if (first_n(LT, 4) == ";{//") {
       current = first_n(without_first(T, 4), 1000);
-      append_record(model.table, {kPageEntry, "", current, "", ""});
+      append_record(model.table, model.cursor, {EntryKind::kPage, "", current, "", ""});
       enter(description, current);
     }
     if (lower(first_n(LT, 12)) == "proceduredll") {
       model.exported_count++;
       ExportHeader h;
       parse_export_header(L, &h);
-      append_record(model.table, {kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
+      append_record(model.table, model.cursor,
+                    {EntryKind::kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
       current = h.name;
       code = h.name;
       enter(description, h.name);

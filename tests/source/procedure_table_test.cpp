@@ -16,13 +16,14 @@ std::vector<std::string> names(const ProcedureTable& t) {
 
 TEST(ProcedureTable, InsertsAfterTheRecordALookupFound) {
   ProcedureTable t;
-  append_record(t, {kExportedProcedure, "", "A", "", ""});
-  append_record(t, {kExportedProcedure, "", "B", "", ""});
-  append_record(t, {kExportedProcedure, "", "C", "", ""});
-  EXPECT_TRUE(find_procedure(t, "A"));
-  append_record(t, {kTextOnlyEntry, "", "D", "", ""});
-  EXPECT_FALSE(find_procedure(t, "a"));  // case-sensitive; cursor to last
-  append_record(t, {kTextOnlyEntry, "", "E", "", ""});
+  TableCursor c;
+  append_record(t, c, {EntryKind::kExportedProcedure, "", "A", "", ""});
+  append_record(t, c, {EntryKind::kExportedProcedure, "", "B", "", ""});
+  append_record(t, c, {EntryKind::kExportedProcedure, "", "C", "", ""});
+  EXPECT_TRUE(find_procedure(t, c, "A"));
+  append_record(t, c, {EntryKind::kTextOnly, "", "D", "", ""});
+  EXPECT_FALSE(find_procedure(t, c, "a"));  // case-sensitive; cursor to last
+  append_record(t, c, {EntryKind::kTextOnly, "", "E", "", ""});
   EXPECT_EQ(names(t), (std::vector<std::string>{"A", "D", "B", "C", "E"}));
 }
 
@@ -30,31 +31,34 @@ TEST(ProcedureTable, InsertsAfterTheRecordALookupFound) {
 // shared name need not be the one made first.
 TEST(ProcedureTable, SharedNamesAreFoundInTableOrder) {
   ProcedureTable t;
-  append_record(t, {kPageEntry, "", "A", "", ""});
-  append_record(t, {kPageEntry, "", "X", "first made", ""});
-  ASSERT_TRUE(find_procedure(t, "A"));
-  append_record(t, {kExportedProcedure, "", "X", "made later, placed earlier", ""});
-  ASSERT_TRUE(find_procedure(t, "X"));
-  EXPECT_EQ(t.current->parameters, "made later, placed earlier");
-  append_record(t, {kTextOnlyEntry, "", "Y", "", ""});
+  TableCursor c;
+  append_record(t, c, {EntryKind::kPage, "", "A", "", ""});
+  append_record(t, c, {EntryKind::kPage, "", "X", "first made", ""});
+  ASSERT_TRUE(find_procedure(t, c, "A"));
+  append_record(t, c, {EntryKind::kExportedProcedure, "", "X", "made later, placed earlier", ""});
+  ASSERT_TRUE(find_procedure(t, c, "X"));
+  EXPECT_EQ(c.at->parameters, "made later, placed earlier");
+  append_record(t, c, {EntryKind::kTextOnly, "", "Y", "", ""});
   EXPECT_EQ(names(t), (std::vector<std::string>{"A", "X", "Y", "X"}));
-  EXPECT_FALSE(find_procedure(t, "x"));
-  EXPECT_EQ(t.current->name, "X");  // the last record
-  EXPECT_EQ(t.current->parameters, "first made");
+  EXPECT_FALSE(find_procedure(t, c, "x"));
+  EXPECT_EQ(c.at->name, "X");  // the last record
+  EXPECT_EQ(c.at->parameters, "first made");
 }
 
 TEST(ProcedureTable, RecordsAddedToTheListDirectlyAreFound) {
   ProcedureTable t;
-  append_record(t, {kPageEntry, "", "A", "", ""});
-  EXPECT_TRUE(find_procedure(t, "A"));
-  t.records.push_front({kPageEntry, "", "B", "", ""});
-  t.records.push_back({kPageEntry, "", "A", "later", ""});
-  EXPECT_TRUE(find_procedure(t, "B"));
-  EXPECT_EQ(t.current, t.records.begin());
-  EXPECT_TRUE(find_procedure(t, "A"));
-  EXPECT_EQ(t.current->parameters, "");
-  for (int i = 0; i < 5000; ++i) append_record(t, {kExportedProcedure, "", "P" + std::to_string(i), "", ""});
-  EXPECT_TRUE(find_procedure(t, "P4999"));
+  TableCursor c;
+  append_record(t, c, {EntryKind::kPage, "", "A", "", ""});
+  EXPECT_TRUE(find_procedure(t, c, "A"));
+  t.records.push_front({EntryKind::kPage, "", "B", "", ""});
+  t.records.push_back({EntryKind::kPage, "", "A", "later", ""});
+  EXPECT_TRUE(find_procedure(t, c, "B"));
+  EXPECT_EQ(c.at, t.records.cbegin());
+  EXPECT_TRUE(find_procedure(t, c, "A"));
+  EXPECT_EQ(c.at->parameters, "");
+  for (int i = 0; i < 5000; ++i)
+    append_record(t, c, {EntryKind::kExportedProcedure, "", "P" + std::to_string(i), "", ""});
+  EXPECT_TRUE(find_procedure(t, c, "P4999"));
   EXPECT_EQ(std::prev(t.records.end())->name, "A");  // inserted after the first A
 }
 
@@ -65,25 +69,27 @@ TEST(ProcedureTable, RecordsAddedToTheListDirectlyAreFound) {
 TEST(ProcedureTable, LookupsOfSharedNamesMatchAWalkFromTheHead) {
   std::mt19937 rng(5);
   ProcedureTable t;
+  TableCursor c;
   for (int step = 0; step < 12000; ++step) {
     const std::string name(1, "ABCDEFG"[rng() % 7]);
     if (rng() % 8 != 0) {
-      append_record(t, {kPageEntry, "", name, std::to_string(step), ""});
+      append_record(t, c, {EntryKind::kPage, "", name, std::to_string(step), ""});
       continue;
     }
     auto first =
         std::find_if(t.records.begin(), t.records.end(), [&](const ProcedureRecord& r) { return r.name == name; });
-    ASSERT_EQ(find_procedure(t, name), first != t.records.end());
+    ASSERT_EQ(find_procedure(t, c, name), first != t.records.end());
     if (first != t.records.end()) {
-      ASSERT_EQ(t.current, first) << step;
+      ASSERT_EQ(c.at, first) << step;
     }
   }
 }
 
 TEST(ProcedureTable, FirstInsertGoesToTheHead) {
   ProcedureTable t;
-  EXPECT_FALSE(find_procedure(t, "x"));
-  append_record(t, {kPageEntry, "", "P", "", ""});
+  TableCursor c;
+  EXPECT_FALSE(find_procedure(t, c, "x"));
+  append_record(t, c, {EntryKind::kPage, "", "P", "", ""});
   EXPECT_EQ(names(t), std::vector<std::string>{"P"});
 }
 
@@ -118,7 +124,7 @@ TEST(ParseExportHeader, TheWorkedExampleAndOddSpacing) {
   EXPECT_EQ(h.name, "Foo");
   EXPECT_EQ(h.parameters, "x.l");
   EXPECT_EQ(h.description, "");
-  EXPECT_FALSE(is_string_procedure({kExportedProcedure, h.return_suffix, h.name, "", ""}));
+  EXPECT_FALSE(is_string_procedure({EntryKind::kExportedProcedure, h.return_suffix, h.name, "", ""}));
 
   ASSERT_TRUE(parse_export_header("ProcedureDLL .s Foo (a) ;   Text   ", &h));
   EXPECT_EQ(h.return_suffix, ".s");
@@ -147,13 +153,13 @@ TEST(SplitParameters, KeepsSpacesAndStopsAtAnEmptyField) {
   ParameterList p;
   ASSERT_EQ(split_parameters("a.l, b.l = 5", p), 2);
   EXPECT_EQ(p[0].name, "a.l");
-  EXPECT_EQ(p[0].optional, 0);
+  EXPECT_FALSE(p[0].optional);
   EXPECT_EQ(p[1].name, " b.l ");
   EXPECT_EQ(p[1].default_value, " 5");
-  EXPECT_EQ(p[1].optional, 1);
+  EXPECT_TRUE(p[1].optional);
 
   ASSERT_EQ(split_parameters("a.l=1, b.l", p), 2);
-  EXPECT_EQ(p[1].optional, 1);
+  EXPECT_TRUE(p[1].optional);
   EXPECT_EQ(p[1].default_value, "");
 
   EXPECT_EQ(split_parameters("", p), 0);

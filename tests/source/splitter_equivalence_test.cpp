@@ -22,8 +22,8 @@ using testing::ScratchFolder;
 std::string describe(const ProcedureTable& t) {
   std::string out;
   for (const ProcedureRecord& r : t.records)
-    out +=
-        std::to_string(r.kind) + "|" + r.return_suffix + "|" + r.name + "|" + r.parameters + "|" + r.description + "\n";
+    out += std::to_string(static_cast<int>(r.kind)) + "|" + r.return_suffix + "|" + r.name + "|" + r.parameters + "|" +
+           r.description + "\n";
   return out;
 }
 

@@ -46,8 +46,8 @@ struct SplitRun {
     for (const auto& r : model.table.records) out.push_back(r.name);
     return out;
   }
-  std::vector<int> kinds() const {
-    std::vector<int> out;
+  std::vector<EntryKind> kinds() const {
+    std::vector<EntryKind> out;
     for (const auto& r : model.table.records) out.push_back(r.kind);
     return out;
   }
@@ -118,7 +118,7 @@ TEST(Splitter, DescriptionLines) {
   SplitRun s;
   s.run(lines({";->Name first text", "  ;->Name more text  ", ";->Solo", ";-> Spaced text", ";->"}));
   EXPECT_EQ(s.names(), (std::vector<std::string>{"Name", "Solo", ""}));
-  EXPECT_EQ(s.kinds(), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(s.kinds(), (std::vector<EntryKind>(3, EntryKind::kTextOnly)));
   EXPECT_EQ(s.files["Name.txt"], "first text\r\nmore text\r\n");
   EXPECT_EQ(s.files["Solo.txt"], "\r\n");
   EXPECT_EQ(s.files[".txt"], "Spaced text\r\n\r\n");
@@ -151,7 +151,7 @@ TEST(Splitter, PageMarkers) {
   s.run(lines({";{// Intro ", ";// a", ";{//Intro", ";// b", ";{// Intro", "  ;{//" + long_title, "\t;{//Tabbed",
                ";{//", ";// c"}));
   EXPECT_EQ(s.names(), (std::vector<std::string>{" Intro", "Intro", " Intro", std::string(1000, 't'), ""}));
-  EXPECT_EQ(s.kinds(), (std::vector<int>{1, 1, 1, 1, 1}));
+  EXPECT_EQ(s.kinds(), (std::vector<EntryKind>(5, EntryKind::kPage)));
   EXPECT_EQ(s.files[" Intro.txt"], ";// a\r\n");
   EXPECT_EQ(s.files["Intro.txt"], ";// b\r\n");
   EXPECT_EQ(s.files[".txt"], ";// c\r\n");
@@ -167,7 +167,7 @@ TEST(Splitter, ExportedProcedureHeadersAndTheirCode) {
   EXPECT_EQ(s.model.exported_count, 2);
   ASSERT_EQ(s.model.table.records.size(), 2u);
   const ProcedureRecord& r = s.model.table.records.front();
-  EXPECT_EQ(r.kind, kExportedProcedure);
+  EXPECT_EQ(r.kind, EntryKind::kExportedProcedure);
   EXPECT_EQ(r.return_suffix, ".s");
   EXPECT_EQ(r.parameters, "a.s, b.l = 1");
   EXPECT_EQ(r.description, "Joins");
@@ -254,7 +254,7 @@ TEST(Splitter, CommonLayouts) {
                "  ; Debug Twice(\"a\")", "  ;}", "  ProcedureReturn r", "EndProcedure", ";{/* After", "; code after",
                ";}", ";->Twice more about it"}));
   EXPECT_EQ(s.names(), (std::vector<std::string>{"Strings", "Overview", "Twice"}));
-  EXPECT_EQ(s.kinds(), (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(s.kinds(), (std::vector<EntryKind>{EntryKind::kTextOnly, EntryKind::kPage, EntryKind::kExportedProcedure}));
   EXPECT_EQ(s.files["Strings.txt"], "Commands for strings\r\n");
   EXPECT_EQ(s.files["Overview.txt"], ";// the overview\r\n");
   EXPECT_EQ(s.files["Twice.txt"], "  ;// doc\r\nmore about it\r\n");
@@ -347,9 +347,9 @@ TEST(Splitter, TheExampleLibrary) {
   EXPECT_EQ(s.model.library_version, "1.2");
   EXPECT_EQ(s.model.exported_count, 13);
   EXPECT_EQ(s.names().front(), "Introduction");
-  EXPECT_EQ(s.kinds().front(), kPageEntry);
-  std::vector<int> kinds = s.kinds();
-  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), kTextOnlyEntry), 4);  // Index, Padding, Words, Tests
+  EXPECT_EQ(s.kinds().front(), EntryKind::kPage);
+  std::vector<EntryKind> kinds = s.kinds();
+  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), EntryKind::kTextOnly), 4);  // Index, Padding, Words, Tests
   EXPECT_EQ(s.files["StringTools.ver"], "StringTools\r\n1.2\r\n");
   EXPECT_EQ(s.files.count("StrToolsVersion.cod"), 0u);
   EXPECT_EQ(s.files["StrPadLeft.exd"], "Leading zeros\r\n");

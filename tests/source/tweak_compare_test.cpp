@@ -98,12 +98,13 @@ void table(Gen& g, const std::vector<std::string>& lines, ProcedureTable& t) {
   for (const std::string& line : lines) {
     ExportHeader h;
     if (parse_export_header(line, &h))
-      records.push_back({kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
+      records.push_back({EntryKind::kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
   }
   if (g.chance(30)) std::shuffle(records.begin(), records.end(), g.rng);
-  if (g.chance(20)) records.push_back({kPageEntry, "", "Sum", "", ""});
-  if (g.chance(10)) records.push_back({kExportedProcedure, ".s", "", "a=1", ""});
-  for (ProcedureRecord& r : records) append_record(t, std::move(r));
+  if (g.chance(20)) records.push_back({EntryKind::kPage, "", "Sum", "", ""});
+  if (g.chance(10)) records.push_back({EntryKind::kExportedProcedure, ".s", "", "a=1", ""});
+  TableCursor cursor;
+  for (ProcedureRecord& r : records) append_record(t, cursor, std::move(r));
 }
 
 TEST(TweakCompare, IndexedPassesMatchTheStraightforwardReading) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "source/text.h"
+#include "base/text.h"
 
 namespace lh::reference {
 namespace {
@@ -153,7 +153,7 @@ void add_internal_copies(SourceLines& s, const ProcedureTable& table) {
 void expand_optional_parameters(SourceLines& s, const ProcedureTable& table) {
   std::set<std::string> done;
   for (const ProcedureRecord& r : table.records) {
-    if (r.kind != kExportedProcedure || r.name.empty() || r.parameters.find('=') == std::string::npos ||
+    if (r.kind != EntryKind::kExportedProcedure || r.name.empty() || r.parameters.find('=') == std::string::npos ||
         done.count(r.name))
       continue;
     ParameterList p;
@@ -175,7 +175,7 @@ void expand_optional_parameters(SourceLines& s, const ProcedureTable& table) {
       size_t taken = 0;
       int seen = 0;
       while (taken < p.size()) {
-        if (p[taken].optional == 1) {
+        if (p[taken].optional) {
           ++seen;
           if (seen == k) break;
         }
@@ -188,7 +188,7 @@ void expand_optional_parameters(SourceLines& s, const ProcedureTable& table) {
         int j = 0;
         for (size_t i = 0; i < p.size(); ++i) {
           if (i) args += ",";
-          if (p[i].optional == 0) {
+          if (!p[i].optional) {
             args += p[i].name;
           } else {
             ++j;

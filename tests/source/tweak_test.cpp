@@ -11,10 +11,12 @@ using Lines = std::vector<std::string>;
 
 // The table the splitter would build: one record per header, in order.
 void table_from(const Lines& lines, ProcedureTable& table) {
+  TableCursor cursor;
   for (const std::string& line : lines) {
     ExportHeader h;
     if (parse_export_header(line, &h))
-      append_record(table, {kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
+      append_record(table, cursor,
+                    {EntryKind::kExportedProcedure, h.return_suffix, h.name, h.parameters, h.description});
   }
 }
 
@@ -202,7 +204,8 @@ namespace {
 TEST(TweakIndex, RepeatedInsertionsIntoOneGapKeepTheOrder) {
   SourceLines s{{"ProcedureDLL A(x)", "EndProcedure"}, -1};
   ProcedureTable table;
-  append_record(table, {kExportedProcedure, "", "A", "x", ""});
+  TableCursor cursor;
+  append_record(table, cursor, {EntryKind::kExportedProcedure, "", "A", "x", ""});
   tweak::IndexedLines ix;
   tweak::build(ix, s, table);
   Lines expected{"ProcedureDLL A(x)"};

@@ -93,7 +93,7 @@ TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
   const std::string notes = ";//Library " + model.library_version + "\r\n";
   ASSERT_TRUE(fs.append_file(m.work + "Compilation.txt", notes));
   entry_of(model.entries, "Compilation").text = notes;
-  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  append_record(model.table, model.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
   register_contents_entry(model.contents, "", "Compilation");
   ASSERT_TRUE(write_contents_register(fs, m.work, model.contents));
 
@@ -143,7 +143,7 @@ TEST(Manual, BuiltInCompilerStandsInWhenHhcMakesNone) {
   empty_folder(m.work);
   platform::FileSystem& fs = platform::real_file_system();
   ManualModel model;
-  append_record(model.table, ProcedureRecord{kPageEntry, "", "Compilation", "", ""});
+  append_record(model.table, model.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
   entry_of(model.entries, "Compilation").text = ";//Library 1.0\r\n";
   ASSERT_TRUE(fs.write_file(m.work + "Compilation.txt", ";//Library 1.0\r\n"));
   register_contents_entry(model.contents, "", "Compilation");

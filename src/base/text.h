@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 
 namespace lh {
 
