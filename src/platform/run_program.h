@@ -53,6 +53,11 @@ using ProgramHandle = std::unique_ptr<Program, ProgramClose>;
 // quote the paths they put into them.
 std::string command_line_for(const std::string& program, const std::string& arguments);
 
+// A path as one argument between double quotes, such that the program
+// receives it unchanged: trailing backslashes are doubled, since a
+// backslash right before the closing quote would escape it.
+std::string quoted_argument(const std::string& path);
+
 // Starts `program` with `arguments` in `working_folder` (the current folder
 // when empty). Without kKeep returns 1 when started and 0 when not. With
 // kKeep returns 1 and sets *handle, or 0 and empties *handle. When the
