@@ -84,6 +84,7 @@ class MemoryPackaging : public ::testing::Test {
 
   std::string user_library() const { return pb + "PureLibraries" + S + "UserLibraries" + S + "Strings"; }
   std::string resident() const { return pb + "Residents" + S + "Strings.res"; }
+  std::string copied_source() const { return pb + "Library_Source" + S + "Strings.pb"; }
   std::string archive() const { return src + "Strings (1.2) x86.7z"; }
   std::string installer() const { return src + "Strings (1.2) x86.exe"; }
   std::string read(const std::string& path) {
@@ -146,6 +147,7 @@ TEST_F(MemoryPackaging, FailedOrStoppedArchiverLeavesNoArchive) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     files.write_file(archive(), "an earlier build's archive");
+    files.delete_file(copied_source());
     behaviour = {{c.item, c.how}};
     reporter.told.clear();
     outcome = make_packages(state, "x86", "7-Zip's bytes", "", options());
@@ -155,11 +157,12 @@ TEST_F(MemoryPackaging, FailedOrStoppedArchiverLeavesNoArchive) {
     if (c.how == SevenZip::kIsStopped) {
       EXPECT_TRUE(reporter.told.empty()) << ::testing::PrintToString(told());
       EXPECT_EQ(outcome.stages, std::vector<PackagingStage>{PackagingStage::kArchive});
-      EXPECT_FALSE(files.exists(pb + "Library_Source"));
+      EXPECT_FALSE(files.exists(copied_source()));
     } else {
       ASSERT_FALSE(outcome.problems.empty());
       EXPECT_NE(outcome.problems[0].find("adding " + c.item), std::string::npos) << outcome.problems[0];
       EXPECT_EQ(told(), outcome.problems);
+      EXPECT_TRUE(files.exists(copied_source()));  // the later stages go on
     }
   }
 }
