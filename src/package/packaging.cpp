@@ -24,13 +24,16 @@ namespace {
 // What the stages of one packaging run share: the disk, the archiver's
 // runner, and the outcome every problem goes into.
 class Packaging {
+  // The runner when the caller hands none; first, since `tools` may name it.
+  RealToolRunner real_tools_;
+
  public:
   Packaging(const PackagingOptions& packaging_options, PackagingOutcome& packaging_outcome)
-      : options(packaging_options),
+      : real_tools_(packaging_options.cancel),
+        options(packaging_options),
         files(options.files ? *options.files : platform::real_file_system()),
         tools(options.tools ? *options.tools : real_tools_),
-        outcome(packaging_outcome),
-        real_tools_(options.cancel) {}
+        outcome(packaging_outcome) {}
 
   // Records a problem and tells the user.
   void problem(const std::string& text) {
@@ -42,9 +45,6 @@ class Packaging {
   platform::FileSystem& files;
   ToolRunner& tools;
   PackagingOutcome& outcome;
-
- private:
-  RealToolRunner real_tools_;
 };
 
 std::string user_library_path(const AppState& s) {

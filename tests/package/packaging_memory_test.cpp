@@ -180,9 +180,9 @@ TEST_F(MemoryPackaging, InstallerIsWrittenWholeWithItsSeal) {
   std::vector<pe::Resource> resources;
   ASSERT_TRUE(pe::read_resources(read(installer()), resources));
   const std::map<std::string, std::string> expected = {
-      {"NAME", "Strings\r\n1.2\r\n"},         {"SOURCE", read(state.library_source)},
-      {"LIBRARY", read(user_library())},      {"CHM", "ITSF chm"},
-      {"SOURCE-TWEAKED", "; tweaked\r\n"},    {"RESIDENT", "res"}};
+      {"NAME", "Strings\r\n1.2\r\n"},      {"SOURCE", read(state.library_source)},
+      {"LIBRARY", read(user_library())},   {"CHM", "ITSF chm"},
+      {"SOURCE-TWEAKED", "; tweaked\r\n"}, {"RESIDENT", "res"}};
   for (const auto& [name, bytes] : expected) {
     const pe::Resource* r = pe::find_resource(resources, pe::kRtRcData, name);
     ASSERT_NE(r, nullptr) << name;
@@ -213,9 +213,8 @@ TEST_F(MemoryPackaging, SourceCopiesFailuresAreTold) {
   EXPECT_FALSE(copy_sources(state, options(), outcome));
   EXPECT_EQ(read(pb + "Library_Source" + S + "Strings.pb"), read(state.library_source));
   ASSERT_EQ(outcome.problems.size(), 1u);
-  EXPECT_EQ(outcome.problems[0].rfind("The source copy could not be written: " + pb + "Library_Source" + S +
-                                          "Strings-Tweaked.pb: ",
-                                      0),
+  EXPECT_EQ(outcome.problems[0].rfind(
+                "The source copy could not be written: " + pb + "Library_Source" + S + "Strings-Tweaked.pb: ", 0),
             0u)
       << outcome.problems[0];
 
