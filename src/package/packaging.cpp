@@ -84,6 +84,14 @@ bool write_archiver(Packaging& p, const std::string& archiver, std::string_view 
   return true;
 }
 
+// No package of an earlier build may pass for this run's: one that cannot
+// be removed is told.
+void remove_earlier_package(Packaging& p, const std::string& path) {
+  if (p.files.is_file(path) && !p.files.delete_file(path))
+    p.problem("The package of an earlier build could not be removed: " + path + ": " +
+              reason(p.files, "it could not be deleted"));
+}
+
 }  // namespace
 
 std::string archiver_name() { return platform::separator() == '\\' ? "7za.exe" : "7za"; }
@@ -168,9 +176,8 @@ bool make_archive(Packaging& p, const AppState& state, const std::string& proces
   if (complete && !state.include_folder.empty()) add(state.include_folder);
   if (complete && platform::commit_whole(p.files, temporary, archive, &failure)) return true;
   if (complete) p.problem("The archive could not be written: " + failure.text());
-  // No archive of an earlier build may pass for this one's.
   p.files.delete_file(temporary);
-  p.files.delete_file(archive);
+  remove_earlier_package(p, archive);
   return false;
 }
 
@@ -363,7 +370,7 @@ bool make_installer(Packaging& p, const AppState& state, const std::string& proc
   const std::string executable = package_base(state, processor_tag) + ".exe";
   platform::WriteFailure failure{executable, {}};
   if (installer_image.empty()) {
-    p.files.delete_file(executable);  // no installer of an earlier build passes for this one's
+    remove_earlier_package(p, executable);
     failure.reason = "this program carries no installer program";
     p.problem("The installer could not be written: " + failure.text());
     return false;
@@ -392,7 +399,7 @@ bool make_installer(Packaging& p, const AppState& state, const std::string& proc
   if (failure.reason.empty()) failure.reason = why.empty() ? "it could not be written" : why;
   p.problem("The installer could not be written: " + failure.text());
   p.files.delete_file(temporary);
-  p.files.delete_file(executable);  // no installer of an earlier build passes for this one's
+  remove_earlier_package(p, executable);
   return false;
 }
 
