@@ -174,7 +174,9 @@ int run_headless_build(const BuildArguments& args) {
       {}, &lock_problem);
   if (!lock_problem.empty()) reporter.tell("LibHammer", lock_problem, lh::MessageIcon::kError);
   lh::BuildOutcome outcome = lh::run_build(state, model, options);
-  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, true});
+  // The packages are named by the compiler's answer the build took.
+  lh::make_packages(state, lh::processor_tag_of(outcome.compiler_version_line), lh::sevenzip_image(),
+                    lh::installer_image(), {.reporter = &reporter, .capture_runs = true});
   if (outcome.result == lh::BuildResult::kWorkFolderBlocked) return lh::kExitOutputMissing;
 
   const std::vector<lh::OutputCheck> checks = lh::check_outputs(state, outcome);
@@ -230,7 +232,12 @@ int run_from_window(lh::AppState& state, lh::Reporter& reporter, const lh::Cance
   bool packaged = false;
   if (!stopped_in_build) {
     reporter.progress({lh::kBuildSteps, lh::kRunSteps, "packaging: the archive and the installer"});
-    packaged = lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&reporter, false, &cancel});
+    const lh::PackagingOutcome packaging =
+        lh::make_packages(state, lh::processor_tag_of(outcome.compiler_version_line), lh::sevenzip_image(),
+                          lh::installer_image(), {.reporter = &reporter, .cancel = &cancel});
+    // Stopped: a stop was asked for, and packaging began no stage after it.
+    packaged = !cancel.requested() ||
+               (!packaging.stages.empty() && packaging.stages.back() == lh::PackagingStage::kSourceCopies);
   }
   // A request that came after packaging's end stopped nothing.
   if (stopped_in_build || !packaged) {
@@ -272,7 +279,8 @@ int run_window_program() {
   hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(pb); };
   if (lh::run_main_window(state, hooks)) return status;
   save_settings(state, boxes);
-  lh::make_packages(state, lh::sevenzip_image(), lh::installer_image(), {&boxes, false});
+  // No build: no packages to name, only the source copied.
+  lh::make_packages(state, "", lh::sevenzip_image(), lh::installer_image(), {.reporter = &boxes});
   return 0;
 }
 #endif

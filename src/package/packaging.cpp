@@ -1,27 +1,51 @@
 #include "package/packaging.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
-#ifndef _WIN32
-#include <filesystem>
-#endif
-
 #include "base/cancellation.h"
-#include "platform/file_stream.h"
+#include "base/reporter.h"
+#include "help/help_compiler.h"
 #include "platform/file_system.h"
-#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/resources.h"
 #include "platform/run_program.h"
 #include "platform/whole_file.h"
 #include "purebasic/folder_layout.h"
 #include "purebasic/tool_runner.h"
-#include "purebasic/tools.h"
 
 namespace lh {
 
 namespace {
+
+// What the stages of one packaging run share: the disk, the archiver's
+// runner, and the outcome every problem goes into.
+class Packaging {
+  // The runner when the caller hands none; first, since `tools` may name it.
+  RealToolRunner real_tools_;
+
+ public:
+  Packaging(const PackagingOptions& packaging_options, PackagingOutcome& packaging_outcome)
+      : real_tools_(packaging_options.cancel),
+        options(packaging_options),
+        files(options.files ? *options.files : platform::real_file_system()),
+        tools(options.tools ? *options.tools : real_tools_),
+        outcome(packaging_outcome) {}
+
+  // Records a problem and tells the user.
+  void problem(const std::string& text) {
+    outcome.problems.push_back(text);
+    if (options.reporter) options.reporter->tell("LibHammer", text, MessageIcon::kError);
+  }
+
+  const PackagingOptions& options;
+  platform::FileSystem& files;
+  ToolRunner& tools;
+  PackagingOutcome& outcome;
+};
 
 std::string user_library_path(const AppState& s) {
   return purebasic::user_library_path(s.purebasic_folder, s.library_name);
@@ -33,34 +57,39 @@ std::string resident_path(const AppState& s) {
 
 std::string tweaked_copy_path(const AppState& s) { return s.work_folder + s.library_name + "-tweaked.pb"; }
 
-// The npm package ships the Linux archiver without its execute bit.
-void make_executable(const std::string& path) {
-#ifndef _WIN32
-  std::error_code ignored;
-  std::filesystem::permissions(
-      path,
-      std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec | std::filesystem::perms::others_exec,
-      std::filesystem::perm_options::add, ignored);
-#else
-  (void)path;
-#endif
+// The reason the file system gives for its last failure, or `otherwise`.
+std::string reason(platform::FileSystem& files, const std::string& otherwise) {
+  std::string text = files.error_text();
+  return text.empty() ? otherwise : text;
 }
 
-// Adds bytes held in memory as a resource; empty data gives no resource.
-int add_resource_bytes(const std::string& executable, std::string_view data, const std::string& name,
-                       bool replace_all) {
-  if (data.empty()) return 0;
-  return platform::update_resource(executable, name, data, replace_all) ? 1 : 0;
+void set_error(std::string* error, const std::string& text) {
+  if (error) *error = text;
 }
 
-void tell(const PackagingReport& report, const std::string& text) {
-  if (report.reporter) report.reporter->tell("LibHammer", text, MessageIcon::kError);
+// Writes the archiver the program carries into the work folder, where it is
+// run from. False, with the failure told, when it cannot be written or made
+// a program.
+bool write_archiver(Packaging& p, const std::string& archiver, std::string_view image) {
+  if (image.empty()) return true;  // none carried: whatever stands there is run
+  if (!p.files.write_file(archiver, image)) {
+    p.problem("The archive was not made: " + archiver + ": " + reason(p.files, "the file could not be written"));
+    return false;
+  }
+  // The npm package ships the Linux archiver without its execute bit.
+  if (!p.files.make_executable(archiver)) {
+    p.problem("The archive was not made: " + archiver + ": " + reason(p.files, "it cannot be made a program"));
+    return false;
+  }
+  return true;
 }
 
-// The package names' processor tag, from the compiler's version query.
-std::string package_processor_tag(const AppState& state, const PackagingReport& report) {
-  ProcessVersionAsker tools(report.cancel);
-  return processor_tag(tools, state.purebasic_folder, [&](const std::string& text) { tell(report, text); });
+// No package of an earlier build may pass for this run's: one that cannot
+// be removed is told.
+void remove_earlier_package(Packaging& p, const std::string& path) {
+  if (p.files.is_file(path) && !p.files.delete_file(path))
+    p.problem("The package of an earlier build could not be removed: " + path + ": " +
+              reason(p.files, "it could not be deleted"));
 }
 
 }  // namespace
@@ -72,74 +101,92 @@ std::string package_base(const AppState& state, const std::string& processor_tag
          processor_tag;
 }
 
-std::string quoted_argument(const std::string& path) {
-  size_t trailing = 0;
-  while (trailing < path.size() && path[path.size() - 1 - trailing] == '\\') ++trailing;
-  return "\"" + path + std::string(trailing, '\\') + "\"";
-}
-
-int add_package_resource(const std::string& executable, const std::string& file, const std::string& name,
-                         bool replace_all) {
-  if (platform::file_size(file) <= 0) return 0;
+bool add_package_resource(platform::FileSystem& files, const std::string& executable, const std::string& file,
+                          const std::string& name, bool replace_all, std::string* error) {
+  if (files.file_size(file) <= 0) {
+    set_error(error, file + " is missing, a folder or empty");
+    return false;
+  }
   std::string data;
-  if (!platform::read_file(file, data)) return 0;
-  return add_resource_bytes(executable, data, name, replace_all);
+  if (!files.read_file(file, data)) {
+    set_error(error, file + " cannot be read: " + reason(files, "the file could not be read"));
+    return false;
+  }
+  // The system's resource update writes the executable itself.
+  if (!platform::update_resource(executable, name, data, replace_all)) {
+    set_error(error, "the resource " + name + " could not be added to " + executable);
+    return false;
+  }
+  return true;
 }
 
-void make_archive(const AppState& state, std::string_view sevenzip_image, const PackagingReport& report) {
-  const std::string archive = package_base(state, package_processor_tag(state, report)) + ".7z";
+namespace {
+
+// One archiver run adding `item` to `temporary`. False when the archive
+// cannot be complete: the run was stopped, or failed (told).
+bool add_to_archive(Packaging& p, const std::string& archiver, const std::string& temporary, const std::string& item) {
+  // "-t7z": the temporary name's ending does not say which format.
+  const std::string arguments = "a -t7z " + quoted_argument(temporary) + " " + quoted_argument(item);
+  CapturedRun run = p.tools.run_and_wait({archiver, arguments, "", true, true});
+  if (run.stopped) return false;  // a stopped archiver leaves half an archive: none is better
+  // Exit code 1 is 7-Zip's warning, given for an item that is not there:
+  // a library without resident file has none to add, by design.
+  const bool failed =
+      !run.started || run.exit_code >= 2 || (run.exit_code != 0 && p.files.exists(item)) || !p.files.is_file(temporary);
+  if (!failed) return true;
+  // Without capture_runs (the window) the output is not shown, only the failure.
+  if (!p.options.capture_runs) run.output.clear();
+  p.problem(failed_run_text("7-Zip " + archiver + " adding " + item, run));
+  return false;
+}
+
+bool make_archive(Packaging& p, const AppState& state, const std::string& processor_tag,
+                  std::string_view sevenzip_image) {
+  const std::string archive = package_base(state, processor_tag) + ".7z";
   // 7-Zip builds the archive under a temporary name beside it; only a
   // complete one is renamed over the old archive, so a failed or killed run
   // leaves the old one or none, never one cut short.
-  platform::FileSystem& files = platform::real_file_system();
-  platform::remove_leftovers(files, archive);
+  platform::remove_leftovers(p.files, archive);
   const std::string temporary = platform::temporary_name_for(archive);
-  platform::delete_file(temporary);
-  bool complete = true;
+  p.files.delete_file(temporary);
 
-  std::string archiver = state.work_folder + archiver_name();
-  if (!sevenzip_image.empty()) {
-    platform::write_file(archiver, sevenzip_image);
-    make_executable(archiver);
-  }
-
+  const std::string archiver = state.work_folder + archiver_name();
+  bool complete = write_archiver(p, archiver, sevenzip_image);
   auto add = [&](const std::string& item) {
-    // "-t7z": the temporary name's ending does not say which format.
-    const std::string arguments = "a -t7z " + quoted_argument(temporary) + " " + quoted_argument(item);
-    CapturedRun run = run_wait_captured(archiver, arguments, "", true, report.cancel);
-    if (run.stopped) {
-      complete = false;  // a stopped archiver leaves half an archive: none is better
-      return;
-    }
-    // Exit code 1 is 7-Zip's warning, given for an item that is not there:
-    // a library without resident file has none to add, by design.
-    const bool failed = !run.started || run.exit_code >= 2 || (run.exit_code != 0 && platform::exists(item)) ||
-                        !platform::is_file(temporary);
-    if (!failed) return;
-    complete = false;
-    // Without capture_runs (the window) the output is not shown, only the failure.
-    if (!report.capture_runs) run.output.clear();
-    tell(report, failed_run_text("7-Zip " + archiver + " adding " + item, run));
+    if (stop_requested(p.options.cancel) || !add_to_archive(p, archiver, temporary, item)) complete = false;
   };
-  add(state.library_source);
-  add(state.work_folder + state.library_name + ".chm");
-  add(user_library_path(state));
-  add(resident_path(state));
+  // Each of the first items is tried, so that every one that fails is told.
+  if (complete) {
+    add(state.library_source);
+    add(state.work_folder + state.library_name + ".chm");
+    add(user_library_path(state));
+    add(resident_path(state));
+  }
+  // The copy is the installer's and the source copies' too: it is made
+  // whatever became of the archive.
   platform::WriteFailure failure;
   const std::string tweaked = state.work_folder + state.library_name + ".pb";
-  if (platform::is_file(tweaked) && !platform::copy_whole(files, tweaked, tweaked_copy_path(state), &failure)) {
+  if (p.files.is_file(tweaked) && !platform::copy_whole(p.files, tweaked, tweaked_copy_path(state), &failure)) {
     complete = false;
-    tell(report, "The archive was not made: " + failure.text());
+    p.problem("The archive was not made: " + failure.text());
   }
   if (complete) add(tweaked_copy_path(state));
   // An include folder that was never chosen has nothing to add; an empty
   // item would make the archiver take the current folder.
   if (complete && !state.include_folder.empty()) add(state.include_folder);
-  if (complete && platform::commit_whole(files, temporary, archive, &failure)) return;
-  if (complete) tell(report, "The archive could not be written: " + failure.text());
-  // No archive of an earlier build may pass for this one's.
-  platform::delete_file(temporary);
-  platform::delete_file(archive);
+  if (complete && platform::commit_whole(p.files, temporary, archive, &failure)) return true;
+  if (complete) p.problem("The archive could not be written: " + failure.text());
+  p.files.delete_file(temporary);
+  remove_earlier_package(p, archive);
+  return false;
+}
+
+}  // namespace
+
+bool make_archive(const AppState& state, const std::string& processor_tag, std::string_view sevenzip_image,
+                  const PackagingOptions& options, PackagingOutcome& outcome) {
+  Packaging p(options, outcome);
+  return make_archive(p, state, processor_tag, sevenzip_image);
 }
 
 std::string package_sums(const std::vector<pe::Resource>& resources) {
@@ -178,45 +225,90 @@ bool package_is_whole(const std::vector<pe::Resource>& resources, std::string* p
   return whole;
 }
 
-bool seal_installer(const std::string& executable) {
+bool seal_installer(platform::FileSystem& files, const std::string& executable, std::string* error) {
   std::string image;
+  if (!files.read_file(executable, image)) {
+    set_error(error, executable + " cannot be read: " + reason(files, "the file could not be read"));
+    return false;
+  }
   std::vector<pe::Resource> resources;
-  if (!platform::read_file(executable, image) || !pe::read_resources(image, resources)) return false;
-  std::string sums = package_sums(resources);
-  return sums.empty() || add_resource_bytes(executable, sums, package_check::kSumsResource, false);
+  std::string why;
+  if (!pe::read_resources(image, resources)) {
+    set_error(error, executable + " is not an executable whose resources can be read");
+    return false;
+  }
+  const std::string sums = package_sums(resources);
+  if (sums.empty()) return true;
+  if (!pe::add_rcdata(image, package_check::kSumsResource, sums, false, &why)) {
+    set_error(error, executable + ": " + why);
+    return false;
+  }
+  if (!files.write_file(executable, image)) {
+    set_error(error, executable + " cannot be written: " + reason(files, "the file could not be written"));
+    return false;
+  }
+  return true;
 }
 
 namespace {
 
 // The executable file as write_rcdata_streamed writes it, with the
 // system's reason for the first write that failed.
-class FileSink final : public pe::ImageSink {
+class StreamSink final : public pe::ImageSink {
  public:
-  explicit FileSink(const std::string& path) : file(path) {}
-  bool write(std::string_view bytes) override { return noted(file.write(bytes)); }
-  bool write_at(uint64_t offset, std::string_view bytes) override { return noted(file.write_at(offset, bytes)); }
-  platform::OutputFile file;
-  std::string reason;
+  StreamSink(platform::FileSystem& file_system, std::unique_ptr<platform::OutputStream> stream)
+      : files(file_system), out(std::move(stream)) {}
+  bool write(std::string_view bytes) override { return noted(out->write(bytes)); }
+  bool write_at(uint64_t offset, std::string_view bytes) override { return noted(out->write_at(offset, bytes)); }
+  platform::FileSystem& files;
+  std::unique_ptr<platform::OutputStream> out;
+  std::string failure;
 
  private:
   bool noted(bool ok) {
-    if (!ok && reason.empty()) reason = platform::last_error_text();
+    if (!ok && failure.empty()) failure = files.error_text();
     return ok;
   }
 };
 
+// How far a part's bytes have passed into the executable.
+struct Passed {
+  uint32_t crc = 0;
+  bool done = false;
+};
+
+// Reads one part into the executable block by block, its CRC summed on the
+// way.
+bool pass_part(platform::FileSystem& files, const PackagePart& part, Passed& done,
+               const std::function<bool(std::string_view)>& put) {
+  auto take = [&](std::string_view bytes) {
+    done.crc = package_check::crc32(bytes.data(), bytes.size(), done.crc);
+    return put(bytes);
+  };
+  if (part.file.empty()) return done.done = take(part.bytes);
+  std::unique_ptr<platform::InputStream> in = files.open_input(part.file);
+  if (!in) return false;
+  std::vector<char> block(size_t{1} << 20);
+  for (int64_t n; (n = in->read(block.data(), block.size())) != 0;)
+    if (n < 0 || !take(std::string_view(block.data(), static_cast<size_t>(n)))) return false;
+  return done.done = true;
+}
+
+pe::ResourceSource named_source(std::string_view name, uint32_t size) {
+  pe::ResourceSource source;
+  for (const char c : name) source.resource.name.name.push_back(static_cast<unsigned char>(c));
+  source.size = size;
+  return source;
+}
+
 }  // namespace
 
-bool write_installer(const std::string& destination, std::string_view installer_image,
-                     const std::vector<PackagePart>& parts, std::string* problem) {
+bool write_installer(platform::FileSystem& files, const std::string& destination, std::string_view installer_image,
+                     const std::vector<PackagePart>& parts, std::string* error) {
   auto failed = [&](const std::string& why) {
-    platform::delete_file(destination);
-    if (problem) *problem = why;
+    files.delete_file(destination);
+    set_error(error, why);
     return false;
-  };
-  struct Passed {
-    uint32_t crc = 0;
-    bool done = false;
   };
   std::vector<Passed> passed(parts.size());
   std::vector<pe::ResourceSource> sources;
@@ -226,25 +318,14 @@ bool write_installer(const std::string& destination, std::string_view installer_
     for (size_t i = 0; i < parts.size(); ++i) {
       const PackagePart& part = parts[i];
       if (part.name != name) continue;
-      const int64_t size = part.file.empty() ? static_cast<int64_t>(part.bytes.size()) : platform::file_size(part.file);
+      const int64_t size = part.file.empty() ? static_cast<int64_t>(part.bytes.size()) : files.file_size(part.file);
       // A missing, empty or unreadable file gives no resource; the others
       // are packaged all the same.
-      if (size <= 0 || (!part.file.empty() && !platform::InputFile(part.file).is_open())) continue;
+      if (size <= 0 || (!part.file.empty() && !files.open_input(part.file))) continue;
       if (size > INT32_MAX) return failed(part.file + " is too large for an executable");
-      pe::ResourceSource source;
-      for (const char c : part.name) source.resource.name.name.push_back(static_cast<unsigned char>(c));
-      source.size = static_cast<uint32_t>(size);
-      source.read = [&part, &done = passed[i]](const std::function<bool(std::string_view)>& put) {
-        auto take = [&](std::string_view bytes) {
-          done.crc = package_check::crc32(bytes.data(), bytes.size(), done.crc);
-          return put(bytes);
-        };
-        if (part.file.empty()) return done.done = take(part.bytes);
-        platform::InputFile in(part.file);
-        std::vector<char> block(size_t{1} << 20);
-        for (int64_t n; (n = in.read(block.data(), block.size())) != 0;)
-          if (n < 0 || !take(std::string_view(block.data(), static_cast<size_t>(n)))) return false;
-        return done.done = in.is_open();
+      pe::ResourceSource source = named_source(part.name, static_cast<uint32_t>(size));
+      source.read = [&files, &part, &done = passed[i]](const std::function<bool(std::string_view)>& put) {
+        return pass_part(files, part, done, put);
       };
       char line[40];
       sums_shape.append(line, static_cast<size_t>(package_check::format_sum_line_crc(line, name, source.size, 0)));
@@ -255,10 +336,7 @@ bool write_installer(const std::string& destination, std::string_view installer_
   // The seal comes after the package resources in the tree ("SUMS" sorts
   // after their names), so their checksums are known when its turn comes.
   if (!sums_shape.empty()) {
-    pe::ResourceSource seal;
-    for (const char c : std::string_view(package_check::kSumsResource))
-      seal.resource.name.name.push_back(static_cast<unsigned char>(c));
-    seal.size = static_cast<uint32_t>(sums_shape.size());
+    pe::ResourceSource seal = named_source(package_check::kSumsResource, static_cast<uint32_t>(sums_shape.size()));
     seal.read = [&](const std::function<bool(std::string_view)>& put) {
       std::string sums;
       for (size_t k = 0; k < sources.size() - 1; ++k) {
@@ -273,31 +351,35 @@ bool write_installer(const std::string& destination, std::string_view installer_
     };
     sources.push_back(std::move(seal));
   }
-  std::string error;
-  bool ok;
-  {
-    FileSink sink(destination);
-    if (!sink.file.is_open()) return failed("it cannot be created: " + platform::last_error_text());
-    ok = pe::write_rcdata_streamed(installer_image, sources, sink, &error);
-    if (!ok && !sink.reason.empty()) error += ": " + sink.reason;
-    if (!sink.file.close() && ok) return failed("it cannot be written: " + platform::last_error_text());
-  }
-  if (!ok) return failed(error);
+  std::unique_ptr<platform::OutputStream> out = files.open_output(destination);
+  if (!out) return failed("it cannot be created: " + reason(files, "the file could not be created"));
+  StreamSink sink(files, std::move(out));
+  std::string why;
+  const bool ok = pe::write_rcdata_streamed(installer_image, sources, sink, &why);
+  if (!ok && !sink.failure.empty()) why += ": " + sink.failure;
+  if (!sink.out->close() && ok)
+    return failed("it cannot be written: " + reason(files, "the file could not be written"));
+  if (!ok) return failed(why);
   return true;
 }
 
-void make_installer(const AppState& state, std::string_view installer_image, const PackagingReport& report) {
-  const std::string executable = package_base(state, package_processor_tag(state, report)) + ".exe";
+namespace {
+
+bool make_installer(Packaging& p, const AppState& state, const std::string& processor_tag,
+                    std::string_view installer_image) {
+  const std::string executable = package_base(state, processor_tag) + ".exe";
+  platform::WriteFailure failure{executable, {}};
   if (installer_image.empty()) {
-    platform::delete_file(executable);
-    return;
+    remove_earlier_package(p, executable);
+    failure.reason = "this program carries no installer program";
+    p.problem("The installer could not be written: " + failure.text());
+    return false;
   }
   // Made under a temporary name and only then put in the old one's place: a
   // full disk or a killed run never leaves a cut installer. write_installer
   // checks every write and seals the bytes as they pass, so the executable
   // is not read back (that would hold the whole package in memory).
-  platform::FileSystem& files = platform::real_file_system();
-  platform::remove_leftovers(files, executable);
+  platform::remove_leftovers(p.files, executable);
   const std::string temporary = platform::temporary_name_for(executable);
   // The name resource carries the library name and version; it is formed
   // here so that every package names its library, also when the source has
@@ -310,41 +392,67 @@ void make_installer(const AppState& state, std::string_view installer_image, con
       {"SOURCE-TWEAKED", tweaked_copy_path(state), ""},
       {"RESIDENT", resident_path(state), ""},
   };
-  std::string problem;
-  platform::WriteFailure failure{executable, {}};
-  if (write_installer(temporary, installer_image, parts, &problem) &&
-      platform::commit_whole(files, temporary, executable, &failure))
-    return;
-  if (failure.reason.empty()) failure.reason = problem.empty() ? "it could not be written" : problem;
-  tell(report, "The installer could not be written: " + failure.text());
-  platform::delete_file(temporary);
-  platform::delete_file(executable);  // no installer of an earlier build passes for this one's
+  std::string why;
+  if (write_installer(p.files, temporary, installer_image, parts, &why) &&
+      platform::commit_whole(p.files, temporary, executable, &failure))
+    return true;
+  if (failure.reason.empty()) failure.reason = why.empty() ? "it could not be written" : why;
+  p.problem("The installer could not be written: " + failure.text());
+  p.files.delete_file(temporary);
+  remove_earlier_package(p, executable);
+  return false;
 }
 
-void copy_sources(const AppState& state, const PackagingReport& report) {
+bool copy_sources(Packaging& p, const AppState& state) {
   const std::string folder = purebasic::folder_in(state.purebasic_folder, purebasic::kLibrarySourceFolder);
-  platform::create_folder(folder);
+  if (!p.files.create_folder(folder)) {
+    p.problem("The source copies could not be written: " + folder + ": " +
+              reason(p.files, "the folder could not be created"));
+    return false;
+  }
   const std::string base = platform::file_stem(state.library_source);
   // Each copy replaces the old one whole or not at all.
   const std::pair<std::string, std::string> copies[] = {{state.library_source, folder + base + ".pb"},
                                                         {tweaked_copy_path(state), folder + base + "-Tweaked.pb"}};
+  bool all = true;
   for (const auto& [from, to] : copies) {
     platform::WriteFailure failure;
-    if (platform::is_file(from) && !platform::copy_whole(platform::real_file_system(), from, to, &failure))
-      tell(report, "The source copy could not be written: " + failure.text());
+    if (p.files.is_file(from) && !platform::copy_whole(p.files, from, to, &failure)) {
+      p.problem("The source copy could not be written: " + failure.text());
+      all = false;
+    }
   }
+  return all;
 }
 
-bool make_packages(const AppState& state, std::string_view sevenzip_image, std::string_view installer_image,
-                   const PackagingReport& report) {
+}  // namespace
+
+bool make_installer(const AppState& state, const std::string& processor_tag, std::string_view installer_image,
+                    const PackagingOptions& options, PackagingOutcome& outcome) {
+  Packaging p(options, outcome);
+  return make_installer(p, state, processor_tag, installer_image);
+}
+
+bool copy_sources(const AppState& state, const PackagingOptions& options, PackagingOutcome& outcome) {
+  Packaging p(options, outcome);
+  return copy_sources(p, state);
+}
+
+PackagingOutcome make_packages(const AppState& state, const std::string& processor_tag, std::string_view sevenzip_image,
+                               std::string_view installer_image, const PackagingOptions& options) {
+  PackagingOutcome outcome;
+  Packaging p(options, outcome);
   if (!state.library_name.empty()) {
-    make_archive(state, sevenzip_image, report);
-    if (stop_requested(report.cancel)) return false;
-    make_installer(state, installer_image, report);
+    outcome.stages.push_back(PackagingStage::kArchive);
+    make_archive(p, state, processor_tag, sevenzip_image);
+    if (stop_requested(options.cancel)) return outcome;
+    outcome.stages.push_back(PackagingStage::kInstaller);
+    make_installer(p, state, processor_tag, installer_image);
   }
-  if (stop_requested(report.cancel)) return false;
-  copy_sources(state, report);
-  return true;
+  if (stop_requested(options.cancel)) return outcome;
+  outcome.stages.push_back(PackagingStage::kSourceCopies);
+  copy_sources(p, state);
+  return outcome;
 }
 
 }  // namespace lh

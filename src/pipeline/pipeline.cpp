@@ -30,8 +30,6 @@
 namespace lh {
 namespace {
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
-
 std::tm local_now() {
   std::time_t t = std::time(nullptr);
   std::tm out{};
@@ -272,8 +270,9 @@ bool delete_old_resident(Build& b) {
 bool run_tailbite(Build& b) {
   b.step("TailBite");
   const std::string& pb = b.state.purebasic_folder;
-  run_tool(b, "TailBite", tailbite_path(pb), quoted(b.state.work_folder + b.name + ".pb") + " /MULT /CHM:" + b.name,
-           false, purebasic::user_library_path(pb, b.name));
+  run_tool(b, "TailBite", tailbite_path(pb),
+           quoted_argument(b.state.work_folder + b.name + ".pb") + " /MULT /CHM:" + b.name, false,
+           purebasic::user_library_path(pb, b.name));
   return true;
 }
 
@@ -283,7 +282,7 @@ bool compile_resident(Build& b) {
   // Without resident declarations the compiler has nothing to compile and
   // fails by design; only a resident file that was to come is missed.
   run_tool(b, "The PureBasic compiler", compiler_path(b.state.purebasic_folder),
-           quoted(declarations) + " /Resident " + quoted(resident_file(b)), true,
+           quoted_argument(declarations) + " /Resident " + quoted_argument(resident_file(b)), true,
            b.files.is_file(declarations) ? resident_file(b) : std::string());
   return true;
 }

@@ -91,6 +91,12 @@ std::string command_line_for(const std::string& program, const std::string& argu
   return line;
 }
 
+std::string quoted_argument(const std::string& path) {
+  size_t trailing = 0;
+  while (trailing < path.size() && path[path.size() - 1 - trailing] == '\\') ++trailing;
+  return "\"" + path + std::string(trailing, '\\') + "\"";
+}
+
 bool run_program(const std::string& program, const std::string& arguments, const std::string& working_folder,
                  RunOption options, ProgramHandle* handle) {
   if (handle) handle->reset();

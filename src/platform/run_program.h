@@ -53,6 +53,11 @@ using ProgramHandle = std::unique_ptr<Program, ProgramClose>;
 // quote the paths they put into them.
 std::string command_line_for(const std::string& program, const std::string& arguments);
 
+// A path as one argument between double quotes, such that the program
+// receives it unchanged: trailing backslashes are doubled, since a
+// backslash right before the closing quote would escape it.
+std::string quoted_argument(const std::string& path);
+
 // Starts `program` with `arguments` in `working_folder` (the current folder
 // when empty); true when it started. With kKeep, *handle is set when it
 // started and emptied when not. When the program cannot be started and

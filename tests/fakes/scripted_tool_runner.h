@@ -4,6 +4,7 @@
 // a FileSystem (a MemoryFileSystem in the pipeline's tests).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -32,6 +33,10 @@ class ScriptedToolRunner final : public ToolRunner {
     int exit_code = 0;
     std::string output;                        // given to a capturing run
     std::map<std::string, std::string> makes;  // path -> content, written by a run
+    // A program that reads its command line (a build run): when set, it
+    // plays the run instead of the fields above, writing into the file
+    // system it is handed.
+    std::function<CapturedRun(const ToolCall& call, platform::FileSystem& files)> play;
   };
 
   explicit ScriptedToolRunner(platform::FileSystem& files) : files_(files) {}
@@ -58,6 +63,7 @@ class ScriptedToolRunner final : public ToolRunner {
     CapturedRun run;
     auto it = scripts.find(call.program);
     if (it == scripts.end() || !it->second.starts) return run;
+    if (it->second.play) return it->second.play(call, files_);
     for (const auto& [path, content] : it->second.makes) files_.write_file(path, content);
     run.started = true;
     run.exit_code = it->second.exit_code;

@@ -146,7 +146,7 @@ TEST_F(Packaging, ArchiveInstallerAndSourceCopies) {
   EXPECT_EQ(tag_of(state.purebasic_folder), "x64");
 #endif
   EXPECT_EQ(base(), root + "src" + S + "Strings (1.2) " + tag_of(state.purebasic_folder));
-  make_packages(state, sevenzip, installer);
+  make_packages(state, tag_of(state.purebasic_folder), sevenzip, installer);
 
   std::set<std::string> entries = archive_entries(base() + ".7z", state.work_folder);
   for (const char* item : {"Strings.pb", "Strings.chm", "Strings", "Strings.res", "Strings-tweaked.pb"})
@@ -178,12 +178,12 @@ TEST_F(Packaging, ArchiveInstallerAndSourceCopies) {
 }
 
 TEST_F(Packaging, SecondRunReplacesBothPackagesCompletely) {
-  make_packages(state, sevenzip, installer);
+  make_packages(state, tag_of(state.purebasic_folder), sevenzip, installer);
   // The next build: new bytes, no resident file, one include file fewer.
   write_build("2");
   platform::delete_file(resident());
   platform::delete_file(state.include_folder + "sub" + S + "b.txt");
-  make_packages(state, sevenzip, installer);
+  make_packages(state, tag_of(state.purebasic_folder), sevenzip, installer);
 
   std::set<std::string> entries = archive_entries(base() + ".7z", state.work_folder);
   EXPECT_EQ(entries.count("Strings.res"), 0u);
@@ -203,7 +203,7 @@ TEST_F(Packaging, SecondRunReplacesBothPackagesCompletely) {
 TEST_F(Packaging, NoVersionLineStillNamesTheLibrary) {
   state.library_version.clear();
   state.include_folder.clear();  // never chosen: no item, nothing from the current folder
-  make_packages(state, sevenzip, installer);
+  make_packages(state, tag_of(state.purebasic_folder), sevenzip, installer);
   EXPECT_NE(base().find("Strings () "), std::string::npos);
   EXPECT_TRUE(platform::is_file(base() + ".7z"));
   EXPECT_EQ(resource(installer_resources(), "NAME"), "Strings\r\n\r\n");
@@ -217,7 +217,7 @@ TEST_F(Packaging, WithoutBuildOnlyTheSourceIsCopied) {
   state.build_ran = false;
   state.library_source = root + "src" + S + "My.Lib.pb";
   platform::write_file(state.library_source, "; my lib\r\n");
-  make_packages(state, sevenzip, installer);
+  make_packages(state, tag_of(state.purebasic_folder), sevenzip, installer);
 
   for (const platform::FolderEntry& e : platform::list_folder(root + "src" + S))
     EXPECT_TRUE(e.name == "Strings.pb" || e.name == "My.Lib.pb") << e.name;
@@ -232,7 +232,9 @@ TEST_F(Packaging, WithoutBuildOnlyTheSourceIsCopied) {
 TEST_F(Packaging, StoppedRunWritesNoPackage) {
   Cancellation cancel;
   cancel.request();
-  EXPECT_FALSE(make_packages(state, sevenzip, installer, {nullptr, false, &cancel}));
+  const PackagingOutcome outcome =
+      make_packages(state, tag_of(state.purebasic_folder), sevenzip, installer, {.cancel = &cancel});
+  EXPECT_EQ(outcome.stages, std::vector<PackagingStage>{PackagingStage::kArchive});
   for (const platform::FolderEntry& e : platform::list_folder(root + "src" + S)) EXPECT_EQ(e.name, "Strings.pb");
   EXPECT_FALSE(platform::exists(state.purebasic_folder + "Library_Source"));
 }

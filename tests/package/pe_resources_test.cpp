@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "package/packaging.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 
 namespace lh {
@@ -253,20 +254,23 @@ TEST(PackageResource, FileMustHoldBytes) {
   ASSERT_TRUE(platform::write_file(exe, image));
   ASSERT_TRUE(platform::write_file(empty, ""));
   ASSERT_TRUE(platform::write_file(full, "library bytes"));
-  EXPECT_EQ(add_package_resource(exe, dir + "lh_pkg_missing.txt", "SOURCE", false), 0);
-  EXPECT_EQ(add_package_resource(exe, empty, "SOURCE", false), 0);
-  EXPECT_EQ(add_package_resource(exe, dir, "SOURCE", false), 0);  // a folder
+  platform::FileSystem& files = platform::real_file_system();
+  std::string error;
+  EXPECT_FALSE(add_package_resource(files, exe, dir + "lh_pkg_missing.txt", "SOURCE", false, &error));
+  EXPECT_NE(error.find("lh_pkg_missing.txt"), std::string::npos) << error;
+  EXPECT_FALSE(add_package_resource(files, exe, empty, "SOURCE", false));
+  EXPECT_FALSE(add_package_resource(files, exe, dir, "SOURCE", false));  // a folder
   std::string unchanged;
   platform::read_file(exe, unchanged);
   EXPECT_EQ(unchanged, image);
-  EXPECT_EQ(add_package_resource(exe, full, "SOURCE", false), 1);
+  EXPECT_TRUE(add_package_resource(files, exe, full, "SOURCE", false));
   std::string written;
   platform::read_file(exe, written);
   std::vector<pe::Resource> res;
   ASSERT_TRUE(pe::read_resources(written, res));
   ASSERT_NE(pe::find_resource(res, pe::kRtRcData, "SOURCE"), nullptr);
   EXPECT_EQ(pe::find_resource(res, pe::kRtRcData, "SOURCE")->data, "library bytes");
-  EXPECT_EQ(add_package_resource(dir + "lh_pkg_no.exe", full, "SOURCE", false), 0);
+  EXPECT_FALSE(add_package_resource(files, dir + "lh_pkg_no.exe", full, "SOURCE", false));
   platform::delete_file(exe);
   platform::delete_file(empty);
   platform::delete_file(full);
@@ -307,7 +311,7 @@ TEST(StreamedInstaller, SameBytesAsOneUpdateAfterAnother) {
     ASSERT_TRUE(pe::add_rcdata(expected, "SUMS", package_sums(added), false));
     const std::string new_way = dir + "lh_stream_new.exe";
     std::string problem;
-    ASSERT_TRUE(write_installer(new_way, base, parts, &problem)) << problem;
+    ASSERT_TRUE(write_installer(platform::real_file_system(), new_way, base, parts, &problem)) << problem;
     std::string got;
     ASSERT_TRUE(platform::read_file(new_way, got));
     EXPECT_EQ(got.size(), expected.size());
@@ -324,7 +328,7 @@ TEST(StreamedInstaller, SameBytesAsOneUpdateAfterAnother) {
   std::string damaged = image;
   std::memcpy(&damaged[u32(image, 0x3c)], "XX", 2);
   std::string problem;
-  EXPECT_FALSE(write_installer(dir + "lh_stream_damaged.exe", damaged, parts, &problem));
+  EXPECT_FALSE(write_installer(platform::real_file_system(), dir + "lh_stream_damaged.exe", damaged, parts, &problem));
   EXPECT_FALSE(problem.empty());
   EXPECT_FALSE(platform::exists(dir + "lh_stream_damaged.exe"));
   for (const PackagePart& p : parts)

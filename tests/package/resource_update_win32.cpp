@@ -9,8 +9,10 @@
 
 #include "package/packaging.h"
 #include "pe/pe_resources.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/resources.h"
+#include "platform/run_program.h"
 
 namespace lh {
 namespace {
@@ -73,7 +75,7 @@ TEST_P(ResourceUpdate, WindowsFindsEveryResourceAndTheInstallerRuns) {
     }
   }
   // Sealed as packaging does it; the installer below must take it as whole.
-  ASSERT_TRUE(seal_installer(exe));
+  ASSERT_TRUE(seal_installer(platform::real_file_system(), exe));
 
   HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr);

@@ -19,6 +19,7 @@
 
 #include "package/packaging.h"
 #include "pe/pe_resources.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "saved_registry_key_win32.h"
 
@@ -337,7 +338,7 @@ size_t data_entry_of(const std::string& image, size_t at, uint32_t size) {
 
 TEST_F(Installer, DamagedPackageIsRefusedBeforeAnythingIsWritten) {
   std::string exe = package("Strings (1.2) x86.exe", kFull);
-  ASSERT_TRUE(lh::seal_installer(exe));
+  ASSERT_TRUE(lh::seal_installer(lh::platform::real_file_system(), exe));
   std::string sealed = read(exe);
   const std::string& chm = kFull.at("CHM");
   size_t chm_at = sealed.find(chm);
