@@ -577,16 +577,35 @@ bool make_unwritable(const std::string& folder, bool on) {
 
 // An action that cannot write or delete one file changes nothing: no file
 // of the new library stays, the old library is untouched, and the message
-// names the file and the reason.
-TEST_F(Installer, FailedActionsChangeNothing) {
-  Files old;
-  for (const auto& [res, bytes] : kFull) old[res] = res == "NAME" ? bytes : "old " + res;
-  ASSERT_EQ(run_silent(package("Strings (1.1) x86.exe", old), "/S /INSTALL"), 0);
-  lh::platform::write_file(pb + "help\\Strings.chw", "the viewer's index");
-  const auto before = contents_under(pb);
-  std::string exe = package("Strings (1.2) x86.exe", kFull);
+// names the file and the reason. Each case starts with version 1.1
+// installed (and the help viewer's index beside its manual) and 1.2 packaged.
+class FailedAction : public Installer {
+ protected:
+  void SetUp() override {
+    Installer::SetUp();
+    if (IsSkipped()) return;
+    Files old;
+    for (const auto& [res, bytes] : kFull) old[res] = res == "NAME" ? bytes : "old " + res;
+    ASSERT_EQ(run_silent(package("Strings (1.1) x86.exe", old), "/S /INSTALL"), 0);
+    lh::platform::write_file(pb + "help\\Strings.chw", "the viewer's index");
+    before = contents_under(pb);
+    exe = package("Strings (1.2) x86.exe", kFull);
+  }
 
-  // A file held open without sharing, as an editor that has it open would.
+  // Once the cause is gone, the install goes through whole, with no
+  // temporary file of the failed action left.
+  void expect_install_goes_through() {
+    EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 0);
+    expect_files(installed("Strings"), kFull);
+    EXPECT_EQ(contents_under(pb).size(), before.size() - 1);  // the viewer's index is gone
+  }
+
+  std::map<std::string, std::string> before;  // every file under the PureBasic folder, with its bytes
+  std::string exe;                            // the 1.2 package
+};
+
+// A file held open without sharing, as an editor that has it open would.
+TEST_F(FailedAction, InstallOverALockedFileChangesNothing) {
   std::string locked = pb + "Library_Source\\Strings.pb";
   HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
@@ -604,9 +623,12 @@ TEST_F(Installer, FailedActionsChangeNothing) {
   EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 3);
   CloseHandle(lock);
   EXPECT_EQ(contents_under(pb), before);
+  expect_install_goes_through();
+}
 
-  // The help folder cannot be written in (made writable again however the
-  // test ends, so that the folder can be removed).
+// The help folder cannot be written in (made writable again however the
+// test ends, so that the folder can be removed).
+TEST_F(FailedAction, InstallAndUninstallInAnUnwritableFolderChangeNothing) {
   struct Unwritable {
     std::string folder;
     bool on = make_unwritable(folder, true);
@@ -614,40 +636,37 @@ TEST_F(Installer, FailedActionsChangeNothing) {
       if (on) make_unwritable(folder, false);
     }
   };
-  if (Unwritable help{pb + "help\\"}; help.on) {
-    Running h;
-    ASSERT_TRUE(start(h, exe));
-    w = wait_window(h);
-    click(w.install);
-    b = answer_message_box(h);
-    EXPECT_NE(b.text.find("Could not write " + pb + "help\\Strings.chm: "), std::string::npos) << b.text;
-    EXPECT_EQ(h.wait(), 3);
-    EXPECT_EQ(run_silent(exe, "/S /UNINSTALL"), 3);  // its files cannot be deleted either
-    help.on = false;
-    ASSERT_TRUE(make_unwritable(pb + "help\\", false));
-    EXPECT_EQ(contents_under(pb), before);
-  } else {
-    std::printf("[  SKIPPED ] unwritable help folder: the file system refuses chattr +i\n");
-  }
+  Unwritable help{pb + "help\\"};
+  if (!help.on) GTEST_SKIP() << "unwritable help folder: the file system refuses chattr +i";
+  Running h;
+  ASSERT_TRUE(start(h, exe));
+  Window w = wait_window(h);
+  click(w.install);
+  Box b = answer_message_box(h);
+  EXPECT_NE(b.text.find("Could not write " + pb + "help\\Strings.chm: "), std::string::npos) << b.text;
+  EXPECT_EQ(h.wait(), 3);
+  EXPECT_EQ(run_silent(exe, "/S /UNINSTALL"), 3);  // its files cannot be deleted either
+  help.on = false;
+  ASSERT_TRUE(make_unwritable(pb + "help\\", false));
+  EXPECT_EQ(contents_under(pb), before);
+  expect_install_goes_through();
+}
 
-  // Uninstall meets a read-only file: every file stays.
+// Uninstall meets a read-only file: every file stays.
+TEST_F(FailedAction, UninstallMeetingAReadOnlyFileKeepsEveryFile) {
   std::string resident = pb + "Residents\\Strings.res";
   lh::platform::set_read_only(resident, true);
   Running u;
   ASSERT_TRUE(start(u, exe));
-  w = wait_window(u);
+  Window w = wait_window(u);
   click(w.uninstall);
-  b = answer_message_box(u);
+  Box b = answer_message_box(u);
   EXPECT_NE(b.text.find("Could not delete " + resident + ": the file is read-only"), std::string::npos) << b.text;
   EXPECT_EQ(b.text.find("Uninstalled"), std::string::npos);
   EXPECT_EQ(u.wait(), 3);
   lh::platform::set_read_only(resident, false);
   EXPECT_EQ(contents_under(pb), before);
-
-  // Then the install goes through whole, with no temporary file left.
-  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 0);
-  expect_files(installed("Strings"), kFull);
-  EXPECT_EQ(contents_under(pb).size(), before.size() - 1);  // the viewer's index is gone
+  expect_install_goes_through();
 }
 
 }  // namespace
