@@ -592,6 +592,30 @@ class FailedAction : public Installer {
     exe = package("Strings (1.2) x86.exe", kFull);
   }
 
+  // What pressing a button of the new package's window came to: the
+  // message box it answered with, and the program's exit code.
+  struct Pressed {
+    Box box;
+    int exit_code = -1;
+  };
+  Pressed press_in_window(HWND Window::*button) {
+    Pressed p;
+    Running r;
+    if (!start(r, exe)) {
+      ADD_FAILURE() << "the installer did not start";
+      return p;
+    }
+    Window w = wait_window(r);
+    if (!w.main) {
+      ADD_FAILURE() << "the installer's window did not open";
+      return p;
+    }
+    click(w.*button);
+    p.box = answer_message_box(r);
+    p.exit_code = r.wait();
+    return p;
+  }
+
   // Once the cause is gone, the install goes through whole, with no
   // temporary file of the failed action left.
   void expect_install_goes_through() {
@@ -609,17 +633,13 @@ TEST_F(FailedAction, InstallOverALockedFileChangesNothing) {
   std::string locked = pb + "Library_Source\\Strings.pb";
   HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  Running r;
-  ASSERT_TRUE(start(r, exe));
-  Window w = wait_window(r);
-  ASSERT_NE(w.main, nullptr);
-  click(w.install);
-  Box b = answer_message_box(r);
+  Pressed install = press_in_window(&Window::install);
+  const Box& b = install.box;
   EXPECT_EQ(b.caption, "Strings 1.2");
   EXPECT_NE(b.text.find("nothing was changed"), std::string::npos) << b.text;
   EXPECT_NE(b.text.find("Could not write " + locked + ": "), std::string::npos) << b.text;
   EXPECT_EQ(b.text.find("Strings-Tweaked.pb"), std::string::npos) << b.text;
-  EXPECT_EQ(r.wait(), 3);
+  EXPECT_EQ(install.exit_code, 3);
   EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 3);
   CloseHandle(lock);
   EXPECT_EQ(contents_under(pb), before);
@@ -638,13 +658,10 @@ TEST_F(FailedAction, InstallAndUninstallInAnUnwritableFolderChangeNothing) {
   };
   Unwritable help{pb + "help\\"};
   if (!help.on) GTEST_SKIP() << "unwritable help folder: the file system refuses chattr +i";
-  Running h;
-  ASSERT_TRUE(start(h, exe));
-  Window w = wait_window(h);
-  click(w.install);
-  Box b = answer_message_box(h);
-  EXPECT_NE(b.text.find("Could not write " + pb + "help\\Strings.chm: "), std::string::npos) << b.text;
-  EXPECT_EQ(h.wait(), 3);
+  Pressed install = press_in_window(&Window::install);
+  EXPECT_NE(install.box.text.find("Could not write " + pb + "help\\Strings.chm: "), std::string::npos)
+      << install.box.text;
+  EXPECT_EQ(install.exit_code, 3);
   EXPECT_EQ(run_silent(exe, "/S /UNINSTALL"), 3);  // its files cannot be deleted either
   help.on = false;
   ASSERT_TRUE(make_unwritable(pb + "help\\", false));
@@ -656,14 +673,11 @@ TEST_F(FailedAction, InstallAndUninstallInAnUnwritableFolderChangeNothing) {
 TEST_F(FailedAction, UninstallMeetingAReadOnlyFileKeepsEveryFile) {
   std::string resident = pb + "Residents\\Strings.res";
   lh::platform::set_read_only(resident, true);
-  Running u;
-  ASSERT_TRUE(start(u, exe));
-  Window w = wait_window(u);
-  click(w.uninstall);
-  Box b = answer_message_box(u);
+  Pressed uninstall = press_in_window(&Window::uninstall);
+  const Box& b = uninstall.box;
   EXPECT_NE(b.text.find("Could not delete " + resident + ": the file is read-only"), std::string::npos) << b.text;
   EXPECT_EQ(b.text.find("Uninstalled"), std::string::npos);
-  EXPECT_EQ(u.wait(), 3);
+  EXPECT_EQ(uninstall.exit_code, 3);
   lh::platform::set_read_only(resident, false);
   EXPECT_EQ(contents_under(pb), before);
   expect_install_goes_through();
