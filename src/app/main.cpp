@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "app/embedded_images.h"
@@ -107,25 +108,30 @@ struct BuildArguments {
   std::string purebasic_folder;
 };
 
-// Parses what follows "build"; empty text when it is well formed, else why not.
-std::string parse_build_arguments(const std::vector<std::string>& args, BuildArguments& out) {
+// Parses what follows "build"; false when it is not well formed, with why
+// in `error`.
+bool parse_build_arguments(const std::vector<std::string>& args, BuildArguments& out, std::string* error) {
+  auto fail = [error](std::string why) {
+    if (error) *error = std::move(why);
+    return false;
+  };
   bool have_source = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--include" || a == "--purebasic") {
-      if (i + 1 >= args.size()) return a + " needs a folder";
+      if (i + 1 >= args.size()) return fail(a + " needs a folder");
       (a == "--include" ? out.include_folder : out.purebasic_folder) = with_separator(args[++i]);
     } else if (a.size() > 1 && a.compare(0, 2, "--") == 0) {
-      return "unknown option " + a;
+      return fail("unknown option " + a);
     } else if (!have_source) {
       out.source = a;
       have_source = true;
     } else {
-      return "more than one SOURCE (" + out.source + ", " + a + ")";
+      return fail("more than one SOURCE (" + out.source + ", " + a + ")");
     }
   }
-  if (!have_source) return "build needs a SOURCE";
-  return {};
+  if (!have_source) return fail("build needs a SOURCE");
+  return true;
 }
 
 int run_headless_build(const BuildArguments& args) {
@@ -134,8 +140,7 @@ int run_headless_build(const BuildArguments& args) {
     return 2;
   }
   lh::AppState state;
-  if (lh::start_up_headless(state, lh::platform::program_path(), lh::highlighter_image(), args.purebasic_folder) !=
-      lh::StartupResult::kContinue) {
+  if (!lh::start_up_headless(state, lh::platform::program_path(), lh::highlighter_image(), args.purebasic_folder)) {
     print_err("libhammer: Tailbite not found (PureBasic folder: " +
               (state.purebasic_folder.empty() ? std::string("none found") : state.purebasic_folder) + ")\n");
     return 2;
@@ -253,7 +258,7 @@ int run_from_window(lh::AppState& state, lh::Reporter& reporter, const lh::Cance
 int run_window_program() {
   lh::AppState state;
   lh::MessageBoxReporter boxes;
-  if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image(), boxes) != lh::StartupResult::kContinue)
+  if (!lh::start_up(state, lh::platform::program_path(), lh::highlighter_image(), boxes))
     return 0;  // "Tailbite not found" has been shown
   int status = lh::kExitAllMade;
   lh::MainWindowHooks hooks;
@@ -303,7 +308,7 @@ int main(int argc, char** argv) {
   }
   if (args[0] != "build") return usage_error("unknown command " + args[0]);
   BuildArguments build;
-  std::string problem = parse_build_arguments({args.begin() + 1, args.end()}, build);
-  if (!problem.empty()) return usage_error(problem);
+  std::string problem;
+  if (!parse_build_arguments({args.begin() + 1, args.end()}, build, &problem)) return usage_error(problem);
   return run_headless_build(build);
 }
