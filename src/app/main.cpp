@@ -135,14 +135,17 @@ bool parse_build_arguments(const std::vector<std::string>& args, BuildArguments&
 }
 
 int run_headless_build(const BuildArguments& args) {
+  StandardErrorReporter reporter;
   if (!lh::platform::is_file(args.source)) {
-    print_err("libhammer: " + args.source + " is not an existing file\n");
+    reporter.tell("LibHammer", args.source + " is not an existing file", lh::MessageIcon::kError);
     return 2;
   }
   lh::AppState state;
   if (!lh::start_up_headless(state, lh::platform::program_path(), lh::highlighter_image(), args.purebasic_folder)) {
-    print_err("libhammer: Tailbite not found (PureBasic folder: " +
-              (state.purebasic_folder.empty() ? std::string("none found") : state.purebasic_folder) + ")\n");
+    reporter.tell("LibHammer",
+                  "Tailbite not found (PureBasic folder: " +
+                      (state.purebasic_folder.empty() ? std::string("none found") : state.purebasic_folder) + ")",
+                  lh::MessageIcon::kError);
     return 2;
   }
   state.library_source = args.source;
@@ -162,7 +165,6 @@ int run_headless_build(const BuildArguments& args) {
       return out;
     };
   }
-  StandardErrorReporter reporter;
   options.reporter = &reporter;
   // The outside programs' own output would mix into the progress lines: it
   // is captured, and shown only for a run that failed.
