@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "app/embedded_images.h"
@@ -108,37 +109,44 @@ struct BuildArguments {
   std::string purebasic_folder;
 };
 
-// Parses what follows "build"; empty text when it is well formed, else why not.
-std::string parse_build_arguments(const std::vector<std::string>& args, BuildArguments& out) {
+// Parses what follows "build"; false when it is not well formed, with why
+// in `error`.
+bool parse_build_arguments(const std::vector<std::string>& args, BuildArguments& out, std::string* error) {
+  auto fail = [error](std::string why) {
+    if (error) *error = std::move(why);
+    return false;
+  };
   bool have_source = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--include" || a == "--purebasic") {
-      if (i + 1 >= args.size()) return a + " needs a folder";
+      if (i + 1 >= args.size()) return fail(a + " needs a folder");
       (a == "--include" ? out.include_folder : out.purebasic_folder) = with_separator(args[++i]);
     } else if (a.size() > 1 && a.compare(0, 2, "--") == 0) {
-      return "unknown option " + a;
+      return fail("unknown option " + a);
     } else if (!have_source) {
       out.source = a;
       have_source = true;
     } else {
-      return "more than one SOURCE (" + out.source + ", " + a + ")";
+      return fail("more than one SOURCE (" + out.source + ", " + a + ")");
     }
   }
-  if (!have_source) return "build needs a SOURCE";
-  return {};
+  if (!have_source) return fail("build needs a SOURCE");
+  return true;
 }
 
 int run_headless_build(const BuildArguments& args) {
+  StandardErrorReporter reporter;
   if (!lh::platform::is_file(args.source)) {
-    print_err("libhammer: " + args.source + " is not an existing file\n");
+    reporter.tell("LibHammer", args.source + " is not an existing file", lh::MessageIcon::kError);
     return 2;
   }
   lh::AppState state;
-  if (lh::start_up_headless(state, lh::platform::program_path(), lh::highlighter_image(), args.purebasic_folder) !=
-      lh::StartupResult::kContinue) {
-    print_err("libhammer: Tailbite not found (PureBasic folder: " +
-              (state.purebasic_folder.empty() ? std::string("none found") : state.purebasic_folder) + ")\n");
+  if (!lh::start_up_headless(state, lh::platform::program_path(), lh::highlighter_image(), args.purebasic_folder)) {
+    reporter.tell("LibHammer",
+                  "Tailbite not found (PureBasic folder: " +
+                      (state.purebasic_folder.empty() ? std::string("none found") : state.purebasic_folder) + ")",
+                  lh::MessageIcon::kError);
     return 2;
   }
   state.library_source = args.source;
@@ -158,7 +166,6 @@ int run_headless_build(const BuildArguments& args) {
       return out;
     };
   }
-  StandardErrorReporter reporter;
   options.reporter = &reporter;
   // The outside programs' own output would mix into the progress lines: it
   // is captured, and shown only for a run that failed.
@@ -261,7 +268,7 @@ int run_from_window(lh::AppState& state, lh::Reporter& reporter, const lh::Cance
 int run_window_program() {
   lh::AppState state;
   lh::MessageBoxReporter boxes;
-  if (lh::start_up(state, lh::platform::program_path(), lh::highlighter_image(), boxes) != lh::StartupResult::kContinue)
+  if (!lh::start_up(state, lh::platform::program_path(), lh::highlighter_image(), boxes))
     return 0;  // "Tailbite not found" has been shown
   int status = lh::kExitAllMade;
   lh::MainWindowHooks hooks;
@@ -312,7 +319,7 @@ int main(int argc, char** argv) {
   }
   if (args[0] != "build") return usage_error("unknown command " + args[0]);
   BuildArguments build;
-  std::string problem = parse_build_arguments({args.begin() + 1, args.end()}, build);
-  if (!problem.empty()) return usage_error(problem);
+  std::string problem;
+  if (!parse_build_arguments({args.begin() + 1, args.end()}, build, &problem)) return usage_error(problem);
   return run_headless_build(build);
 }

@@ -162,14 +162,14 @@ std::string folder_dialog(HWND owner, const char* prompt) {
   return folder;
 }
 
-}  // namespace
+// The window and the gadgets of its first state.
+struct Gadgets {
+  HINSTANCE instance = nullptr;
+  HWND window = nullptr, source = nullptr, include = nullptr, pb_label = nullptr, tb_label = nullptr, compile = nullptr;
+  HFONT font = nullptr;
+};
 
-bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-
+void register_window_class(HINSTANCE instance) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = window_proc;
@@ -179,7 +179,11 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kWindowClass;
   RegisterClassExA(&wc);
+}
 
+// The window, centred on the screen, not yet shown; null when it cannot be
+// made.
+HWND create_main_window(HINSTANCE instance) {
   // A title bar with the close box only: no minimise or maximise box, and a
   // border that cannot be dragged to resize.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
@@ -188,70 +192,138 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
   int w = r.right - r.left, h = r.bottom - r.top;
   int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
   int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  HWND window =
-      CreateWindowExA(0, kWindowClass, kProgramNameAndVersion, style, x, y, w, h, nullptr, nullptr, instance, nullptr);
-  if (!window) return false;
+  return CreateWindowExA(0, kWindowClass, kProgramNameAndVersion, style, x, y, w, h, nullptr, nullptr, instance,
+                         nullptr);
+}
 
+// The font Windows uses for message boxes, for every gadget.
+HFONT message_font() {
   NONCLIENTMETRICSA ncm{};
   ncm.cbSize = sizeof ncm;
   SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-  HFONT font = CreateFontIndirectA(&ncm.lfMessageFont);
+  return CreateFontIndirectA(&ncm.lfMessageFont);
+}
 
-  HWND source = make_gadget(window, "BUTTON", BS_PUSHBUTTON | BS_LEFT, kSourceButton, 10, 25,
-                            " Source : " + state.library_source, font);
-  HWND include = make_gadget(window, "BUTTON", BS_PUSHBUTTON | BS_LEFT, kIncludeButton, 40, 25,
-                             " Include : " + state.include_folder, font);
+void make_first_gadgets(Gadgets& g, const AppState& state, const MainWindowHooks& hooks) {
+  g.source = make_gadget(g.window, "BUTTON", BS_PUSHBUTTON | BS_LEFT, kSourceButton, 10, 25,
+                         " Source : " + state.library_source, g.font);
+  g.include = make_gadget(g.window, "BUTTON", BS_PUSHBUTTON | BS_LEFT, kIncludeButton, 40, 25,
+                          " Include : " + state.include_folder, g.font);
   // The PureBasic label reports clicks, so an author whose .pb association
   // is missing can still point LibHammer at an installation.
-  HWND pb_label = make_gadget(window, "STATIC", SS_LEFT | SS_NOTIFY, kPureBasicLabel, 80, 25,
-                              " PB : " + state.purebasic_folder, font);
-  HWND tb_label = make_gadget(window, "STATIC", SS_LEFT, kTailBiteLabel, 110, 25,
-                              " TB : " + hooks.tailbite_path(state.purebasic_folder), font);
-  HWND compile = make_gadget(window, "BUTTON", BS_PUSHBUTTON, kCompileButton, 140, 50, "COMPILE", font);
+  g.pb_label = make_gadget(g.window, "STATIC", SS_LEFT | SS_NOTIFY, kPureBasicLabel, 80, 25,
+                           " PB : " + state.purebasic_folder, g.font);
+  g.tb_label = make_gadget(g.window, "STATIC", SS_LEFT, kTailBiteLabel, 110, 25,
+                           " TB : " + hooks.tailbite_path(state.purebasic_folder), g.font);
+  g.compile = make_gadget(g.window, "BUTTON", BS_PUSHBUTTON, kCompileButton, 140, 50, "COMPILE", g.font);
+}
 
-  ShowWindow(window, SW_SHOWNORMAL);
-  UpdateWindow(window);
-
-  // The run COMPILE starts: its thread, the gadgets in COMPILE's place, and
-  // what stops it.
-  std::thread run;
+// The run COMPILE starts: its thread, the gadgets in COMPILE's place, and
+// what stops it.
+struct Run {
+  std::thread thread;
   bool running = false;
   Cancellation cancel;
   HWND cancel_button = nullptr, step_line = nullptr;
   std::unique_ptr<WindowReporter> reporter;
+};
 
-  auto start_run = [&] {
-    for (HWND gadget : {source, include, pb_label, tb_label}) EnableWindow(gadget, FALSE);
-    ShowWindow(compile, SW_HIDE);
-    // The bar over the steps, the step's line under it, Cancel beside them.
-    HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 10, 142, 370, 20, window,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressBar)), instance, nullptr);
-    step_line = make_gadget(window, "STATIC", SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kStepLine,
-                            RECT{10, 168, 380, 190}, "Starting the build", font);
-    cancel_button =
-        make_gadget(window, "BUTTON", BS_PUSHBUTTON, kCancelButton, RECT{390, 140, 470, 190}, "Cancel", font);
-    SetFocus(cancel_button);
-    reporter = std::make_unique<WindowReporter>(window, bar, step_line, cancel_button, cancel);
-    g_run_ended = false;
-    running = true;
-    run = std::thread([&hooks, &cancel, window, r = reporter.get()] {
-      // Whatever happens in the run, the window must hear of its end.
-      try {
-        hooks.build(*r, cancel);
-      } catch (...) {
-      }
-      PostMessageA(window, kRunEndedMessage, 0, 0);
-    });
-  };
+// The first gadgets are turned off and COMPILE gives its place to the bar
+// over the steps, the step's line under it and Cancel beside them; then the
+// run's thread starts.
+void start_run(const Gadgets& g, const MainWindowHooks& hooks, Run& run) {
+  for (HWND gadget : {g.source, g.include, g.pb_label, g.tb_label}) EnableWindow(gadget, FALSE);
+  ShowWindow(g.compile, SW_HIDE);
+  HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 10, 142, 370, 20, g.window,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressBar)), g.instance, nullptr);
+  run.step_line = make_gadget(g.window, "STATIC", SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kStepLine,
+                              RECT{10, 168, 380, 190}, "Starting the build", g.font);
+  run.cancel_button =
+      make_gadget(g.window, "BUTTON", BS_PUSHBUTTON, kCancelButton, RECT{390, 140, 470, 190}, "Cancel", g.font);
+  SetFocus(run.cancel_button);
+  run.reporter = std::make_unique<WindowReporter>(g.window, bar, run.step_line, run.cancel_button, run.cancel);
+  g_run_ended = false;
+  run.running = true;
+  run.thread = std::thread([&hooks, &cancel = run.cancel, window = g.window, r = run.reporter.get()] {
+    // Whatever happens in the run, the window must hear of its end.
+    try {
+      hooks.build(*r, cancel);
+    } catch (...) {
+    }
+    PostMessageA(window, kRunEndedMessage, 0, 0);
+  });
+}
 
-  // The window says so first: once requested, the run may end at once.
-  auto stop_run = [&] {
-    if (cancel.requested()) return;
-    EnableWindow(cancel_button, FALSE);
-    SetWindowTextA(step_line, "Stopping...");
-    cancel.request();
-  };
+// The window says so first: once requested, the run may end at once.
+void stop_run(Run& run) {
+  if (run.cancel.requested()) return;
+  EnableWindow(run.cancel_button, FALSE);
+  SetWindowTextA(run.step_line, "Stopping...");
+  run.cancel.request();
+}
 
+// The event just dispatched, while the run goes on: Cancel (or Escape,
+// which reaches the window as IDCANCEL) stops it, the close box asks first.
+// True once the run has ended and its thread is joined.
+bool run_ended_after_event(Run& run) {
+  if (g_event.gadget == kCancelButton || g_event.gadget == IDCANCEL) stop_run(run);
+  if (g_event.closed && !run.cancel.requested() &&
+      run.reporter->ask("LibHammer",
+                        "A build is running. Stop it?\n\nThe outside program running now is ended, no later step "
+                        "runs and no archive or installer is written; the settings are saved."))
+    stop_run(run);
+  if (!g_run_ended) return false;
+  run.thread.join();
+  run.running = false;
+  return true;
+}
+
+// A click before any run: Source, Include and the PureBasic label pick
+// what the run will use, and their gadgets show it.
+void pick_on_click(int gadget, const Gadgets& g, AppState& state, const MainWindowHooks& hooks) {
+  switch (gadget) {
+    case kSourceButton:
+      state.library_source = open_source_dialog(g.window);
+      SetWindowTextA(g.source, (" Source : " + state.library_source).c_str());
+      break;
+    case kIncludeButton:
+      state.include_folder = folder_dialog(g.window, "Include");
+      SetWindowTextA(g.include, (" Include : " + state.include_folder).c_str());
+      break;
+    case kPureBasicLabel: {
+      std::string folder = folder_dialog(g.window, "PB");
+      state.purebasic_folder = folder.empty() ? hooks.registry_lookup() : folder;
+      SetWindowTextA(g.pb_label, (" PB : " + state.purebasic_folder).c_str());
+      SetWindowTextA(g.tb_label, (" TB : " + hooks.tailbite_path(state.purebasic_folder)).c_str());
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool can_compile(const AppState& state, const MainWindowHooks& hooks) {
+  return platform::exists(state.library_source) && !state.purebasic_folder.empty() &&
+         !hooks.tailbite_path(state.purebasic_folder).empty();
+}
+
+}  // namespace
+
+bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  Gadgets g;
+  g.instance = GetModuleHandleA(nullptr);
+  register_window_class(g.instance);
+  g.window = create_main_window(g.instance);
+  if (!g.window) return false;
+  g.font = message_font();
+  make_first_gadgets(g, state, hooks);
+  ShowWindow(g.window, SW_SHOWNORMAL);
+  UpdateWindow(g.window);
+
+  Run run;
   bool built = false;
   MSG msg;
   for (;;) {
@@ -259,59 +331,31 @@ bool run_main_window(AppState& state, const MainWindowHooks& hooks) {
     if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
       // The run's thread may be waiting on this one: the loop goes on,
       // serving it, until the run has stopped.
-      if (!running) break;
-      stop_run();
+      if (!run.running) break;
+      stop_run(run);
       continue;
     }
     g_event = {};
-    if (!IsDialogMessageA(window, &msg)) {
+    if (!IsDialogMessageA(g.window, &msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-    if (running) {
-      // Escape reaches the window as IDCANCEL.
-      if (g_event.gadget == kCancelButton || g_event.gadget == IDCANCEL) stop_run();
-      if (g_event.closed && !cancel.requested() &&
-          reporter->ask("LibHammer",
-                        "A build is running. Stop it?\n\nThe outside program running now is ended, no later step "
-                        "runs and no archive or installer is written; the settings are saved."))
-        stop_run();
-      if (g_run_ended) {
-        run.join();
-        running = false;
+    if (run.running) {
+      if (run_ended_after_event(run)) {
         built = true;
         break;
       }
       continue;
     }
-    switch (g_event.gadget) {
-      case kSourceButton:
-        state.library_source = open_source_dialog(window);
-        SetWindowTextA(source, (" Source : " + state.library_source).c_str());
-        break;
-      case kIncludeButton:
-        state.include_folder = folder_dialog(window, "Include");
-        SetWindowTextA(include, (" Include : " + state.include_folder).c_str());
-        break;
-      case kPureBasicLabel: {
-        std::string folder = folder_dialog(window, "PB");
-        state.purebasic_folder = folder.empty() ? hooks.registry_lookup() : folder;
-        SetWindowTextA(pb_label, (" PB : " + state.purebasic_folder).c_str());
-        SetWindowTextA(tb_label, (" TB : " + hooks.tailbite_path(state.purebasic_folder)).c_str());
-        break;
-      }
-      case kCompileButton:
-        start_run();
-        continue;
-      default:
-        break;
+    if (g_event.gadget == kCompileButton) {
+      start_run(g, hooks, run);
+      continue;
     }
-    bool can_compile = platform::exists(state.library_source) && !state.purebasic_folder.empty() &&
-                       !hooks.tailbite_path(state.purebasic_folder).empty();
-    EnableWindow(compile, can_compile);
+    pick_on_click(g_event.gadget, g, state, hooks);
+    EnableWindow(g.compile, can_compile(state, hooks));
     if (g_event.closed) break;
   }
-  DeleteObject(font);
+  DeleteObject(g.font);
   return built;
 }
 

@@ -60,23 +60,23 @@ bool association_check(AppState& state, Reporter& reporter) {
   return true;
 }
 
-StartupResult start_up(AppState& state, const std::string& program_file, std::string_view highlighter_image,
-                       Reporter& reporter) {
+bool start_up(AppState& state, const std::string& program_file, std::string_view highlighter_image,
+              Reporter& reporter) {
   write_colouring_library(state, highlighter_image);
   set_program_paths(state, program_file);
   read_settings(state);
   set_work_folder(state);
   if (!tailbite_present(purebasic_registry_lookup())) {
     reporter.tell("Error", "Tailbite not found", MessageIcon::kError);
-    return StartupResult::kTailbiteNotFound;
+    return false;
   }
   state.purebasic_folder = purebasic_registry_lookup();
   association_check(state, reporter);
-  return StartupResult::kContinue;
+  return true;
 }
 
-StartupResult start_up_headless(AppState& state, const std::string& program_file, std::string_view highlighter_image,
-                                const std::string& purebasic_folder) {
+bool start_up_headless(AppState& state, const std::string& program_file, std::string_view highlighter_image,
+                       const std::string& purebasic_folder) {
   write_colouring_library(state, highlighter_image);
   set_program_paths(state, program_file);
   set_work_folder(state);
@@ -87,7 +87,7 @@ StartupResult start_up_headless(AppState& state, const std::string& program_file
     const char last = state.purebasic_folder.back();
     if (last != '\\' && last != '/') state.purebasic_folder += platform::separator();
   }
-  return tailbite_check(state) ? StartupResult::kContinue : StartupResult::kTailbiteNotFound;
+  return tailbite_check(state);
 }
 
 }  // namespace lh

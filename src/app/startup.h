@@ -36,24 +36,20 @@ bool tailbite_present(const std::string& purebasic_folder);
 // prompt goes through `reporter`.
 bool association_check(AppState& state, Reporter& reporter);
 
-enum class StartupResult {
-  kContinue,          // open the window / run the build
-  kTailbiteNotFound,  // the program ends (the message was shown)
-};
-
 // The whole start-up of the window program, in order: colouring library,
 // settings, work folder, TailBite check (message box "Tailbite not found"),
 // PureBasic folder, association check. program_file is the program's own
 // full path (platform::program_path()); the prompts go through `reporter`.
-StartupResult start_up(AppState& state, const std::string& program_file, std::string_view highlighter_image,
-                       Reporter& reporter);
+// True: the window opens; false: TailBite was not found (the message was
+// shown) and the program ends.
+bool start_up(AppState& state, const std::string& program_file, std::string_view highlighter_image, Reporter& reporter);
 
 // The headless build's start-up: colouring library, work folder, PureBasic
 // folder from `purebasic_folder` when not empty (a separator appended when
 // missing) or from the lookup, TailBite check. No settings file, no prompt,
-// no message box: on kTailbiteNotFound the caller reports "Tailbite not
-// found" on standard error.
-StartupResult start_up_headless(AppState& state, const std::string& program_file, std::string_view highlighter_image,
-                                const std::string& purebasic_folder);
+// no message box. False when TailBite was not found: the caller reports
+// "Tailbite not found" on standard error.
+bool start_up_headless(AppState& state, const std::string& program_file, std::string_view highlighter_image,
+                       const std::string& purebasic_folder);
 
 }  // namespace lh

@@ -80,7 +80,7 @@ TEST(Startup, WholeStartUpFromThePureBasicFolder) {
   PureBasicHome home(pb);
   BoxCatcher catcher;
   AppState state;
-  ASSERT_EQ(start_up(state, pb + "LibHammer", "image", catcher), StartupResult::kContinue);
+  ASSERT_TRUE(start_up(state, pb + "LibHammer", "image", catcher));
   EXPECT_TRUE(catcher.boxes.empty());  // started from the associated folder: no prompt
   EXPECT_EQ(state.purebasic_folder, pb);
   EXPECT_EQ(state.include_folder, "/inc/");
@@ -95,7 +95,7 @@ TEST(Startup, MissingTailbiteEndsWithTheErrorBox) {
   PureBasicHome home(pb);
   BoxCatcher catcher;
   AppState state;
-  EXPECT_EQ(start_up(state, pb + "LibHammer", "", catcher), StartupResult::kTailbiteNotFound);
+  EXPECT_FALSE(start_up(state, pb + "LibHammer", "", catcher));
   ASSERT_EQ(catcher.boxes.size(), 1u);
   EXPECT_EQ(catcher.boxes[0].caption, "Error");
   EXPECT_EQ(catcher.boxes[0].text, "Tailbite not found");
@@ -114,7 +114,7 @@ TEST(Startup, OtherProgramFolderRunsTheEditorOnce) {
   PureBasicHome home(pb);
   BoxCatcher catcher;
   AppState state;
-  ASSERT_EQ(start_up(state, program + "LibHammer", "", catcher), StartupResult::kContinue);
+  ASSERT_TRUE(start_up(state, program + "LibHammer", "", catcher));
   test::unset_env("LH_FAKE_LOG");
   ASSERT_EQ(catcher.boxes.size(), 1u);
   EXPECT_EQ(catcher.boxes[0].caption, "PureBasic editor will be launched");
@@ -137,10 +137,10 @@ TEST(Startup, HeadlessTakesTheGivenFolderWithoutPromptOrSettings) {
   PureBasicHome home("/nowhere/");
   AppState state;
   const std::string bare = pb.substr(0, pb.size() - 1);
-  EXPECT_EQ(start_up_headless(state, bare + "/LibHammer", "", bare), StartupResult::kContinue);
+  EXPECT_TRUE(start_up_headless(state, bare + "/LibHammer", "", bare));
   EXPECT_EQ(state.purebasic_folder, pb);
   EXPECT_FALSE(platform::exists(pb + "LibHammer.ini"));
-  EXPECT_EQ(start_up_headless(state, bare + "/LibHammer", "", ""), StartupResult::kTailbiteNotFound);
+  EXPECT_FALSE(start_up_headless(state, bare + "/LibHammer", "", ""));
   test::remove_tree(pb);
 }
 #endif

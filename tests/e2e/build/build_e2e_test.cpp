@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,30 +40,54 @@ const char* const kLibrarySource =
     "  ProcedureReturn Greet(who)+Greet(who)\r\n"
     "EndProcedure\r\n";
 
-TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
-  Case c("full");
-  std::string source = c.src + "My.Lib.pb";
-  ASSERT_TRUE(platform::write_file(source, kLibrarySource));
-  std::string include = c.root + "include";
-  platform::create_folder(include);
-  platform::write_file(include + kSep + "Greet.nfo", "note");
-  platform::create_folder(include + kSep + "nested");
-  Case::Result r = c.run("build \"" + source + "\" --include \"" + include + "\" --purebasic " + quoted_folder(c.pb));
+// One build of kLibrarySource, saved as "My.Lib.pb" (so the library is
+// "My") and given an include folder, run once for the whole suite; each case
+// reads one side of what it printed and left.
+class FullBuild : public ::testing::Test {
+ protected:
+  struct Run {
+    Case c{"full"};
+    Case::Result r;
+    std::vector<std::string> progress, verdicts;  // r.out's progress lines, then its "ok"/"missing" lines
+  };
 
-  // One progress line per step, then one line per expected output; what
-  // the outside programs print does not come between them.
-  ASSERT_GE(r.out.size(), 19u) << r.err;
-  std::vector<std::string> progress, verdicts;
-  for (const std::string& line : r.out) {
-    if (line.rfind('[', 0) == 0) progress.push_back(line);
-    if (line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) verdicts.push_back(line);
+  static void SetUpTestSuite() {
+    run_ = std::make_unique<Run>();
+    Case& c = run_->c;
+    std::string source = c.src + "My.Lib.pb";
+    ASSERT_TRUE(platform::write_file(source, kLibrarySource));
+    std::string include = c.root + "include";
+    platform::create_folder(include);
+    platform::write_file(include + kSep + "Greet.nfo", "note");
+    platform::create_folder(include + kSep + "nested");
+    run_->r = c.run("build \"" + source + "\" --include \"" + include + "\" --purebasic " + quoted_folder(c.pb));
+    for (const std::string& line : run_->r.out) {
+      if (line.rfind('[', 0) == 0) run_->progress.push_back(line);
+      if (line.rfind("ok ", 0) == 0 || line.rfind("missing ", 0) == 0) run_->verdicts.push_back(line);
+    }
   }
+  static void TearDownTestSuite() { run_.reset(); }
+
+ private:
+  static inline std::unique_ptr<Run> run_;
+
+ protected:
+  const Case& c = run_->c;
+  const Case::Result& r = run_->r;
+  const std::vector<std::string>& progress = run_->progress;
+  const std::vector<std::string>& verdicts = run_->verdicts;
+  const std::string user_library = c.pb + "PureLibraries" + kSep + "UserLibraries" + kSep + "My";
+  const std::string resident = c.pb + "Residents" + kSep + "My.res";
+};
+
+// One progress line per step, then one line per expected output; what the
+// outside programs print does not come between them.
+TEST_F(FullBuild, PrintsOneLinePerStepThenOneVerdictPerOutput) {
+  ASSERT_GE(r.out.size(), 19u) << r.err;
   EXPECT_EQ(progress.size() + verdicts.size(), r.out.size()) << r.out[r.out.size() - 1];
   ASSERT_EQ(progress.size(), 19u);
   EXPECT_EQ(progress[0].substr(0, 7), "[ 1/19]");
   EXPECT_EQ(progress[18].substr(0, 7), "[19/19]");
-  const std::string user_library = c.pb + "PureLibraries" + kSep + "UserLibraries" + kSep + "My";
-  const std::string resident = c.pb + "Residents" + kSep + "My.res";
   std::vector<std::string> expected{"ok " + user_library, "ok " + c.work + "My.chm", "ok " + c.work + "My.pb"};
   ASSERT_EQ(verdicts.size(), 6u);
   EXPECT_EQ(std::vector<std::string>(verdicts.begin(), verdicts.begin() + 3), expected);
@@ -71,8 +96,12 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
   EXPECT_EQ(verdicts[4].substr(0, LH_EXPECT_INSTALLER ? 3 : 8), LH_EXPECT_INSTALLER ? "ok " : "missing ");
   EXPECT_EQ(verdicts[5], "ok " + resident);
   EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
+}
 
-  // The outside programs of the build, in order, then packaging's own runs.
+// The outside programs of the build, in order, then packaging's own runs;
+// step 12's line names the compiler that made the manual.
+TEST_F(FullBuild, RunsEveryOutsideProgramWithTheCommandLineTheBuildSays) {
+  ASSERT_EQ(progress.size(), 19u) << r.err;
   const std::string tailbite = c.pb + "TailBite" + kSep + exe("TailBite");
   const std::string compiler = c.pb + "compilers" + kSep + exe("pbcompiler");
   // The resident compile names the folder "Compilers" on Windows, whose file
@@ -96,8 +125,9 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
   EXPECT_EQ(log[3],
             "pbcompiler: " + logged(resident_compiler, "\"" + c.work + "Resident.pb\" /Resident \"" + resident + "\""));
   for (size_t i = 4; i < log.size(); ++i) EXPECT_EQ(log[i], "pbcompiler: " + logged(compiler, "/VERSION"));
+}
 
-  // Notes.
+TEST_F(FullBuild, NotesNameTheVersionsTheDateTheCountAndTheResidentCode) {
   std::vector<std::string> notes = lines_of(c.work + "Compilation.txt");
   ASSERT_EQ(notes.size(), 7u);
   EXPECT_EQ(notes[0], ";//Library  1.5");
@@ -111,8 +141,9 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
   EXPECT_EQ(notes[6], ";//<BR>Resident below");
   EXPECT_EQ(lines_of(c.work + "Compilation.cod"),
             (std::vector<std::string>{"Structure Pair ", "#Twice = 2 ;//RESIDENT"}));
+}
 
-  // Piece files and the include folder's file (not its subfolder).
+TEST_F(FullBuild, WritesPieceFilesAndTakesTheIncludeFoldersFilesButNotItsSubfolder) {
   EXPECT_EQ(lines_of(c.work + "Greet.cod"),
             (std::vector<std::string>{"ProcedureDLL.s Greet(who.s) ; Says hello", "  ProcedureReturn \"Hello \" + who",
                                       "EndProcedure"}));
@@ -120,8 +151,11 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
   EXPECT_TRUE(platform::is_file(c.work + "Greet.nfo"));
   EXPECT_FALSE(platform::exists(c.work + "nested"));
   EXPECT_EQ(lines_of(c.work + "My.ver"), (std::vector<std::string>{"My", " 1.5"}));
+}
 
-  // The tweaked source.
+// String commands get internal copies that the others call; the command
+// with an optional parameter gets one variant per number of arguments.
+TEST_F(FullBuild, TweakedSourceHasInternalCopiesAndOneVariantPerArgumentCount) {
   EXPECT_EQ(lines_of(c.work + "My.pb"),
             (std::vector<std::string>{"#LIBRARY_VERSION = \"1.5\"",
                                       ";{// Overview",
@@ -157,7 +191,9 @@ TEST(HeadlessBuild, BuildsWithEveryProgramCalledAsTheBuildSays) {
                                       "  x = Sum(1) + Sum2(1, 2)",
                                       "  ProcedureReturn Greet_internal(who)+Greet_internal(who)",
                                       "EndProcedure"}));
-  // The manual, also in PureBasic's help folder.
+}
+
+TEST_F(FullBuild, CopiesTheManualIntoPureBasicsHelpFolder) {
   EXPECT_TRUE(platform::is_file(c.pb + "help" + kSep + "My.chm"));
 }
 

@@ -73,8 +73,10 @@ struct Manual {
   std::string work;
 };
 
-TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
-  Manual m("example");
+// The example library's pages and help project in the work folder, as the
+// build writes them (with the include folder's files and the "Compilation"
+// page); `model` is what the split made of it.
+void write_example_project(const Manual& m, ManualModel& model) {
   empty_folder(m.work);
   const std::string example = test::native(LH_EXAMPLES_DIR "/StringTools/");
   WorkFiles brought;
@@ -87,7 +89,6 @@ TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
   }
 
   platform::FileSystem& fs = platform::real_file_system();
-  ManualModel model;
   split_source(fs, example + "StringTools.pb", m.work, "StringTools", brought, model);
   ASSERT_GT(model.exported_count, 5);
   const std::string notes = ";//Library " + model.library_version + "\r\n";
@@ -103,6 +104,24 @@ TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
   write_function_pages(fs, m.work, model.table, model.entries, model.contents, highlighter);
   unload_highlighter(highlighter);
   write_help_project(fs, m.work, "StringTools", model.table, model.contents);
+}
+
+// The contents register's keys in the order of the contents tree: the top
+// level, then each group followed by its keys.
+std::vector<std::string> contents_tree(const ContentsRegister& contents) {
+  std::vector<std::string> tree;
+  for (const std::string& key : contents_top_level_keys(contents)) tree.push_back(key);
+  for (const std::string& group : contents_groups(contents)) {
+    tree.push_back(group);
+    for (const std::string& key : contents_group_keys(contents, group)) tree.push_back(key);
+  }
+  return tree;
+}
+
+TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
+  Manual m("example");
+  ManualModel model;
+  ASSERT_NO_FATAL_FAILURE(write_example_project(m, model));
 
   ManualRun run = compile_manual(m.work, "StringTools");
   ASSERT_TRUE(run.made) << run.summary;
@@ -124,13 +143,7 @@ TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
   }
   std::string contents;
   ASSERT_TRUE(platform::read_file(out + "StringTools.hhc", contents));
-  std::vector<std::string> tree;
-  ContentsRegister again = read_contents_register(fs, m.work);
-  for (const std::string& key : contents_top_level_keys(again)) tree.push_back(key);
-  for (const std::string& group : contents_groups(again)) {
-    tree.push_back(group);
-    for (const std::string& key : contents_group_keys(again, group)) tree.push_back(key);
-  }
+  std::vector<std::string> tree = contents_tree(read_contents_register(platform::real_file_system(), m.work));
   EXPECT_EQ(sitemap_names(contents), tree);
   EXPECT_GT(tree.size(), 10u);
 }

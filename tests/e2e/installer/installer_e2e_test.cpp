@@ -578,36 +578,78 @@ bool make_unwritable(const std::string& folder, bool on) {
 
 // An action that cannot write or delete one file changes nothing: no file
 // of the new library stays, the old library is untouched, and the message
-// names the file and the reason.
-TEST_F(Installer, FailedActionsChangeNothing) {
-  Files old;
-  for (const auto& [res, bytes] : kFull) old[res] = res == "NAME" ? bytes : "old " + res;
-  ASSERT_EQ(run_silent(package("Strings (1.1) x86.exe", old), "/S /INSTALL"), 0);
-  lh::platform::write_file(pb + "help\\Strings.chw", "the viewer's index");
-  const auto before = contents_under(pb);
-  std::string exe = package("Strings (1.2) x86.exe", kFull);
+// names the file and the reason. Each case starts with version 1.1
+// installed (and the help viewer's index beside its manual) and 1.2 packaged.
+class FailedAction : public Installer {
+ protected:
+  void SetUp() override {
+    Installer::SetUp();
+    if (IsSkipped()) return;
+    Files old;
+    for (const auto& [res, bytes] : kFull) old[res] = res == "NAME" ? bytes : "old " + res;
+    ASSERT_EQ(run_silent(package("Strings (1.1) x86.exe", old), "/S /INSTALL"), 0);
+    lh::platform::write_file(pb + "help\\Strings.chw", "the viewer's index");
+    before = contents_under(pb);
+    exe = package("Strings (1.2) x86.exe", kFull);
+  }
 
-  // A file held open without sharing, as an editor that has it open would.
+  // What pressing a button of the new package's window came to: the
+  // message box it answered with, and the program's exit code.
+  struct Pressed {
+    Box box;
+    int exit_code = -1;
+  };
+  Pressed press_in_window(HWND Window::*button) {
+    Pressed p;
+    Running r;
+    if (!start(r, exe)) {
+      ADD_FAILURE() << "the installer did not start";
+      return p;
+    }
+    Window w = wait_window(r);
+    if (!w.main) {
+      ADD_FAILURE() << "the installer's window did not open";
+      return p;
+    }
+    click(w.*button);
+    p.box = answer_message_box(r);
+    p.exit_code = r.wait();
+    return p;
+  }
+
+  // Once the cause is gone, the install goes through whole, with no
+  // temporary file of the failed action left.
+  void expect_install_goes_through() {
+    EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 0);
+    expect_files(installed("Strings"), kFull);
+    EXPECT_EQ(contents_under(pb).size(), before.size() - 1);  // the viewer's index is gone
+  }
+
+  std::map<std::string, std::string> before;  // every file under the PureBasic folder, with its bytes
+  std::string exe;                            // the 1.2 package
+};
+
+// A file held open without sharing, as an editor that has it open would.
+TEST_F(FailedAction, InstallOverALockedFileChangesNothing) {
   std::string locked = pb + "Library_Source\\Strings.pb";
   HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  Running r;
-  ASSERT_TRUE(start(r, exe));
-  Window w = wait_window(r);
-  ASSERT_NE(w.main, nullptr);
-  click(w.install);
-  Box b = answer_message_box(r);
+  Pressed install = press_in_window(&Window::install);
+  const Box& b = install.box;
   EXPECT_EQ(b.caption, "Strings 1.2");
   EXPECT_NE(b.text.find("nothing was changed"), std::string::npos) << b.text;
   EXPECT_NE(b.text.find("Could not write " + locked + ": "), std::string::npos) << b.text;
   EXPECT_EQ(b.text.find("Strings-Tweaked.pb"), std::string::npos) << b.text;
-  EXPECT_EQ(r.wait(), 3);
+  EXPECT_EQ(install.exit_code, 3);
   EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 3);
   CloseHandle(lock);
   EXPECT_EQ(contents_under(pb), before);
+  expect_install_goes_through();
+}
 
-  // The help folder cannot be written in (made writable again however the
-  // test ends, so that the folder can be removed).
+// The help folder cannot be written in (made writable again however the
+// test ends, so that the folder can be removed).
+TEST_F(FailedAction, InstallAndUninstallInAnUnwritableFolderChangeNothing) {
   struct Unwritable {
     std::string folder;
     bool on = make_unwritable(folder, true);
@@ -615,40 +657,31 @@ TEST_F(Installer, FailedActionsChangeNothing) {
       if (on) make_unwritable(folder, false);
     }
   };
-  if (Unwritable help{pb + "help\\"}; help.on) {
-    Running h;
-    ASSERT_TRUE(start(h, exe));
-    w = wait_window(h);
-    click(w.install);
-    b = answer_message_box(h);
-    EXPECT_NE(b.text.find("Could not write " + pb + "help\\Strings.chm: "), std::string::npos) << b.text;
-    EXPECT_EQ(h.wait(), 3);
-    EXPECT_EQ(run_silent(exe, "/S /UNINSTALL"), 3);  // its files cannot be deleted either
-    help.on = false;
-    ASSERT_TRUE(make_unwritable(pb + "help\\", false));
-    EXPECT_EQ(contents_under(pb), before);
-  } else {
-    std::printf("[  SKIPPED ] unwritable help folder: the file system refuses chattr +i\n");
-  }
+  Unwritable help{pb + "help\\"};
+  if (!help.on) GTEST_SKIP() << "unwritable help folder: the file system refuses chattr +i";
+  Pressed install = press_in_window(&Window::install);
+  EXPECT_NE(install.box.text.find("Could not write " + pb + "help\\Strings.chm: "), std::string::npos)
+      << install.box.text;
+  EXPECT_EQ(install.exit_code, 3);
+  EXPECT_EQ(run_silent(exe, "/S /UNINSTALL"), 3);  // its files cannot be deleted either
+  help.on = false;
+  ASSERT_TRUE(make_unwritable(pb + "help\\", false));
+  EXPECT_EQ(contents_under(pb), before);
+  expect_install_goes_through();
+}
 
-  // Uninstall meets a read-only file: every file stays.
+// Uninstall meets a read-only file: every file stays.
+TEST_F(FailedAction, UninstallMeetingAReadOnlyFileKeepsEveryFile) {
   std::string resident = pb + "Residents\\Strings.res";
   lh::platform::set_read_only(resident, true);
-  Running u;
-  ASSERT_TRUE(start(u, exe));
-  w = wait_window(u);
-  click(w.uninstall);
-  b = answer_message_box(u);
+  Pressed uninstall = press_in_window(&Window::uninstall);
+  const Box& b = uninstall.box;
   EXPECT_NE(b.text.find("Could not delete " + resident + ": the file is read-only"), std::string::npos) << b.text;
   EXPECT_EQ(b.text.find("Uninstalled"), std::string::npos);
-  EXPECT_EQ(u.wait(), 3);
+  EXPECT_EQ(uninstall.exit_code, 3);
   lh::platform::set_read_only(resident, false);
   EXPECT_EQ(contents_under(pb), before);
-
-  // Then the install goes through whole, with no temporary file left.
-  EXPECT_EQ(run_silent(exe, "/S /INSTALL"), 0);
-  expect_files(installed("Strings"), kFull);
-  EXPECT_EQ(contents_under(pb).size(), before.size() - 1);  // the viewer's index is gone
+  expect_install_goes_through();
 }
 
 }  // namespace

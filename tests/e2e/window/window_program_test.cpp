@@ -135,6 +135,13 @@ std::string box_text(HWND box) {
   return text;
 }
 
+// Presses `button` of the box and waits until the box has gone, so that the
+// next look does not read it twice.
+void close_box(HWND box, WPARAM button) {
+  PostMessageA(box, WM_COMMAND, button, 0);
+  for (int j = 0; j < 500 && IsWindow(box); ++j) Sleep(10);
+}
+
 // Waits for the process to end, answering any message box it shows (and
 // remembering what the boxes said). False when it did not end in time.
 bool wait_answering_boxes(const PROCESS_INFORMATION& pi, std::string& said) {
@@ -142,9 +149,7 @@ bool wait_answering_boxes(const PROCESS_INFORMATION& pi, std::string& said) {
     if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) return true;
     if (HWND box = find_message_box(pi.dwProcessId)) {
       said += box_text(box) + "\n";
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-      // Gone before the next look, so that it is not read twice.
-      for (int j = 0; j < 500 && IsWindow(box); ++j) Sleep(10);
+      close_box(box, IDOK);
     }
   }
   return false;
@@ -166,8 +171,7 @@ std::string answer_next_box(const PROCESS_INFORMATION& pi, WPARAM button) {
       std::string text = box_text(box);
       // LH_SCREENSHOT_HOLD_MS leaves the box up for a screenshot.
       if (const char* hold = getenv("LH_SCREENSHOT_HOLD_MS")) Sleep(static_cast<DWORD>(atoi(hold)));
-      PostMessageA(box, WM_COMMAND, button, 0);
-      for (int j = 0; j < 500 && IsWindow(box); ++j) Sleep(10);
+      close_box(box, button);
       return text;
     }
     if (WaitForSingleObject(pi.hProcess, 10) == WAIT_OBJECT_0) return {};
@@ -308,32 +312,29 @@ TEST_F(WindowProgram, CompileBuildsSavesTheSettingsAndPackages) {
   EXPECT_EQ(settings, settings_text);
 }
 
-// While TailBite runs for ten seconds, a driver asks the window for WM_NULL
-// every 100 ms: the window answers every time and Windows never takes it as
-// hung. The progress bar only goes forward, and the step line reads the
-// steps in their order, TailBite's while TailBite runs.
-// LH_WINDOW_LIBRARY names another library source to build (a large one,
-// to measure the longest gap between two answers).
-TEST_F(WindowProgram, StaysAliveWhileTailBiteRuns) {
-  if (const char* library = getenv("LH_WINDOW_LIBRARY")) {
-    ASSERT_TRUE(platform::copy_file(library, src + "StringTools.pb"));
-    ASSERT_TRUE(platform::write_file(pb + "LibHammer.ini", "LibrarySource = " + src + "StringTools.pb\r\n"));
-  }
-  ASSERT_NO_FATAL_FAILURE(start({"LH_FAKE_TAILBITE_HOLD=" + hold}));
-  click(205);
-
+// What a driver sees of the window while a build runs, one look at a time:
+// whether the window answers WM_NULL and whether Windows takes it as hung,
+// the progress bar's moves, each new text of the step line, and any
+// message box (read and answered).
+struct WindowWatch {
   using Clock = std::chrono::steady_clock;
+
+  WindowWatch(HWND w, const PROCESS_INFORMATION& p) : window(w), pi(p) {}
+
+  HWND window;
+  const PROCESS_INFORMATION& pi;
   Clock::time_point last_answer = Clock::now();
   Clock::duration longest_gap{0};
   int unanswered = 0, hung = 0, went_back = 0, last_position = 0, samples = 0;
   std::vector<std::string> lines;
   std::string said;
+
   // One look: WM_NULL, the hung test, the bar and the line. False once the
   // program has ended.
-  auto look = [&] {
+  bool look() {
     DWORD_PTR ignored = 0;
     const bool answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored) != 0;
-    if (!running()) return false;
+    if (WaitForSingleObject(pi.hProcess, 0) != WAIT_TIMEOUT) return false;
     ++samples;
     if (answered) {
       longest_gap = std::max(longest_gap, Clock::now() - last_answer);
@@ -354,29 +355,15 @@ TEST_F(WindowProgram, StaysAliveWhileTailBiteRuns) {
     // A box would mean something went wrong: it is read and answered.
     if (HWND box = find_message_box(pi.dwProcessId)) {
       said += box_text(box) + "\n";
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-      for (int j = 0; j < 500 && IsWindow(box); ++j) Sleep(10);
+      close_box(box, IDOK);
     }
     Sleep(100);
     return true;
-  };
-
-  while (platform::file_size(hold + ".started") <= 0) ASSERT_TRUE(look()) << "ended before TailBite ran: " << said;
-  for (int i = 0; i < 100; ++i) ASSERT_TRUE(look()) << "ended while TailBite ran: " << said;
-  const std::string line_during_tailbite = lines.empty() ? "" : lines.back();
-  ASSERT_TRUE(platform::write_file(hold, ""));
-  for (int i = 0; i < 30000 && look(); ++i) {
   }
-  EXPECT_EQ(exit_code(), 0u) << said;
+};
 
-  std::printf("%d looks; longest gap between two answered messages: %lld ms\n", samples,
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(longest_gap).count()));
-  EXPECT_EQ(said, "");
-  EXPECT_EQ(unanswered, 0);
-  EXPECT_EQ(hung, 0);
-  EXPECT_EQ(went_back, 0);
-  EXPECT_EQ(line_during_tailbite, "[16/19] TailBite");
-  // Every line seen is a step's progress line, the steps in their order.
+// Every line seen is a step's progress line, the steps in their order.
+void expect_steps_in_order(const std::vector<std::string>& lines) {
   int last_step = 0;
   for (const std::string& line : lines) {
     if (line == "Starting the build" || line.rfind("packaging", 0) == 0 || line == "finished") continue;
@@ -385,6 +372,40 @@ TEST_F(WindowProgram, StaysAliveWhileTailBiteRuns) {
     EXPECT_GE(step, last_step) << line;
     last_step = step;
   }
+}
+
+// While TailBite runs for ten seconds, a driver asks the window for WM_NULL
+// every 100 ms: the window answers every time and Windows never takes it as
+// hung. The progress bar only goes forward, and the step line reads the
+// steps in their order, TailBite's while TailBite runs.
+// LH_WINDOW_LIBRARY names another library source to build (a large one,
+// to measure the longest gap between two answers).
+TEST_F(WindowProgram, StaysAliveWhileTailBiteRuns) {
+  if (const char* library = getenv("LH_WINDOW_LIBRARY")) {
+    ASSERT_TRUE(platform::copy_file(library, src + "StringTools.pb"));
+    ASSERT_TRUE(platform::write_file(pb + "LibHammer.ini", "LibrarySource = " + src + "StringTools.pb\r\n"));
+  }
+  ASSERT_NO_FATAL_FAILURE(start({"LH_FAKE_TAILBITE_HOLD=" + hold}));
+  click(205);
+
+  WindowWatch watch{window, pi};
+  while (platform::file_size(hold + ".started") <= 0)
+    ASSERT_TRUE(watch.look()) << "ended before TailBite ran: " << watch.said;
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(watch.look()) << "ended while TailBite ran: " << watch.said;
+  const std::string line_during_tailbite = watch.lines.empty() ? "" : watch.lines.back();
+  ASSERT_TRUE(platform::write_file(hold, ""));
+  for (int i = 0; i < 30000 && watch.look(); ++i) {
+  }
+  EXPECT_EQ(exit_code(), 0u) << watch.said;
+
+  std::printf("%d looks; longest gap between two answered messages: %lld ms\n", watch.samples,
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(watch.longest_gap).count()));
+  EXPECT_EQ(watch.said, "");
+  EXPECT_EQ(watch.unanswered, 0);
+  EXPECT_EQ(watch.hung, 0);
+  EXPECT_EQ(watch.went_back, 0);
+  EXPECT_EQ(line_during_tailbite, "[16/19] TailBite");
+  expect_steps_in_order(watch.lines);
 }
 
 // Cancel while TailBite never ends: that TailBite is ended at once, and no
@@ -482,6 +503,26 @@ TEST_F(WindowProgram, FailedTailBiteEndsWithOneSummaryBox) {
   EXPECT_NE(said.find("ok " + src + "StringTools (1.2) x86.7z\n"), std::string::npos) << said;
 }
 
+// Starts the program `exe` (whose window `w` is then) and clicks COMPILE;
+// returns once the window's step line says `waiting`.
+void compile_until_waiting(const std::string& exe, const std::string& waiting, PROCESS_INFORMATION& run, HWND& w) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string command = "\"" + exe + "\"";
+  const std::string folder = exe.substr(0, exe.rfind('\\') + 1);
+  ASSERT_TRUE(
+      CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &run));
+  w = wait_for_window("LibHammer 6", run.hProcess);
+  ASSERT_NE(w, nullptr);
+  PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
+  std::string line;
+  for (int t = 0; t < 3000 && line != waiting; ++t) {
+    line = control_text(GetDlgItem(w, 208));
+    if (line != waiting) Sleep(20);
+  }
+  ASSERT_EQ(line, waiting);
+}
+
 // Two windows, two libraries, one work folder. The test holds the work
 // folder first: each window's step line says whom it waits for; Cancel in
 // a third window that waits ends its run before any step; once let go, the
@@ -504,20 +545,8 @@ TEST_F(WindowProgram, TwoWindowsWaitForTheWorkFolderAndCancelEndsTheWait) {
   std::vector<PROCESS_INFORMATION> runs(names.size());
   set_env("LH_FAKE_HHC_FAILS=1");
   for (size_t i = 0; i < names.size(); ++i) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    std::string exe = pb + names[i] + ".exe", command = "\"" + exe + "\"";
-    ASSERT_TRUE(
-        CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, pb.c_str(), &si, &runs[i]));
-    HWND w = wait_for_window("LibHammer 6", runs[i].hProcess);
-    ASSERT_NE(w, nullptr) << names[i];
-    PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
-    std::string line;
-    for (int t = 0; t < 3000 && line != waiting; ++t) {
-      line = control_text(GetDlgItem(w, 208));
-      if (line != waiting) Sleep(20);
-    }
-    ASSERT_EQ(line, waiting) << names[i];
+    HWND w = nullptr;
+    ASSERT_NO_FATAL_FAILURE(compile_until_waiting(pb + names[i] + ".exe", waiting, runs[i], w)) << names[i];
     if (names[i] == "Gamma") PostMessageA(GetDlgItem(w, 206), BM_CLICK, 0, 0);  // Cancel
   }
   set_env("LH_FAKE_HHC_FAILS=");
