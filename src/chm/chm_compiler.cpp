@@ -258,6 +258,73 @@ std::string file_header(uint32_t time, uint32_t lcid, uint64_t directory_size, u
   return out;
 }
 
+// The manual's files as the container stores them: the format's own first,
+// so that a project file of the same name (say "#SYSTEM") is the one left
+// out, then the project's.
+struct StoredFiles {
+  std::vector<StoredFile> files;
+  size_t system_count = 0;  // the format's own files, at the front
+  size_t fulltext_at = 0;   // the search index's place, when there is one
+};
+
+StoredFiles stored_files(const ChmProject& project, const SystemFiles& sys) {
+  StoredFiles stored;
+  std::vector<StoredFile>& files = stored.files;
+  files = {{"/", 0, {}}, {"/#ITBITS", 0, {}}, {"/#SYSTEM", 0, sys.system}};
+  // The search index is stored uncompressed: its bit-packed codes shrink
+  // to about half under LZX, at several times the compression time per
+  // byte of the pages.
+  if (project.full_text_search) {
+    stored.fulltext_at = files.size();
+    files.push_back({"/$FIftiMain", 0, {}});
+  }
+  for (const auto& [name, data] : {std::pair<const char*, const std::string*>{"/#TOPICS", &sys.topics},
+                                   {"/#URLTBL", &sys.urltbl},
+                                   {"/#URLSTR", &sys.urlstr},
+                                   {"/#STRINGS", &sys.strings},
+                                   {"/#WINDOWS", &sys.windows},
+                                   {"/#IDXHDR", &sys.idxhdr},
+                                   {"/$OBJINST", &sys.objinst},
+                                   {"/$WWKeywordLinks/Property", &sys.link_property},
+                                   {"/$WWAssociativeLinks/Property", &sys.link_property}})
+    if (!data->empty()) files.push_back({name, 1, *data});
+  stored.system_count = files.size();
+  files.reserve(stored.system_count + project.files.size());
+  for (const ChmSourceFile& f : project.files) files.push_back({"/" + directory_name(f.name), 1, {}, &f});
+  return stored;
+}
+
+// Everything of the manual before its compressed stream, once `entries`
+// holds the compressed section's files: the file header, the directory, and
+// the uncompressed section (#SYSTEM and its empty neighbours, the search
+// index, the compressed section's description).
+std::string manual_head(const StoredFiles& stored, const LzxStream& stream, std::vector<DirectoryEntry>& entries,
+                        uint32_t time, uint32_t lcid) {
+  std::string section0_head;
+  for (size_t i = 0; i < stored.system_count; ++i) {
+    const StoredFile& f = stored.files[i];
+    if (f.section != 0) continue;
+    entries.push_back({f.name, 0, section0_head.size(), f.data.size()});
+    section0_head += f.data;
+  }
+  for (const NamedFile& f : compressed_section_files(stream, kResetIntervalFrames)) {
+    entries.push_back({f.name, 0, section0_head.size(), f.data.size()});
+    section0_head += f.data;
+  }
+  entries.push_back({kContentName, 0, section0_head.size(), stream.compressed_size});
+  add_folder_entries(entries);
+  std::sort(entries.begin(), entries.end(),
+            [](const DirectoryEntry& a, const DirectoryEntry& b) { return directory_less(a.name, b.name); });
+  const std::string directory = build_directory(entries, lcid);
+
+  const uint64_t file_size =
+      kItsfHeaderSize + kHeaderSection0Size + directory.size() + section0_head.size() + stream.compressed_size;
+  std::string head = file_header(time, lcid, directory.size(), file_size);
+  head += directory;
+  head += section0_head;
+  return head;
+}
+
 // Everything of the manual but its compressed content, which `content`
 // receives: the file header, the directory and the uncompressed section,
 // into `head`. False when a name cannot be stored, a file cannot be read, or
@@ -272,30 +339,9 @@ bool compile_into(platform::FileSystem& files_on_disk, const ChmProject& project
   // first, the search index (whose size they need not know) last.
   const SystemFiles sys = build_system_files(project, time, project.full_text_search);
 
-  // The format's own files come first, so that a project file of the same
-  // name (say "#SYSTEM") is the one left out.
-  std::vector<StoredFile> files = {{"/", 0, {}}, {"/#ITBITS", 0, {}}, {"/#SYSTEM", 0, sys.system}};
-  // The search index is stored uncompressed: its bit-packed codes shrink
-  // to about half under LZX, at several times the compression time per
-  // byte of the pages.
-  size_t fulltext_at = 0;
-  if (project.full_text_search) {
-    fulltext_at = files.size();
-    files.push_back({"/$FIftiMain", 0, {}});
-  }
-  for (const auto& [name, data] : {std::pair<const char*, const std::string*>{"/#TOPICS", &sys.topics},
-                                   {"/#URLTBL", &sys.urltbl},
-                                   {"/#URLSTR", &sys.urlstr},
-                                   {"/#STRINGS", &sys.strings},
-                                   {"/#WINDOWS", &sys.windows},
-                                   {"/#IDXHDR", &sys.idxhdr},
-                                   {"/$OBJINST", &sys.objinst},
-                                   {"/$WWKeywordLinks/Property", &sys.link_property},
-                                   {"/$WWAssociativeLinks/Property", &sys.link_property}})
-    if (!data->empty()) files.push_back({name, 1, *data});
-  const size_t system_count = files.size();
-  files.reserve(system_count + project.files.size());
-  for (const ChmSourceFile& f : project.files) files.push_back({"/" + directory_name(f.name), 1, {}, &f});
+  StoredFiles stored = stored_files(project, sys);
+  std::vector<StoredFile>& files = stored.files;
+  const size_t system_count = stored.system_count;
   const std::vector<char> kept = first_of_each_name(files);
 
   // The compressed section, streamed through the compressor: the project's
@@ -344,7 +390,7 @@ bool compile_into(platform::FileSystem& files_on_disk, const ChmProject& project
         documents.push_back({topic, word_records[f], project.topics[topic].title});
     fulltext = build_fulltext_index(documents, project.language, project.stop_words);
     std::vector<std::string>().swap(word_records);
-    files[fulltext_at].data = fulltext;
+    files[stored.fulltext_at].data = fulltext;
   }
   for (size_t i = 0; i < system_count; ++i) {
     if (!kept[i] || files[i].section != 1) continue;
@@ -353,32 +399,8 @@ bool compile_into(platform::FileSystem& files_on_disk, const ChmProject& project
     compressed_at += files[i].data.size();
   }
   const LzxStream stream = compressor.finish();
-
-  // The uncompressed section: #SYSTEM and its empty neighbours, the search
-  // index, the compressed section's description, and the compressed
-  // stream last.
-  std::string section0_head;
-  for (size_t i = 0; i < system_count; ++i) {
-    if (files[i].section != 0) continue;
-    entries.push_back({files[i].name, 0, section0_head.size(), files[i].data.size()});
-    section0_head += files[i].data;
-  }
-  for (const NamedFile& f : compressed_section_files(stream, kResetIntervalFrames)) {
-    entries.push_back({f.name, 0, section0_head.size(), f.data.size()});
-    section0_head += f.data;
-  }
-  entries.push_back({kContentName, 0, section0_head.size(), stream.compressed_size});
-  add_folder_entries(entries);
-  std::sort(entries.begin(), entries.end(),
-            [](const DirectoryEntry& a, const DirectoryEntry& b) { return directory_less(a.name, b.name); });
-  const std::string directory = build_directory(entries, project.language);
-
-  const uint64_t file_size =
-      kItsfHeaderSize + kHeaderSection0Size + directory.size() + section0_head.size() + stream.compressed_size;
   if (content.write_failed()) return false;
-  head = file_header(time, project.language, directory.size(), file_size);
-  head += directory;
-  head += section0_head;
+  head = manual_head(stored, stream, entries, time, project.language);
   return true;
 }
 
