@@ -27,6 +27,7 @@
 #include "chm/chm_compiler.h"
 #include "gen/library_generator.h"
 #include "gen/manual_pages.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 
 namespace {
@@ -92,7 +93,8 @@ int compile_child(const std::string& work, const std::string& chm) {
   }
   const auto start = Clock::now();
   const double cpu_start = cpu_seconds();
-  const std::string bytes = lh::chm::compile_chm(project);
+  std::string bytes;
+  lh::chm::compile_chm(lh::platform::real_file_system(), project, bytes);
   lh::platform::write_file(chm, bytes);
   const double seconds = seconds_since(start);
   const double cpu = cpu_seconds() - cpu_start;

@@ -39,6 +39,7 @@
 #include "pipeline/work_folder.h"
 #include "platform/console.h"
 #include "platform/environment.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
@@ -192,13 +193,15 @@ int run_headless_build(const BuildArguments& args) {
 }
 
 int run_chm_command(const std::string& project) {
-  lh::chm::ProjectCompilation c = lh::chm::compile_help_project(project, false);
+  lh::chm::ProjectCompilation c;
+  std::string problem;
+  const bool written = lh::chm::compile_help_project(lh::platform::real_file_system(), project, false, c, &problem);
   const std::unordered_set<std::string> linked(c.linked_missing.begin(), c.linked_missing.end());
   for (const std::string& name : c.missing)
     print_err("libhammer: missing: " + name + (linked.count(name) ? " (a page links to it; left out)" : "") + "\n");
   for (const std::string& name : c.left_out) print_err("libhammer: not taken in: " + name + "\n");
-  if (!c.written) {
-    print_err("libhammer: no manual written: " + c.problem + "\n");
+  if (!written) {
+    print_err("libhammer: no manual written: " + problem + "\n");
     return 1;
   }
   print_out("ok " + c.output_path + " (" + std::to_string(c.files) + " files, " + std::to_string(c.topics) + " topics" +

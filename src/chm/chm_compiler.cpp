@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 #include <numeric>
-#include <stdexcept>
 #include <string_view>
 #include <unordered_map>
 
@@ -14,9 +13,7 @@
 #include "chm/fulltext.h"
 #include "chm/fulltext_words.h"
 #include "chm/system_files.h"
-#include "platform/file_stream.h"
 #include "platform/file_system.h"
-#include "platform/files.h"
 #include "platform/whole_file.h"
 
 namespace lh::chm {
@@ -36,7 +33,7 @@ constexpr Guid kItsfGuid2 = {0x7C01FD11, 0x7BAA, 0x11D0, {0x9E, 0x0C, 0x00, 0xA0
 constexpr uint32_t kItsfHeaderSize = 0x60;
 constexpr uint32_t kHeaderSection0Size = 0x18;
 
-void check_name(const std::string& name) {
+bool check_name(const std::string& name, std::string* error) {
   const char* problem = nullptr;
   if (name.empty())
     problem = "an empty file name";
@@ -46,7 +43,8 @@ void check_name(const std::string& name) {
     problem = "a file name with a NUL byte";
   else if (1 + directory_name(name).size() > kMaxStoredNameBytes)
     problem = "a file name longer than 510 bytes in UTF-8";
-  if (problem) throw std::invalid_argument(std::string("CHM compiler: ") + problem + ": \"" + name + "\"");
+  if (problem && error) *error = std::string("CHM compiler: ") + problem + ": \"" + name + "\"";
+  return problem == nullptr;
 }
 
 uint64_t size_of(const ChmSourceFile& f) { return f.disk_path.empty() ? f.content.size() : f.disk_size; }
@@ -108,88 +106,106 @@ std::vector<std::vector<uint32_t>> topics_by_file(const ChmProject& project) {
 
 // Reads a project file's bytes and hands them on in blocks of `block`'s
 // size (one buffer for every file: most are far smaller than a block).
+// False when a file on disk cannot be read or changed size since the
+// project was read.
 template <typename Fn>
-void for_each_block(const ChmSourceFile& f, std::vector<char>& block, Fn&& take) {
+bool for_each_block(platform::FileSystem& files, const ChmSourceFile& f, std::vector<char>& block, Fn&& take,
+                    std::string* error) {
   if (f.disk_path.empty()) {
     take(std::string_view(f.content));
-    return;
+    return true;
   }
-  platform::InputFile in(f.disk_path);
-  if (!in.is_open()) throw std::runtime_error("CHM compiler: cannot read " + f.disk_path);
+  auto fail = [&](const std::string& what) {
+    if (error) *error = "CHM compiler: " + what;
+    return false;
+  };
+  const std::unique_ptr<platform::InputStream> in = files.open_input(f.disk_path);
+  if (!in) return fail("cannot read " + f.disk_path);
   uint64_t total = 0;
   for (;;) {
-    const int64_t n = in.read(block.data(), block.size());
-    if (n < 0) throw std::runtime_error("CHM compiler: cannot read " + f.disk_path);
+    const int64_t n = in->read(block.data(), block.size());
+    if (n < 0) return fail("cannot read " + f.disk_path);
     if (n == 0) break;
     total += static_cast<uint64_t>(n);
     if (total > f.disk_size) break;
     take(std::string_view(block.data(), static_cast<size_t>(n)));
   }
-  if (total != f.disk_size)
-    throw std::runtime_error("CHM compiler: " + f.disk_path + " changed while the manual was made");
+  if (total != f.disk_size) return fail(f.disk_path + " changed while the manual was made");
+  return true;
 }
 
-// A write of the manual, or of its content's file beside it, that failed,
-// with the system's reason.
-class WriteError final : public std::runtime_error {
- public:
-  WriteError(const std::string& path, std::string reason)
-      : std::runtime_error("CHM compiler: cannot write " + path + (reason.empty() ? "" : ": " + reason)),
-        reason_(std::move(reason)) {}
-  const std::string& reason() const { return reason_; }
-
- private:
-  std::string reason_;
-};
-
 // The compressed content as it is made: in memory, and in a file once it
-// outgrows `limit` bytes (when a file is given).
+// outgrows `limit` bytes (when a file system is given). A write of that file
+// that fails is kept, with the system's reason; everything added after it is
+// dropped, and the manual is not made.
 class ContentSpool {
  public:
-  ContentSpool(std::string spill_path, uint64_t limit) : spill_path_(std::move(spill_path)), limit_(limit) {}
+  ContentSpool(platform::FileSystem* files, std::string spill_path, uint64_t limit)
+      : files_(files), spill_path_(std::move(spill_path)), limit_(limit) {}
   ~ContentSpool() {
-    if (file_) {
-      file_->close();
-      platform::delete_file(spill_path_);
-    }
+    if (file_) file_->close();
+    if (opened_) files_->delete_file(spill_path_);
   }
   ContentSpool(const ContentSpool&) = delete;
   ContentSpool& operator=(const ContentSpool&) = delete;
 
   void add(std::string_view bytes) {
+    if (write_failed_) return;
     memory_ += bytes;
-    if (spill_path_.empty() || memory_.size() < limit_) return;
-    if (!file_) {
-      file_ = std::make_unique<platform::OutputFile>(spill_path_);
-      if (!file_->is_open()) throw WriteError(spill_path_, platform::last_error_text());
+    if (!files_ || memory_.size() < limit_) return;
+    if (!opened_) {
+      opened_ = true;
+      file_ = files_->open_output(spill_path_);
+      if (!file_) return failed_write();
     }
-    if (!file_->write(memory_)) throw WriteError(spill_path_, platform::last_error_text());
+    if (!file_->write(memory_)) return failed_write();
     memory_.clear();
   }
 
-  // The content held in memory; all of it unless spilled().
+  // The content held in memory; all of it unless a file took a part.
   std::string& memory() { return memory_; }
-  bool spilled() const { return file_ != nullptr; }
+  bool write_failed() const { return write_failed_; }
+  const std::string& write_failure_reason() const { return reason_; }
 
   // Writes the whole content to `out`: what went to the file, then the rest.
-  void copy_to(platform::OutputFile& out) {
+  // False when the file cannot be completed (write_failed()) or read back.
+  bool copy_to(platform::OutputStream& out, std::string* error) {
+    if (write_failed_) return false;
     if (file_) {
-      if (!file_->close()) throw WriteError(spill_path_, platform::last_error_text());
-      platform::InputFile in(spill_path_);
+      const bool closed = file_->close();
+      file_.reset();
+      if (!closed) {
+        failed_write();
+        return false;
+      }
+      const std::unique_ptr<platform::InputStream> in = files_->open_input(spill_path_);
       std::vector<char> block(size_t{1} << 20);
-      for (int64_t n; (n = in.read(block.data(), block.size())) != 0;) {
-        if (n < 0) throw std::runtime_error("CHM compiler: cannot read " + spill_path_);
+      for (int64_t n; (n = in ? in->read(block.data(), block.size()) : -1) != 0;) {
+        if (n < 0) {
+          if (error) *error = "CHM compiler: cannot read " + spill_path_;
+          return false;
+        }
         out.write(std::string_view(block.data(), static_cast<size_t>(n)));
       }
     }
     out.write(memory_);
+    return true;
   }
 
  private:
+  void failed_write() {
+    write_failed_ = true;
+    reason_ = files_->error_text();
+  }
+
+  platform::FileSystem* files_;  // null: all in memory
   std::string spill_path_;
   uint64_t limit_;
-  std::unique_ptr<platform::OutputFile> file_;
+  bool opened_ = false;  // the file was asked for: it goes when the spool does
+  std::unique_ptr<platform::OutputStream> file_;
   std::string memory_;
+  bool write_failed_ = false;
+  std::string reason_;
 };
 
 // A file as the container stores it: in which section, with which bytes.
@@ -242,25 +258,24 @@ std::string file_header(uint32_t time, uint32_t lcid, uint64_t directory_size, u
   return out;
 }
 
-// Everything of the manual but its compressed content, which `content`
-// receives: the file header, the directory and the uncompressed section.
-std::string compile_into(const ChmProject& project, ContentSpool& content) {
-  for (const ChmSourceFile& f : project.files) check_name(f.name);
-  const uint32_t time = project_time(project);
+// The manual's files as the container stores them: the format's own first,
+// so that a project file of the same name (say "#SYSTEM") is the one left
+// out, then the project's.
+struct StoredFiles {
+  std::vector<StoredFile> files;
+  size_t system_count = 0;  // the format's own files, at the front
+  size_t fulltext_at = 0;   // the search index's place, when there is one
+};
 
-  // The system files hold nothing of the pages' bytes: they are made
-  // first, the search index (whose size they need not know) last.
-  const SystemFiles sys = build_system_files(project, time, project.full_text_search);
-
-  // The format's own files come first, so that a project file of the same
-  // name (say "#SYSTEM") is the one left out.
-  std::vector<StoredFile> files = {{"/", 0, {}}, {"/#ITBITS", 0, {}}, {"/#SYSTEM", 0, sys.system}};
+StoredFiles stored_files(const ChmProject& project, const SystemFiles& sys) {
+  StoredFiles stored;
+  std::vector<StoredFile>& files = stored.files;
+  files = {{"/", 0, {}}, {"/#ITBITS", 0, {}}, {"/#SYSTEM", 0, sys.system}};
   // The search index is stored uncompressed: its bit-packed codes shrink
   // to about half under LZX, at several times the compression time per
   // byte of the pages.
-  size_t fulltext_at = 0;
   if (project.full_text_search) {
-    fulltext_at = files.size();
+    stored.fulltext_at = files.size();
     files.push_back({"/$FIftiMain", 0, {}});
   }
   for (const auto& [name, data] : {std::pair<const char*, const std::string*>{"/#TOPICS", &sys.topics},
@@ -273,9 +288,60 @@ std::string compile_into(const ChmProject& project, ContentSpool& content) {
                                    {"/$WWKeywordLinks/Property", &sys.link_property},
                                    {"/$WWAssociativeLinks/Property", &sys.link_property}})
     if (!data->empty()) files.push_back({name, 1, *data});
-  const size_t system_count = files.size();
-  files.reserve(system_count + project.files.size());
+  stored.system_count = files.size();
+  files.reserve(stored.system_count + project.files.size());
   for (const ChmSourceFile& f : project.files) files.push_back({"/" + directory_name(f.name), 1, {}, &f});
+  return stored;
+}
+
+// Everything of the manual before its compressed stream, once `entries`
+// holds the compressed section's files: the file header, the directory, and
+// the uncompressed section (#SYSTEM and its empty neighbours, the search
+// index, the compressed section's description).
+std::string manual_head(const StoredFiles& stored, const LzxStream& stream, std::vector<DirectoryEntry>& entries,
+                        uint32_t time, uint32_t lcid) {
+  std::string section0_head;
+  for (size_t i = 0; i < stored.system_count; ++i) {
+    const StoredFile& f = stored.files[i];
+    if (f.section != 0) continue;
+    entries.push_back({f.name, 0, section0_head.size(), f.data.size()});
+    section0_head += f.data;
+  }
+  for (const NamedFile& f : compressed_section_files(stream, kResetIntervalFrames)) {
+    entries.push_back({f.name, 0, section0_head.size(), f.data.size()});
+    section0_head += f.data;
+  }
+  entries.push_back({kContentName, 0, section0_head.size(), stream.compressed_size});
+  add_folder_entries(entries);
+  std::sort(entries.begin(), entries.end(),
+            [](const DirectoryEntry& a, const DirectoryEntry& b) { return directory_less(a.name, b.name); });
+  const std::string directory = build_directory(entries, lcid);
+
+  const uint64_t file_size =
+      kItsfHeaderSize + kHeaderSection0Size + directory.size() + section0_head.size() + stream.compressed_size;
+  std::string head = file_header(time, lcid, directory.size(), file_size);
+  head += directory;
+  head += section0_head;
+  return head;
+}
+
+// Everything of the manual but its compressed content, which `content`
+// receives: the file header, the directory and the uncompressed section,
+// into `head`. False when a name cannot be stored, a file cannot be read, or
+// the content could not be kept (content.write_failed()).
+bool compile_into(platform::FileSystem& files_on_disk, const ChmProject& project, ContentSpool& content,
+                  std::string& head, std::string* error) {
+  for (const ChmSourceFile& f : project.files)
+    if (!check_name(f.name, error)) return false;
+  const uint32_t time = project_time(project);
+
+  // The system files hold nothing of the pages' bytes: they are made
+  // first, the search index (whose size they need not know) last.
+  const SystemFiles sys = build_system_files(project, time, project.full_text_search);
+
+  StoredFiles stored = stored_files(project, sys);
+  std::vector<StoredFile>& files = stored.files;
+  const size_t system_count = stored.system_count;
   const std::vector<char> kept = first_of_each_name(files);
 
   // The compressed section, streamed through the compressor: the project's
@@ -298,10 +364,14 @@ std::string compile_into(const ChmProject& project, ContentSpool& content) {
     if (!kept[i] && !indexed) continue;
     if (kept[i]) entries.push_back({files[i].name, 1, compressed_at, size_of(f)});
     page.clear();
-    for_each_block(f, block, [&](std::string_view bytes) {
-      if (kept[i]) compressor.write(bytes);
-      if (indexed && !f.disk_path.empty()) page += bytes;
-    });
+    const bool read = for_each_block(
+        files_on_disk, f, block,
+        [&](std::string_view bytes) {
+          if (kept[i]) compressor.write(bytes);
+          if (indexed && !f.disk_path.empty()) page += bytes;
+        },
+        error);
+    if (!read || content.write_failed()) return false;
     if (kept[i]) compressed_at += size_of(f);
     if (indexed) {
       WordRecord record(word_records[index]);
@@ -320,7 +390,7 @@ std::string compile_into(const ChmProject& project, ContentSpool& content) {
         documents.push_back({topic, word_records[f], project.topics[topic].title});
     fulltext = build_fulltext_index(documents, project.language, project.stop_words);
     std::vector<std::string>().swap(word_records);
-    files[fulltext_at].data = fulltext;
+    files[stored.fulltext_at].data = fulltext;
   }
   for (size_t i = 0; i < system_count; ++i) {
     if (!kept[i] || files[i].section != 1) continue;
@@ -329,79 +399,64 @@ std::string compile_into(const ChmProject& project, ContentSpool& content) {
     compressed_at += files[i].data.size();
   }
   const LzxStream stream = compressor.finish();
+  if (content.write_failed()) return false;
+  head = manual_head(stored, stream, entries, time, project.language);
+  return true;
+}
 
-  // The uncompressed section: #SYSTEM and its empty neighbours, the search
-  // index, the compressed section's description, and the compressed
-  // stream last.
-  std::string section0_head;
-  for (size_t i = 0; i < system_count; ++i) {
-    if (files[i].section != 0) continue;
-    entries.push_back({files[i].name, 0, section0_head.size(), files[i].data.size()});
-    section0_head += files[i].data;
-  }
-  for (const NamedFile& f : compressed_section_files(stream, kResetIntervalFrames)) {
-    entries.push_back({f.name, 0, section0_head.size(), f.data.size()});
-    section0_head += f.data;
-  }
-  entries.push_back({kContentName, 0, section0_head.size(), stream.compressed_size});
-  add_folder_entries(entries);
-  std::sort(entries.begin(), entries.end(),
-            [](const DirectoryEntry& a, const DirectoryEntry& b) { return directory_less(a.name, b.name); });
-  const std::string directory = build_directory(entries, project.language);
-
-  const uint64_t file_size =
-      kItsfHeaderSize + kHeaderSection0Size + directory.size() + section0_head.size() + stream.compressed_size;
-  std::string head = file_header(time, project.language, directory.size(), file_size);
-  head += directory;
-  head += section0_head;
-  return head;
+// The manual under `temporary`: the head, then the content. False with the
+// reason in `error` when the content's file cannot be read back; false
+// otherwise when a write failed.
+bool write_manual(platform::FileSystem& files, const std::string& temporary, const std::string& head,
+                  ContentSpool& content, std::string* error) {
+  const std::unique_ptr<platform::OutputStream> out = files.open_output(temporary);
+  if (!out) return false;
+  out->write(head);
+  const bool copied = content.copy_to(*out, error);
+  return out->close() && copied;
 }
 
 }  // namespace
 
-std::string compile_chm(const ChmProject& project) {
-  ContentSpool content("", 0);
-  const std::string head = compile_into(project, content);
+bool compile_chm(platform::FileSystem& files, const ChmProject& project, std::string& chm, std::string* error) {
+  ContentSpool content(nullptr, "", 0);
+  std::string head;
+  if (!compile_into(files, project, content, head, error)) return false;
   // The content, which for poorly compressible input is as large as the
   // input, is not copied: the head goes in front of it.
-  std::string out = std::move(content.memory());
-  out.insert(0, head);
-  return out;
+  chm = std::move(content.memory());
+  chm.insert(0, head);
+  return true;
 }
 
-bool compile_chm_file(const ChmProject& project, const std::string& output_path, std::string& problem,
-                      uint64_t content_in_memory, std::string* write_failure) {
+bool compile_chm_file(platform::FileSystem& files, const ChmProject& project, const std::string& output_path,
+                      std::string* error, uint64_t content_in_memory) {
   // Whole or not at all: the manual is written under a temporary name
   // beside its place and renamed over it only when complete, so that a full
   // disk or a killed run never leaves a cut manual there.
-  platform::FileSystem& files = platform::real_file_system();
   platform::remove_leftovers(files, output_path);
   const std::string temporary = platform::temporary_name_for(output_path);
   // A failed run leaves no manual at all: an older one would pass for this
   // one's.
-  auto cannot_write = [&](const std::string& reason) {
-    platform::delete_file(temporary);
-    platform::delete_file(output_path);
-    problem = output_path + " cannot be written" + (reason.empty() ? "" : ": " + reason);
-    if (write_failure) *write_failure = reason.empty() ? "it could not be written" : reason;
+  auto fail = [&](const std::string& text) {
+    files.delete_file(temporary);
+    files.delete_file(output_path);
+    if (error) *error = text;
     return false;
   };
-  try {
-    ContentSpool content(output_path + ".content~", content_in_memory);
-    const std::string head = compile_into(project, content);
-    platform::OutputFile out(temporary);
-    if (out.is_open()) {
-      out.write(head);
-      content.copy_to(out);
+  auto cannot_write = [&](const std::string& reason) {
+    return fail(output_path + " cannot be written" + (reason.empty() ? "" : ": " + reason));
+  };
+  {
+    ContentSpool content(&files, output_path + ".content~", content_in_memory);
+    std::string head, problem;
+    if (!compile_into(files, project, content, head, &problem))
+      return content.write_failed() ? cannot_write(content.write_failure_reason()) : fail(problem);
+    problem.clear();
+    if (!write_manual(files, temporary, head, content, &problem)) {
+      if (content.write_failed()) return cannot_write(content.write_failure_reason());
+      return problem.empty() ? cannot_write(files.error_text()) : fail(problem);
     }
-    if (!out.close()) return cannot_write(platform::last_error_text());
-  } catch (const WriteError& e) {
-    return cannot_write(e.reason());
-  } catch (const std::exception& e) {
-    platform::delete_file(temporary);
-    platform::delete_file(output_path);
-    problem = e.what();
-    return false;
   }
   platform::WriteFailure failure;
   if (!platform::commit_whole(files, temporary, output_path, &failure)) return cannot_write(failure.reason);

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace lh::platform {
+class FileSystem;
+}
+
 namespace lh::chm {
 
 struct ChmSourceFile {
@@ -71,26 +75,28 @@ struct ChmProject {
   std::vector<std::string> stop_words;
 };
 
-// The CHM file's bytes. The same project always gives the same bytes.
-// Throws std::invalid_argument, naming the file, for a name the format
-// cannot hold: empty, longer than 255 bytes (a Windows path is shorter),
-// with a NUL byte, or longer than 510 bytes once stored in UTF-8 (readers
-// hold a stored name in 512 bytes).
-// Files on disk that cannot be read, or that changed size since the
-// project was read, throw std::runtime_error naming them.
-std::string compile_chm(const ChmProject& project);
+// The CHM file's bytes into `chm`; the same project always gives the same
+// bytes. Files whose bytes were left on disk are read through `files`.
+// False, with the reason in `error` naming the file, for a name the format
+// cannot hold (empty, longer than 255 bytes (a Windows path is shorter),
+// with a NUL byte, or longer than 510 bytes once stored in UTF-8: readers
+// hold a stored name in 512 bytes), and for a file on disk that cannot be
+// read or that changed size since the project was read.
+bool compile_chm(platform::FileSystem& files, const ChmProject& project, std::string& chm,
+                 std::string* error = nullptr);
 
-// The same bytes, written to `output_path` as they are made: the pages are
-// read, compressed and passed on one after another, and the compressed
-// content goes to a temporary file beside the output (removed afterwards)
-// once it outgrows `content_in_memory` bytes. Memory grows with the number
-// of files and of words, not with their bytes. The manual is written under
-// a temporary name (platform/whole_file.h) and renamed into place only when
-// complete. False, with `problem` saying why, when the manual cannot be made
-// or written; the output path is then left without a file, and when a write
-// failed, `write_failure` (if given) gets the system's reason.
+// The same bytes, written through `files` to `output_path` as they are
+// made: the pages are read, compressed and passed on one after another, and
+// the compressed content goes to "<output_path>.content~" beside the output
+// (removed afterwards) once it outgrows `content_in_memory` bytes. Memory
+// grows with the number of files and of words, not with their bytes. The
+// manual is written under a temporary name (platform/whole_file.h) and
+// renamed into place only when complete. False, with `error` saying why
+// ("<output_path> cannot be written: <reason>" when a write failed), when
+// the manual cannot be made or written; the output path is then left
+// without a file.
 inline constexpr uint64_t kContentInMemory = uint64_t{8} << 20;
-bool compile_chm_file(const ChmProject& project, const std::string& output_path, std::string& problem,
-                      uint64_t content_in_memory = kContentInMemory, std::string* write_failure = nullptr);
+bool compile_chm_file(platform::FileSystem& files, const ChmProject& project, const std::string& output_path,
+                      std::string* error = nullptr, uint64_t content_in_memory = kContentInMemory);
 
 }  // namespace lh::chm

@@ -4,40 +4,39 @@
 
 #include "chm/chm_compiler.h"
 #include "chm/help_project_reader.h"
-#include "platform/files.h"
+#include "platform/file_system.h"
 
 namespace lh::chm {
 
-ProjectCompilation compile_help_project(const std::string& hhp_path, bool allow_missing) {
-  ProjectCompilation result;
-  HelpProjectReading reading = read_help_project(hhp_path, FileBytes::kLeftOnDisk);
-  result.project_read = reading.read;
+bool compile_help_project(platform::FileSystem& files, const std::string& hhp_path, bool allow_missing,
+                          ProjectCompilation& result, std::string* error) {
+  result = ProjectCompilation();
+  auto fail = [error](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  HelpProjectReading reading;
+  if (!read_help_project(files, hhp_path, reading, FileBytes::kLeftOnDisk))
+    return fail("the help project " + hhp_path + " cannot be read");
   result.output_path = reading.output_path;
   result.missing = reading.missing;
   result.left_out = reading.left_out;
-  if (!reading.read) {
-    result.problem = "the help project " + hhp_path + " cannot be read";
-    return result;
-  }
-  platform::delete_file(result.output_path);
+  files.delete_file(result.output_path);
   result.linked_missing = reading.linked_missing;
   if (!allow_missing && reading.missing.size() > reading.linked_missing.size()) {
     const std::unordered_set<std::string> linked(reading.linked_missing.begin(), reading.linked_missing.end());
     std::vector<std::string> named;
     for (const std::string& name : reading.missing)
       if (!linked.count(name)) named.push_back(name);
-    result.problem = "missing files: " + missing_files_text(named, named.size());
-    return result;
+    return fail("missing files: " + missing_files_text(named, named.size()));
   }
-  ChmProject& project = reading.project;
+  const ChmProject& project = reading.project;
   result.with_search = project.full_text_search;
   result.files = project.files.size();
   result.topics = project.topics.size();
   // Whole or not at all: a manual cut short by a full disk or a killed run
   // never stands at the output path.
-  result.written =
-      compile_chm_file(project, result.output_path, result.problem, kContentInMemory, &result.write_failure);
-  return result;
+  return compile_chm_file(files, project, result.output_path, error);
 }
 
 std::string missing_files_text(const std::vector<std::string>& missing, size_t shown) {

@@ -11,7 +11,7 @@
 #include "base/ascii.h"
 #include "chm/fulltext_words.h"
 #include "chm/html_scan.h"
-#include "platform/file_stream.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 
 namespace lh::chm {
@@ -210,7 +210,8 @@ bool parse_yes(std::string_view value) {
 
 class Reader {
  public:
-  Reader(const std::string& hhp_path, HelpProjectReading& out, FileBytes bytes) : out_(out), bytes_(bytes) {
+  Reader(platform::FileSystem& files, const std::string& hhp_path, HelpProjectReading& out, FileBytes bytes)
+      : files_(files), out_(out), bytes_(bytes) {
     size_t slash = hhp_path.find_last_of("/\\");
     root_ = slash == std::string::npos ? std::string() : hhp_path.substr(0, slash + 1);
     project_file_ = slash == std::string::npos ? hhp_path : hhp_path.substr(slash + 1);
@@ -295,7 +296,7 @@ class Reader {
         if (c == '\\') c = '/';
       const std::string folder(folder_of(pattern));
       std::vector<std::string> matched;  // in name order, whatever order the folder lists them in
-      for (const platform::FolderEntry& e : platform::list_folder(disk_path(folder)))
+      for (const platform::FolderEntry& e : files_.list_folder(disk_path(folder)))
         if (!e.is_folder && wildcard_match(std::string_view(pattern).substr(folder.size()), e.name))
           matched.push_back(folder + e.name);
       std::sort(matched.begin(), matched.end());
@@ -340,7 +341,7 @@ class Reader {
   // of the manual.
   void read_stop_list(const std::string& name) {
     std::string text;
-    if (!platform::read_file(disk_path(resolve("", name)), text)) {
+    if (!files_.read_file(disk_path(resolve("", name)), text)) {
       if (missing_seen_.insert(key_of(name)).second) out_.missing.push_back(name);
       return;
     }
@@ -391,7 +392,7 @@ class Reader {
     std::string_view folder = folder_of(name);
     auto [it, added] = listings_.try_emplace(std::string(folder));
     if (added) {
-      for (const platform::FolderEntry& e : platform::list_folder(disk_path(folder)))
+      for (const platform::FolderEntry& e : files_.list_folder(disk_path(folder)))
         if (!e.is_folder) it->second.emplace(to_lower(e.name), e.name);
     }
     auto found = it->second.find(to_lower(name.substr(folder.size())));
@@ -436,7 +437,7 @@ class Reader {
       std::string spelled = *candidate;
       int64_t size = -1;
       if (!load(spelled, content, size)) {
-        if (platform::names_fold_case()) continue;
+        if (files_.names_fold_case()) continue;
         spelled = other_case(spelled);
         if (spelled.empty() || !load(spelled, content, size)) continue;
         // Known under the disk's spelling already (a link in other letter case).
@@ -498,12 +499,12 @@ class Reader {
   bool load(const std::string& name, std::string& content, int64_t& size) const {
     const std::string path = disk_path(name);
     if (bytes_ == FileBytes::kInMemory) {
-      if (!platform::read_file(path, content)) return false;
+      if (!files_.read_file(path, content)) return false;
       size = static_cast<int64_t>(content.size());
       return true;
     }
-    size = platform::file_size(path);
-    return size >= 0 && platform::InputFile(path).is_open();
+    size = files_.file_size(path);
+    return size >= 0 && files_.open_input(path) != nullptr;
   }
 
   void scan(size_t i) {
@@ -520,7 +521,7 @@ class Reader {
       std::string on_disk;
       // A file gone since it was found scans as empty; the compiler, which
       // reads it again, names it.
-      if (bytes_ == FileBytes::kLeftOnDisk) platform::read_file(file.disk_path, on_disk);
+      if (bytes_ == FileBytes::kLeftOnDisk) files_.read_file(file.disk_path, on_disk);
       std::string_view text = bytes_ == FileBytes::kLeftOnDisk ? std::string_view(on_disk) : file.content;
       std::string_view name_in_object;
       size_t title_start = std::string_view::npos;
@@ -585,7 +586,7 @@ class Reader {
     const ChmSourceFile& file = out_.project.files[i];
     std::string on_disk;
     // As for a page: a file gone since it was found scans as empty.
-    if (bytes_ == FileBytes::kLeftOnDisk) platform::read_file(file.disk_path, on_disk);
+    if (bytes_ == FileBytes::kLeftOnDisk) files_.read_file(file.disk_path, on_disk);
     const std::string_view text = bytes_ == FileBytes::kLeftOnDisk ? std::string_view(on_disk) : file.content;
     if (is_style_sheet(base)) {
       for (std::string_view ref : style_sheet_references(text)) names.emplace_back(ref);
@@ -625,6 +626,7 @@ class Reader {
       site.ex_window_styles = number();
   }
 
+  platform::FileSystem& files_;
   HelpProjectReading& out_;
   FileBytes bytes_;
   std::string root_;          // the project's folder, with its separator; empty for the current one
@@ -640,13 +642,13 @@ class Reader {
 
 }  // namespace
 
-HelpProjectReading read_help_project(const std::string& hhp_path, FileBytes bytes) {
-  HelpProjectReading reading;
+bool read_help_project(platform::FileSystem& files, const std::string& hhp_path, HelpProjectReading& reading,
+                       FileBytes bytes) {
+  reading = HelpProjectReading();
   std::string text;
-  if (!platform::read_file(hhp_path, text)) return reading;
-  reading.read = true;
-  Reader(hhp_path, reading, bytes).run(text);
-  return reading;
+  if (!files.read_file(hhp_path, text)) return false;
+  Reader(files, hhp_path, reading, bytes).run(text);
+  return true;
 }
 
 }  // namespace lh::chm

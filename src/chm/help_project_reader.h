@@ -12,7 +12,6 @@
 namespace lh::chm {
 
 struct HelpProjectReading {
-  bool read = false;        // false when the project file could not be read
   ChmProject project;       // the manual's files and topics, in a stable order
   std::string output_path;  // "Compiled file=" beside the project (or as its path says)
   // Files the project names or its files reference that are not there (or
@@ -35,10 +34,12 @@ struct HelpProjectReading {
 // disk_path and disk_size set), so that a project of any size can be read.
 enum class FileBytes { kInMemory, kLeftOnDisk };
 
-// Reads the project at `hhp_path` and every file it takes in. Names inside
-// the manual are relative to the project's folder with "/" between folders;
-// references that lead outside that folder, absolute paths and URLs
-// (http:, mailto:, javascript:, ...) are not followed.
-HelpProjectReading read_help_project(const std::string& hhp_path, FileBytes bytes = FileBytes::kInMemory);
+// Reads the project at `hhp_path` and every file it takes in, all through
+// `files`, into `reading`. Names inside the manual are relative to the
+// project's folder with "/" between folders; references that lead outside
+// that folder, absolute paths and URLs (http:, mailto:, javascript:, ...)
+// are not followed. False when the project file cannot be read.
+bool read_help_project(platform::FileSystem& files, const std::string& hhp_path, HelpProjectReading& reading,
+                       FileBytes bytes = FileBytes::kInMemory);
 
 }  // namespace lh::chm

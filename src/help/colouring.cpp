@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/files.h"
+#include "platform/dynlib.h"
 
 namespace lh {
 namespace {
@@ -77,12 +77,13 @@ void colour_text(const Highlighter& highlighter, std::string_view code, std::str
   g_output = nullptr;
 }
 
-bool colour_source_file(const Highlighter& highlighter, const std::string& path, std::string* coloured) {
+bool colour_source_file(platform::FileSystem& fs, const Highlighter& highlighter, const std::string& path,
+                        std::string* coloured) {
   if (coloured) coloured->clear();
   if (!highlighter.loaded) return false;  // before reading: nothing to colour with
   std::string code;
-  if (!platform::read_file(path, code)) return false;
-  return colour_code_to_file(platform::real_file_system(), highlighter, code, path, coloured);
+  if (!fs.read_file(path, code)) return false;
+  return colour_code_to_file(fs, highlighter, code, path, coloured);
 }
 
 bool colour_code_to_file(platform::FileSystem& fs, const Highlighter& highlighter, std::string_view code,

@@ -31,12 +31,13 @@ Highlighter linked_highlighter();
 // replaced by ".col" (a name without one gets ".col" appended).
 std::string coloured_path(const std::string& path);
 
-// Colours the code piece file at `path` into coloured_path(path). Returns
-// true when the coloured file was written; `coloured`, when given, receives
-// its content. Nothing is written when the library is not loaded or the
-// input cannot be read; an empty input or a missing export gives an empty
-// coloured file.
-bool colour_source_file(const Highlighter& highlighter, const std::string& path, std::string* coloured = nullptr);
+// Colours the code piece file at `path` into coloured_path(path), both
+// through `fs`. Returns true when the coloured file was written; `coloured`,
+// when given, receives its content. Nothing is written when the library is
+// not loaded or the input cannot be read; an empty input or a missing export
+// gives an empty coloured file.
+bool colour_source_file(platform::FileSystem& fs, const Highlighter& highlighter, const std::string& path,
+                        std::string* coloured = nullptr);
 
 // What colour_source_file does once it has the file's content `code`: the
 // coloured file of `path` is written into `fs` without reading `path`.

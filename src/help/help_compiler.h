@@ -9,57 +9,53 @@
 
 namespace lh {
 
+namespace platform {
+class FileSystem;
+}
+
 // HTML Help Workshop's compiler as it is handed to the run facility: on
 // Windows "hhc.exe" when the program search finds it, else its copy under
 // Program Files; empty when there is none, and always empty elsewhere, where
 // the built-in compiler makes the manual.
 std::string find_help_compiler();
 
+// What the manual's compilation did.
 struct ManualRun {
-  bool made = false;  // the manual is in the work folder
-  // Who made it, for the progress line: "hhc.exe", "the built-in compiler
-  // (hhc.exe made no manual)", "the built-in compiler, with full-text
-  // search", ...; why not when no manual was made.
+  // Who made the manual, for the progress line: "hhc.exe", "the built-in
+  // compiler (hhc.exe made no manual)", "the built-in compiler, with
+  // full-text search", ...; why not when none was made.
   std::string summary;
   // What the user should be told in a message box: empty when there is
   // nothing to tell. The built-in compiler standing in is not news.
   std::string note;
-  // hhc.exe was ended on the build's cancellation: no manual, and nothing
-  // else was tried.
-  bool stopped = false;
-  // The built-in compiler made the manual but could not write it (a full
-  // disk): the build stops there.
-  std::string write_failure;  // why, empty when it was not that
+  // hhc.exe's runs: started when one of them started; the last started
+  // run's exit code; the output of every started run when it was captured;
+  // stopped when the build's cancellation ended the last one (nothing else
+  // was tried then).
+  CapturedRun hhc;
 };
 
 // Compiles work folder + library name + ".hhp" into work folder + library
-// name + ".chm". With `hhc` (a path from find_help_compiler) it runs that as
-// a visible wait run in the work folder, and when no manual comes out, once
+// name + ".chm", every file read and written through `files`. With `hhc` (a
+// path from ToolRunner::help_compiler) it runs that through `tools` as a
+// visible wait run in the work folder, and when no manual comes out, once
 // more without full-text search from a copy of the project that is removed
 // afterwards. When `hhc` is empty or made no manual, the built-in compiler
-// makes it. With `captured`, hhc.exe's output is captured into it (with the
-// last run's exit code) instead of going to the console. hhc.exe starts
-// through `tools`.
-ManualRun compile_manual(ToolRunner& tools, const std::string& work_folder, const std::string& library_name,
-                         const std::string& hhc, CapturedRun* captured = nullptr);
+// makes it. With `capture_hhc_output`, hhc.exe's output is captured into
+// `run.hhc` instead of going to the console. True when the manual is in the
+// work folder; `run` says who made it, or why none was made.
+bool compile_manual(platform::FileSystem& files, ToolRunner& tools, const std::string& work_folder,
+                    const std::string& library_name, const std::string& hhc, bool capture_hhc_output, ManualRun& run);
 
-// The same with find_help_compiler() and the real programs.
-ManualRun compile_manual(const std::string& work_folder, const std::string& library_name);
-
-// The outside programs as the program runs them: the run facility for
-// TailBite, the compiler and the viewer; hhc.exe or the built-in compiler
-// for the manual.
+// The outside programs as the program runs them, over the run facility,
+// with HTML Help Workshop's compiler found where the system has it.
 class RealToolRunner final : public ProcessToolRunner {
  public:
   using ProcessToolRunner::ProcessToolRunner;
   std::string help_compiler() override { return find_help_compiler(); }
-  ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc,
-                           CapturedRun* hhc_output) override {
-    return lh::compile_manual(*this, work_folder, library_name, hhc, hhc_output);
-  }
 };
 
 // True when `path` holds a compiled help file (its "ITSF" signature).
-bool is_compiled_manual(const std::string& path);
+bool is_compiled_manual(platform::FileSystem& files, const std::string& path);
 
 }  // namespace lh

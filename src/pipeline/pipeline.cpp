@@ -209,19 +209,24 @@ bool help_pages(Build& b) {
 // Step 12's line comes once the manual is made, naming who made it.
 bool make_manual(Build& b) {
   const std::string hhc = b.tools.help_compiler();
-  CapturedRun run;
-  ManualRun manual = b.tools.compile_manual(b.state.work_folder, b.name, hhc, b.options.capture_runs ? &run : nullptr);
-  b.step("manual " + b.name + ".chm " + (manual.made ? "made by " : "not made: ") + manual.summary);
-  b.outcome.manual_made = manual.made;
+  ManualRun manual;
+  const bool made = compile_manual(b.files, b.tools, b.state.work_folder, b.name, hhc, b.options.capture_runs, manual);
+  b.step("manual " + b.name + ".chm " + (made ? "made by " : "not made: ") + manual.summary);
+  b.outcome.manual_made = made;
   b.outcome.manual_note = manual.note;
-  if (manual.stopped) b.outcome.ended_program = "hhc.exe";
-  if (!manual.write_failure.empty()) {
+  if (manual.hhc.stopped) b.outcome.ended_program = "hhc.exe";
+  if (b.watch.failed()) {
     b.outcome.manual_note.clear();  // the stop says it
-    b.watch.record({manual_path(b), manual.write_failure});
+    // The manual's own files (its temporary name, its content's file
+    // beside it) are named as the user knows them: the manual.
+    const platform::WriteFailure failure = b.watch.failure();
+    if (failure.path.compare(0, manual_path(b).size(), manual_path(b)) == 0)
+      b.watch.record({manual_path(b), failure.reason});
     return false;
   }
   // The note says how hhc.exe's runs went; what it printed comes with it,
   // when it printed anything.
+  CapturedRun run = manual.hhc;
   run.exit_code = -1;
   if (b.options.capture_runs && !manual.note.empty() && run.output.find_first_not_of(" \t\r\n") != std::string::npos)
     b.problem(failed_run_text("The help compiler " + hhc, run));

@@ -1,9 +1,9 @@
 // The outside programs a build starts, behind one interface: TailBite and
-// the PureBasic compiler (their version queries and their build runs), the
-// manual's compilation and the help viewer. The program starts them through
-// the run facility (ProcessToolRunner here, RealToolRunner in
-// help/help_compiler.h adds the manual); tests script their answers and read
-// back every command line.
+// the PureBasic compiler (their version queries and their build runs),
+// HTML Help Workshop's compiler and the help viewer. The program starts them
+// through the run facility (ProcessToolRunner here, RealToolRunner in
+// help/help_compiler.h adds where hhc.exe is); tests script their answers
+// and read back every command line.
 #pragma once
 
 #include <chrono>
@@ -16,7 +16,6 @@
 namespace lh {
 
 class Cancellation;
-struct ManualRun;  // help/help_compiler.h
 
 // A build run: the program, its arguments as they go onto the command line,
 // and how it is run. It is waited for.
@@ -77,21 +76,14 @@ class ToolRunner : public VersionAsker {
   virtual CapturedRun run_and_wait(const ToolCall& call) = 0;
 
   // HTML Help Workshop's compiler as the run facility is handed it; empty
-  // when there is none.
+  // when there is none (the built-in compiler makes the manual then).
   virtual std::string help_compiler() = 0;
-
-  // The manual "<library>.chm" from "<library>.hhp" in the work folder: by
-  // `hhc` (from help_compiler()), or by the built-in compiler when it is
-  // empty or made none. With `hhc_output`, hhc.exe's output is captured
-  // there instead of going to the console.
-  virtual ManualRun compile_manual(const std::string& work_folder, const std::string& library_name,
-                                   const std::string& hhc, CapturedRun* hhc_output) = 0;
 
   // Hands a document to the system's open action; false when nothing opened it.
   virtual bool open_document(const std::string& path) = 0;
 };
 
-// Everything but the manual, over the run facility. With a cancellation,
+// Everything but where hhc.exe is, over the run facility. With a cancellation,
 // every run it waits for is ended once the cancellation is requested, and
 // no run starts after that.
 class ProcessToolRunner : public ToolRunner {

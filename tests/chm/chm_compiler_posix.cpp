@@ -13,21 +13,29 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "chm/chm_compiler.h"
 #include "chm/cp1252.h"
 #include "chm/fulltext.h"
+#include "platform/file_system.h"
+#include "platform/memory_file_system.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using lh::chm::ChmProject;
-using lh::chm::compile_chm;
+
+// The manual of a project held in memory.
+std::string compile_chm(const ChmProject& project) {
+  std::string bytes, error;
+  EXPECT_TRUE(lh::chm::compile_chm(lh::platform::real_file_system(), project, bytes, &error)) << error;
+  return bytes;
+}
 
 std::string read_whole(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -381,7 +389,8 @@ TEST(ChmCompiler, FilesOnDiskAndSpilledContentGiveTheSameManual) {
   const std::string expected = compile_chm(in_memory);
   const fs::path out = dir / "out.chm";
   std::string problem;
-  ASSERT_TRUE(lh::chm::compile_chm_file(on_disk, out.string(), problem, 64 * 1024)) << problem;
+  lh::platform::FileSystem& disk = lh::platform::real_file_system();
+  ASSERT_TRUE(lh::chm::compile_chm_file(disk, on_disk, out.string(), &problem, 64 * 1024)) << problem;
   EXPECT_TRUE(read_whole(out) == expected);
   EXPECT_FALSE(fs::exists(out.string() + ".content~"));
 
@@ -396,11 +405,33 @@ TEST(ChmCompiler, FilesOnDiskAndSpilledContentGiveTheSameManual) {
               lh::chm::build_fulltext_index(pages, in_memory.language, in_memory.stop_words));
 
   write_whole(on_disk.files[3].disk_path, "changed");
-  EXPECT_FALSE(lh::chm::compile_chm_file(on_disk, out.string(), problem, 64 * 1024));
+  EXPECT_FALSE(lh::chm::compile_chm_file(disk, on_disk, out.string(), &problem, 64 * 1024));
   EXPECT_NE(problem.find(on_disk.files[3].disk_path), std::string::npos) << problem;
   EXPECT_FALSE(fs::exists(out));
   EXPECT_FALSE(fs::exists(out.string() + ".content~"));
   fs::remove_all(dir);
+}
+
+// On a file system held in memory too: the pages read in blocks through
+// it and the whole content spilled into the file beside the manual give the
+// bytes made in memory, and only the manual stays.
+TEST(ChmCompiler, FileSystemInMemoryGivesTheSameManual) {
+  ChmProject project = awkward_project();
+  project.full_text_search = true;
+  const std::string expected = compile_chm(project);
+  lh::platform::MemoryFileSystem memory(false);
+  for (size_t i = 0; i < project.files.size(); ++i) {
+    lh::chm::ChmSourceFile& f = project.files[i];
+    f.disk_path = "/" + std::to_string(i);
+    f.disk_size = f.content.size();
+    ASSERT_TRUE(memory.write_file(f.disk_path, f.content));
+    f.content.clear();
+  }
+  std::string problem;
+  ASSERT_TRUE(lh::chm::compile_chm_file(memory, project, "/out.chm", &problem, 1)) << problem;
+  std::map<std::string, std::string> files = memory.files();
+  EXPECT_TRUE(files["/out.chm"] == expected);
+  EXPECT_EQ(files.size(), project.files.size() + 1);
 }
 
 TEST(ChmCompiler, NamesTheFormatCannotHoldAreRefusedByName) {
@@ -410,7 +441,9 @@ TEST(ChmCompiler, NamesTheFormatCannotHoldAreRefusedByName) {
        {std::string(), std::string(256, 'a'), std::string("a\0b", 3), std::string(200, '\x91')}) {
     ChmProject p;
     p.files.push_back({bad, "x"});
-    EXPECT_THROW(compile_chm(p), std::invalid_argument);
+    std::string bytes, error;
+    EXPECT_FALSE(lh::chm::compile_chm(lh::platform::real_file_system(), p, bytes, &error));
+    EXPECT_EQ(error.rfind("CHM compiler: ", 0), 0u) << error;
   }
   ChmProject empty;
   chmFile* h = nullptr;

@@ -12,6 +12,7 @@
 #include "gen/library_generator.h"
 #include "gen/manual_pages.h"
 #include "help/help_fixture.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 
 namespace lh {
@@ -24,7 +25,7 @@ class FulltextSearch : public test::WorkFolder {
   std::string compile(const std::string& source_path, const std::string& library, bool search = true) {
     chm::ChmProject project = manual_project(source_path, folder_, library, search);
     std::string path = folder_ + library + ".chm";
-    EXPECT_TRUE(platform::write_file(path, chm::compile_chm(project)));
+    EXPECT_TRUE(chm::compile_chm_file(platform::real_file_system(), project, path));
     return path;
   }
   std::string compile_source(const std::string& source, const std::string& library) {
@@ -37,7 +38,7 @@ class FulltextSearch : public test::WorkFolder {
   void every_reader(const std::string& source_path, const std::string& library, const std::string& options) {
     chm::ChmProject project = manual_project(source_path, folder_, library, true);
     const std::string path = folder_ + library + ".chm";
-    ASSERT_TRUE(platform::write_file(path, chm::compile_chm(project)));
+    ASSERT_TRUE(chm::compile_chm_file(platform::real_file_system(), project, path));
     const std::string out = folder_ + "extracted/", log = folder_ + "reader.log";
     ASSERT_EQ(run("extract_chmLib '" + path + "' '" + out + "'", log), 0) << slurp(log);
     for (const chm::ChmSourceFile& f : project.files) {

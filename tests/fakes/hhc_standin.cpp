@@ -8,6 +8,7 @@
 
 #include "chm/compile_project.h"
 #include "fake_common.h"
+#include "platform/file_system.h"
 
 int main(int argc, char** argv) {
   fake::log_start("hhc", argc, argv);
@@ -20,10 +21,12 @@ int main(int argc, char** argv) {
     fake::print("hhc stand-in: failing as asked\r\n");
     return 0;
   }
-  lh::chm::ProjectCompilation c = lh::chm::compile_help_project(argv[1], true);
+  lh::chm::ProjectCompilation c;
+  std::string problem;
+  const bool written = lh::chm::compile_help_project(lh::platform::real_file_system(), argv[1], true, c, &problem);
   for (const std::string& name : c.missing) fake::print("HHC5003: Warning: " + name + " not found\r\n");
-  if (!c.written) {
-    fake::print("HHC5010: Error: " + c.problem + "\r\n");
+  if (!written) {
+    fake::print("HHC5010: Error: " + problem + "\r\n");
     return 0;
   }
   fake::print("Compiled " + c.output_path + "\r\n");

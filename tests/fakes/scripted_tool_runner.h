@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "help/help_compiler.h"
+#include "base/cancellation.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "purebasic/tool_runner.h"
@@ -37,16 +37,23 @@ class ScriptedToolRunner final : public ToolRunner {
     // plays the run instead of the fields above, writing into the file
     // system it is handed.
     std::function<CapturedRun(const ToolCall& call, platform::FileSystem& files)> play;
+    // The user stops the build while it runs: `cancel` is requested, and the
+    // run ends as the run facility ends it (after what it made so far).
+    bool stopped = false;
   };
 
   explicit ScriptedToolRunner(platform::FileSystem& files) : files_(files) {}
 
   // By program path; a program without a script does not start.
   std::map<std::string, Script> scripts;
+  // By whole command line, before `scripts`: a program that answers one
+  // call otherwise than another.
+  std::map<std::string, Script> calls;
   // What help_compiler() names; empty: the built-in compiler.
   std::string hhc;
-  // Every command line, in order; the built-in compiler as "built-in <project>",
-  // the open action as "open <document>".
+  // Requested by a run scripted as stopped.
+  Cancellation* cancel = nullptr;
+  // Every command line, in order; the open action as "open <document>".
   std::vector<std::string> command_lines;
 
   bool ask_version(const VersionQuery& query, std::vector<std::string>& lines, std::string*) override {
@@ -59,40 +66,29 @@ class ScriptedToolRunner final : public ToolRunner {
   }
 
   CapturedRun run_and_wait(const ToolCall& call) override {
-    command_lines.push_back(command_line_for(call.program, call.arguments));
+    const std::string line = command_line_for(call.program, call.arguments);
+    command_lines.push_back(line);
     CapturedRun run;
-    auto it = scripts.find(call.program);
-    if (it == scripts.end() || !it->second.starts) return run;
-    if (it->second.play) return it->second.play(call, files_);
-    for (const auto& [path, content] : it->second.makes) files_.write_file(path, content);
+    auto by_line = calls.find(line);
+    auto by_program = scripts.find(call.program);
+    const Script* script = by_line != calls.end()        ? &by_line->second
+                           : by_program != scripts.end() ? &by_program->second
+                                                         : nullptr;
+    if (!script || !script->starts) return run;
+    if (script->play) return script->play(call, files_);
+    for (const auto& [path, content] : script->makes) files_.write_file(path, content);
     run.started = true;
-    run.exit_code = it->second.exit_code;
-    if (call.capture) run.output = it->second.output;
+    if (script->stopped) {
+      if (cancel) cancel->request();
+      run.stopped = true;
+      return run;
+    }
+    run.exit_code = script->exit_code;
+    if (call.capture) run.output = script->output;
     return run;
   }
 
   std::string help_compiler() override { return hhc; }
-
-  // hhc.exe's run as scripted; the built-in compiler makes the manual when
-  // hhc.exe made none and the project is there.
-  ManualRun compile_manual(const std::string& work_folder, const std::string& library_name, const std::string& hhc_path,
-                           CapturedRun* hhc_output) override {
-    const std::string project = work_folder + library_name + ".hhp";
-    const std::string manual = work_folder + library_name + ".chm";
-    ManualRun manual_run;
-    if (!hhc_path.empty()) {
-      CapturedRun run = run_and_wait({hhc_path, "\"" + project + "\"", work_folder, false, hhc_output != nullptr});
-      if (hhc_output) *hhc_output = run;
-      manual_run.made = files_.is_file(manual);
-      manual_run.summary = "hhc.exe";
-      if (manual_run.made) return manual_run;
-    }
-    command_lines.push_back("built-in " + project);
-    manual_run.made = files_.is_file(project) && files_.write_file(manual, "ITSF built-in");
-    manual_run.summary = manual_run.made ? "the built-in compiler" : "no help project";
-    if (!manual_run.made) manual_run.note = "The manual " + library_name + ".chm was not made: no help project.";
-    return manual_run;
-  }
 
   bool open_document(const std::string& path) override {
     command_lines.push_back("open " + path);

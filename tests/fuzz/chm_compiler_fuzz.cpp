@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +21,7 @@
 #include "chm/chm_compiler.h"
 #include "chm/cp1252.h"
 #include "chm/directory.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -83,11 +83,8 @@ bool chmlib_can_name(const std::string& utf8) { return utf8.size() + 1 < 512; }
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const lh::chm::ChmProject project = project_from(std::string_view(reinterpret_cast<const char*>(data), size));
   std::string chm;
-  try {
-    chm = lh::chm::compile_chm(project);
-  } catch (const std::invalid_argument&) {
-    return 0;  // a name the format cannot hold, refused with its name
-  }
+  // A name the format cannot hold is refused, with its name.
+  if (!lh::chm::compile_chm(lh::platform::real_file_system(), project, chm)) return 0;
   char path[] = "/tmp/lh-chm-fuzz-XXXXXX";
   const int fd = mkstemp(path);
   if (fd < 0) return 0;

@@ -7,11 +7,15 @@
 
 #include "help/colouring.h"
 #include "help_fixture.h"
+#include "platform/file_system.h"
 
 namespace lh {
 namespace {
 
-class Colouring : public test::WorkFolder {};
+class Colouring : public test::WorkFolder {
+ protected:
+  platform::FileSystem& disk_ = platform::real_file_system();
+};
 
 // The coloured text without its tags: every "<font color=#XXXXXX>" and
 // "</font>" that the colouring wrote.
@@ -40,12 +44,12 @@ TEST(ColouredPath, ReplacesTheLastExtensionOfTheFileName) {
 
 TEST_F(Colouring, CodeLineWithComparisonAndComment) {
   put("A.cod", "If a <> b & c ; not \"<>\" here\r\nDone:\r\n");
-  ASSERT_TRUE(colour_source_file(linked_highlighter(), folder_ + "A.cod"));
+  ASSERT_TRUE(colour_source_file(disk_, linked_highlighter(), folder_ + "A.cod"));
   EXPECT_EQ(get("A.col"),
             "If a <font color=#006666><</font><font color=#006666>></font> b <font color=#006666>&</font> c "
             "<font color=#0000FF>; not \"<>\" here\r\n</font><font color=#0000FA>Done:</font>\r\n");
   put("B.ex", "x$ = \"<>\" + \"open\r\n");
-  ASSERT_TRUE(colour_source_file(linked_highlighter(), folder_ + "B.ex"));
+  ASSERT_TRUE(colour_source_file(disk_, linked_highlighter(), folder_ + "B.ex"));
   EXPECT_EQ(get("B.col"),
             "x$ <font color=#006666>=</font> <font color=#00AAAA>\"<>\"</font> "
             "<font color=#006666>+</font> <font color=#00AAAA>\"open\r\n</font>");
@@ -54,17 +58,17 @@ TEST_F(Colouring, CodeLineWithComparisonAndComment) {
 TEST_F(Colouring, EmptyMissingAndUnloaded) {
   put("E.cod", "");
   put("E.col", "old");
-  EXPECT_TRUE(colour_source_file(linked_highlighter(), folder_ + "E.cod"));
+  EXPECT_TRUE(colour_source_file(disk_, linked_highlighter(), folder_ + "E.cod"));
   EXPECT_EQ(get("E.col"), "");
   // A missing input creates no coloured file.
-  EXPECT_FALSE(colour_source_file(linked_highlighter(), folder_ + "M.cod"));
+  EXPECT_FALSE(colour_source_file(disk_, linked_highlighter(), folder_ + "M.cod"));
   EXPECT_FALSE(has("M.col"));
   // A library that could not be loaded writes nothing.
   put("U.cod", "x = 1");
-  EXPECT_FALSE(colour_source_file(Highlighter{}, folder_ + "U.cod"));
+  EXPECT_FALSE(colour_source_file(disk_, Highlighter{}, folder_ + "U.cod"));
   EXPECT_FALSE(has("U.col"));
   // A library without the export gives an empty coloured file.
-  EXPECT_TRUE(colour_source_file(Highlighter{true, nullptr, nullptr}, folder_ + "U.cod"));
+  EXPECT_TRUE(colour_source_file(disk_, Highlighter{true, nullptr, nullptr}, folder_ + "U.cod"));
   EXPECT_EQ(get("U.col"), "");
   // The library file that cannot be loaded.
   Highlighter none = load_highlighter(folder_ + "no such library");
@@ -126,7 +130,7 @@ TEST_F(Colouring, RemovingTheTagsGivesBackTheCode) {
     }
     put("R.cod", code);
     std::string coloured;
-    ASSERT_TRUE(colour_source_file(linked_highlighter(), folder_ + "R.cod", &coloured));
+    ASSERT_TRUE(colour_source_file(disk_, linked_highlighter(), folder_ + "R.cod", &coloured));
     ASSERT_EQ(get("R.col"), coloured);
     ASSERT_EQ(strip_tags(coloured), code) << testing::PrintToString(code);
   }

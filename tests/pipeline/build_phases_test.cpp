@@ -9,6 +9,7 @@
 #include "pipeline/build_phases.h"
 #include "platform/memory_file_system.h"
 #include "platform/paths.h"
+#include "platform/whole_file.h"
 #include "purebasic/tools.h"
 
 namespace lh {
@@ -94,6 +95,81 @@ TEST_F(MemoryBuild, RunsTheProgramsInOrderWithTheirCommandLines) {
   ASSERT_TRUE(files.read_file(pb + "help" + S + "Strings.chm", text));
   EXPECT_EQ(text, "ITSF hhc");
   EXPECT_EQ(state.library_name, "Strings");
+}
+
+// An hhc.exe that makes no manual is run once more on a copy of the project
+// without full-text search, and no built-in compiler follows; the user hears
+// why the manual has no search tab, with what hhc.exe printed.
+TEST_F(MemoryBuild, HhcThatFailsIsRunAgainWithoutSearch) {
+  options.capture_runs = true;
+  options.open_manual = false;
+  tools.hhc = "hhc.exe";
+  tools.scripts["hhc.exe"].exit_code = 0;
+  tools.scripts["hhc.exe"].output = "HHC5010: Error: the index\r\n";
+  const std::string again = "\"hhc.exe\" \"" + work + "Strings-nosearch.hhp\"";
+  tools.calls[again].makes[work + "Strings.chm"] = "ITSF hhc";
+  files.create_folder(pb + "PureLibraries");
+  files.create_folder(pb + "PureLibraries" + S + "UserLibraries");  // where TailBite's library goes
+  const BuildOutcome outcome = build();
+  EXPECT_EQ(tools.command_lines[2], "\"hhc.exe\" \"" + work + "Strings.hhp\"");
+  EXPECT_EQ(tools.command_lines[3], again);
+  EXPECT_EQ(outcome.steps[11], "manual Strings.chm made by hhc.exe, without full-text search");
+  EXPECT_TRUE(outcome.manual_made);
+  ASSERT_EQ(reporter.told.size(), 2u);
+  EXPECT_EQ(reporter.told[0].text, "The help compiler hhc.exe ended; its output:\n    HHC5010: Error: the index");
+  EXPECT_EQ(reporter.told[1].text,
+            "The help compiler ended with exit code 0 without making Strings.chm; it was compiled again without "
+            "full-text search, so the manual has no search tab.");
+  EXPECT_EQ(reporter.told[1].icon, MessageIcon::kInformation);
+  EXPECT_FALSE(files.exists(work + "Strings-nosearch.hhp"));
+  std::string text;
+  ASSERT_TRUE(files.read_file(work + "Strings.hhp", text));
+  EXPECT_NE(text.find("Full-text search=Yes"), std::string::npos);
+  ASSERT_TRUE(files.read_file(pb + "help" + S + "Strings.chm", text));
+  EXPECT_EQ(text, "ITSF hhc");
+}
+
+// hhc.exe ended by the user's stop: what it left is no manual, nothing else
+// compiles one, no later step begins, and the end of the run names hhc.exe.
+TEST_F(MemoryBuild, HhcStoppedLeavesNoManual) {
+  Cancellation cancel;
+  options.cancel = &cancel;
+  tools.cancel = &cancel;
+  tools.hhc = "hhc.exe";
+  tools.scripts["hhc.exe"].stopped = true;
+  tools.scripts["hhc.exe"].makes[work + "Strings.chm"] = "ITSF cut sh";
+  const BuildOutcome outcome = build();
+  EXPECT_EQ(outcome.result, BuildResult::kStopped);
+  EXPECT_EQ(outcome.ended_program, "hhc.exe");
+  ASSERT_EQ(outcome.steps.size(), 12u);
+  EXPECT_EQ(outcome.steps[11], "manual Strings.chm not made: hhc.exe was stopped");
+  EXPECT_EQ(tools.command_lines.back(), "\"hhc.exe\" \"" + work + "Strings.hhp\"");
+  EXPECT_FALSE(files.exists(work + "Strings.chm"));
+  EXPECT_TRUE(reporter.told.empty());
+}
+
+// The built-in compiler cannot write the manual (here a folder stands where
+// its temporary file goes): the build stops after that step, naming the
+// manual as the user knows it, and no note about the manual follows.
+TEST_F(MemoryBuild, ManualThatCannotBeWrittenStopsTheBuild) {
+  std::vector<BuildPhase> phases(build_phases().begin(), build_phases().end());
+  phases.insert(phases.begin() + 11, BuildPhase{"a folder in the manual's way", [](Build& b) {
+                                                  const std::string manual = b.state.work_folder + b.name + ".chm";
+                                                  return b.files.create_folder(platform::temporary_name_for(manual));
+                                                }});
+  files.write_file(state.library_source, library_source(false));
+  Build b(state, model, options, files, tools);
+  const BuildOutcome outcome = run_phases(b, phases);
+  EXPECT_EQ(outcome.result, BuildResult::kWriteFailed);
+  ASSERT_EQ(outcome.steps.size(), 12u);
+  EXPECT_EQ(outcome.steps[11].rfind("manual Strings.chm not made: " + work + "Strings.chm cannot be written", 0), 0u)
+      << outcome.steps[11];
+  EXPECT_EQ(outcome.write_failure.path, work + "Strings.chm");
+  ASSERT_EQ(reporter.told.size(), 1u);
+  EXPECT_EQ(reporter.told[0].text,
+            work + "Strings.chm could not be written: it could not be written. The build stopped at this step.");
+  EXPECT_FALSE(files.is_file(work + "Strings.chm"));
+  EXPECT_TRUE(state.library_name.empty());
 }
 
 // A TailBite that fails is recorded with its exit code and what it printed,

@@ -123,9 +123,10 @@ TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
   ManualModel model;
   ASSERT_NO_FATAL_FAILURE(write_example_project(m, model));
 
-  ManualRun run = compile_manual(m.work, "StringTools");
-  ASSERT_TRUE(run.made) << run.summary;
-  ASSERT_TRUE(is_compiled_manual(m.work + "StringTools.chm")) << run.summary;
+  RealToolRunner tools;
+  ManualRun run;
+  ASSERT_TRUE(compile_manual(fs, tools, m.work, "StringTools", tools.help_compiler(), false, run)) << run.summary;
+  ASSERT_TRUE(is_compiled_manual(fs, m.work + "StringTools.chm")) << run.summary;
 #ifdef _WIN32
   EXPECT_EQ(run.summary, "hhc.exe");
 #else
@@ -166,8 +167,8 @@ TEST(Manual, BuiltInCompilerStandsInWhenHhcMakesNone) {
   platform::write_file(m.work + "Solo.chm", "ITSF from an earlier build");
 
   RealToolRunner tools;
-  ManualRun run = compile_manual(tools, m.work, "Solo", m.work + "no-such-hhc.exe");
-  EXPECT_TRUE(run.made);
+  ManualRun run;
+  EXPECT_TRUE(compile_manual(fs, tools, m.work, "Solo", m.work + "no-such-hhc.exe", false, run));
   EXPECT_EQ(run.note, "");
   EXPECT_EQ(run.summary,
             "the built-in compiler (hhc.exe made no manual), with full-text search; "
@@ -183,8 +184,8 @@ TEST(Manual, BuiltInCompilerStandsInWhenHhcMakesNone) {
 
   // No manual at all: the user is told.
   platform::delete_file(m.work + "Solo.hhp");
-  ManualRun none = compile_manual(tools, m.work, "Solo", "");
-  EXPECT_FALSE(none.made);
+  ManualRun none;
+  EXPECT_FALSE(compile_manual(fs, tools, m.work, "Solo", "", false, none));
   EXPECT_NE(none.note.find("Solo.hhp"), std::string::npos) << none.note;
   EXPECT_FALSE(platform::exists(m.work + "Solo.chm"));
 }
