@@ -123,6 +123,7 @@ TEST(Manual, ExampleLibraryCompilesWithEveryPageAndItsContentsTree) {
   ManualModel model;
   ASSERT_NO_FATAL_FAILURE(write_example_project(m, model));
 
+  platform::FileSystem& fs = platform::real_file_system();
   RealToolRunner tools;
   ManualRun run;
   ASSERT_TRUE(compile_manual(fs, tools, m.work, "StringTools", tools.help_compiler(), false, run)) << run.summary;
