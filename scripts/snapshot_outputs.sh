@@ -22,8 +22,9 @@
 #   output.log     the program's stdout and stderr, and its exit status
 #   stand-ins.log  every start of a stand-in with its command line
 #   exec.log       every program started (strace; Linux only), without pids
-# The run's private root is replaced by @ROOT@ in the logs, so two runs
-# compare equal.
+# The run's private root is replaced by @ROOT@ in the logs, and the process
+# id in a temporary file's name (NAME.lhtmpPID) by PID, so two runs compare
+# equal.
 #
 # Determinism: the clock is frozen for the program and everything it starts
 # (libfaketime, starting at a fixed date and running from there, TZ=UTC),
@@ -112,7 +113,7 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 mask() {
   local w
   w="$(winpath "$root")"
-  sed -e "s|$root|@ROOT@|g" -e "s|${w//\\/\\\\}|@ROOT@|g"
+  sed -e "s|$root|@ROOT@|g" -e "s|${w//\\/\\\\}|@ROOT@|g" -e 's/\.lhtmp[0-9][0-9]*/.lhtmpPID/g'
 }
 
 date_re='[0-9]{2}/[0-9]{2}/[0-9]{2} [0-9]{2}h[0-9]{2}'

@@ -1,7 +1,6 @@
 // The build's nineteen steps as named phases, in one list. Every phase reads
 // and writes the disk through the build's FileSystem and starts programs
-// through its ToolRunner, except the source stages (steps 5 to 11), which
-// work on the real disk.
+// through its ToolRunner.
 #include "pipeline/pipeline.h"
 
 #include <cstdio>

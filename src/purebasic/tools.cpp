@@ -152,12 +152,4 @@ std::string processor_tag_of(std::string_view line) {
   return std::string(line.substr(x == std::string_view::npos ? 0 : x, 3));
 }
 
-std::string processor_tag(VersionAsker& tools, const std::string& purebasic_folder,
-                          const std::function<void(const std::string& text)>& report) {
-  std::string line, why;
-  if (!compiler_version_line(tools, purebasic_folder, kVersionAnswerWait, line, &why) && !why.empty() && report)
-    report(why);
-  return processor_tag_of(line);
-}
-
 }  // namespace lh

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -64,10 +63,5 @@ bool tailbite_version_text(VersionAsker& tools, const std::string& tailbite_path
 // three characters; otherwise three characters from the first lower-case
 // "x", or the first three characters when there is none.
 std::string processor_tag_of(std::string_view version_line);
-
-// processor_tag_of(compiler_version_line(...)); runs the compiler again on
-// every call, and hands what the user is to hear to `report`.
-std::string processor_tag(VersionAsker& tools, const std::string& purebasic_folder,
-                          const std::function<void(const std::string& text)>& report);
 
 }  // namespace lh

@@ -34,7 +34,9 @@ std::string image(const char* path) { return read(path); }
 // The package names' processor tag, from the stand-in compiler.
 std::string tag_of(const std::string& purebasic_folder) {
   ProcessVersionAsker tools;
-  return processor_tag(tools, purebasic_folder, {});
+  std::string line;
+  compiler_version_line(tools, purebasic_folder, kVersionAnswerWait, line, nullptr);
+  return processor_tag_of(line);
 }
 
 // The archive's entries, with "/" separators, through the archiver's own

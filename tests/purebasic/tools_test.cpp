@@ -59,7 +59,7 @@ TEST(Tools, CompilerVersionLineAndTagFromTheStandInCompiler) {
     lh::compiler_version_line(tools, folder, kVersionAnswerWait, line, nullptr);
     return line;
   };
-  auto processor_tag = [&](const std::string& folder) { return lh::processor_tag(tools, folder, {}); };
+  auto processor_tag = [&](const std::string& folder) { return processor_tag_of(compiler_version_line(folder)); };
   const std::string pb = test::scratch_folder("pb-version");
   ASSERT_TRUE(fakes::lay_out_purebasic(pb));
 #ifdef _WIN32
