@@ -173,14 +173,7 @@ int run_headless_build(const BuildArguments& args) {
   options.capture_runs = true;
   // Another run on the same work folder (a second script, a window) is
   // waited for: held from here to the end of packaging.
-  std::string lock_problem;
-  std::unique_ptr<lh::platform::FileLock> work_lock = lh::hold_work_folder(
-      state.work_folder,
-      [&](const std::string& text) {
-        reporter.progress({0, lh::kRunSteps, text});
-      },
-      {}, &lock_problem);
-  if (!lock_problem.empty()) reporter.tell("LibHammer", lock_problem, lh::MessageIcon::kError);
+  std::unique_ptr<lh::platform::FileLock> work_lock = lh::hold_work_folder(state.work_folder, &reporter, nullptr);
   lh::BuildOutcome outcome = lh::run_build(state, model, options);
   // The packages are named by the compiler's answer the build took.
   lh::make_packages(state, lh::processor_tag_of(outcome.compiler_version_line), lh::sevenzip_image(),
@@ -224,14 +217,7 @@ void save_settings(const lh::AppState& state, lh::Reporter& reporter) {
 int run_from_window(lh::AppState& state, lh::Reporter& reporter, const lh::Cancellation& cancel) {
   // Another run on the same work folder is waited for, the step line saying
   // so and Cancel ending the wait; held from here to the end of packaging.
-  std::string lock_problem;
-  std::unique_ptr<lh::platform::FileLock> work_lock = lh::hold_work_folder(
-      state.work_folder,
-      [&](const std::string& text) {
-        reporter.progress({0, lh::kRunSteps, text});
-      },
-      [&] { return cancel.requested(); }, &lock_problem);
-  if (!lock_problem.empty()) reporter.tell("LibHammer", lock_problem, lh::MessageIcon::kError);
+  std::unique_ptr<lh::platform::FileLock> work_lock = lh::hold_work_folder(state.work_folder, &reporter, &cancel);
   lh::ManualModel model;
   lh::BuildOptions options;
   options.reporter = &reporter;

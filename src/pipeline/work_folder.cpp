@@ -2,6 +2,9 @@
 
 #include <thread>
 
+#include "base/cancellation.h"
+#include "base/reporter.h"
+#include "pipeline/pipeline.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
 
@@ -86,18 +89,19 @@ std::string waiting_for_run_text(unsigned long pid) {
                   : "waiting for another LibHammer run, process " + std::to_string(pid) + ", to finish";
 }
 
-std::unique_ptr<platform::FileLock> hold_work_folder(const std::string& work_folder,
-                                                     const std::function<void(const std::string&)>& say,
-                                                     const std::function<bool()>& should_stop, std::string* problem) {
+std::unique_ptr<platform::FileLock> hold_work_folder(const std::string& work_folder, Reporter* reporter,
+                                                     const Cancellation* cancel) {
   std::string error;
   auto lock = platform::wait_for_lock(
       work_folder_lock_path(work_folder),
       [&](unsigned long pid) {
-        if (say) say(waiting_for_run_text(pid));
+        if (reporter) reporter->progress({0, kRunSteps, waiting_for_run_text(pid)});
       },
-      should_stop, &error);
-  if (!lock && !error.empty() && problem)
-    *problem = "The work folder could not be locked against a second run (" + error + "); the build goes on without.";
+      [&] { return stop_requested(cancel); }, &error);
+  if (!lock && !error.empty())
+    tell(reporter,
+         "The work folder could not be locked against a second run (" + error + "); the build goes on without.",
+         MessageIcon::kError);
   return lock;
 }
 

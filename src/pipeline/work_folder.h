@@ -3,7 +3,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +12,9 @@
 #include "source/manual_model.h"
 
 namespace lh {
+
+class Cancellation;
+class Reporter;
 
 namespace platform {
 class FileSystem;
@@ -42,14 +44,13 @@ std::string work_folder_lock_path(const std::string& work_folder);
 
 // One run per work folder, from the start of the build to the end of
 // packaging: waits until no other run holds the work folder, then holds it
-// for as long as the returned lock lives. `say` hears, once, that another
-// run holds it ("waiting for another LibHammer run, process N, to finish");
-// `should_stop` (may be empty) is asked while waiting, and true gives up:
+// for as long as the returned lock lives. While another run holds it, the
+// run's progress line says so, once ("waiting for another LibHammer run,
+// process N, to finish"); once `cancel` is requested the wait gives up and
 // null is returned. A lock file that cannot be made at all is no reason to
-// refuse the build: null, and `problem` says why.
-std::unique_ptr<platform::FileLock> hold_work_folder(const std::string& work_folder,
-                                                     const std::function<void(const std::string&)>& say,
-                                                     const std::function<bool()>& should_stop, std::string* problem);
+// refuse the build: the reporter is told why, and null is returned.
+std::unique_ptr<platform::FileLock> hold_work_folder(const std::string& work_folder, Reporter* reporter,
+                                                     const Cancellation* cancel);
 
 // The line that says whom a run waits for; pid 0: unknown.
 std::string waiting_for_run_text(unsigned long pid);
