@@ -61,6 +61,15 @@ struct Fixture : ::testing::Test {
     hooks.registry_lookup = [] { return std::string("C:\\FromRegistry\\"); };
     hooks.tailbite_path = [](const std::string& pb) { return pb + "TailBite\\TailBite.exe"; };
   }
+  // At the loop's first look, COMPILE is pressed; `window` is the window.
+  void press_compile_at_first_look(HWND& window) {
+    hooks.before_wait = [this, &window, looks = 0]() mutable {
+      if (++looks > 1) return;
+      window = loop_window();
+      ASSERT_NE(window, nullptr);
+      PostMessageA(GetDlgItem(window, 205), BM_CLICK, 0, 0);
+    };
+  }
   void TearDown() override {
     platform::delete_file(source_file);
     // The program leaves its window to the end of the process; the tests
@@ -124,14 +133,8 @@ TEST_F(Fixture, ShowsTheValuesAndGadgetsAtTheirPlaces) {
 // other gadgets disabled, and what the run reports shown by the window.
 TEST_F(Fixture, CompileRunsTheBuildOnceOnItsOwnThreadAndEndsTheLoop) {
   state.library_source = source_file;
-  int looks = 0;
   HWND w = nullptr;
-  hooks.before_wait = [&] {
-    if (++looks > 1) return;
-    w = loop_window();
-    ASSERT_NE(w, nullptr);
-    PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
-  };
+  press_compile_at_first_look(w);
   const DWORD loop_thread = GetCurrentThreadId();
   DWORD run_thread = 0;
   bool compile_shown = true, others_enabled = true, cancel_enabled = false;
@@ -166,14 +169,8 @@ TEST_F(Fixture, CompileRunsTheBuildOnceOnItsOwnThreadAndEndsTheLoop) {
 // the window must get it).
 TEST_F(Fixture, CancelIsSeenByTheRunAndTheLoopWaitsForItsEnd) {
   state.library_source = source_file;
-  int looks = 0;
   HWND w = nullptr;
-  hooks.before_wait = [&] {
-    if (++looks > 1) return;
-    w = loop_window();
-    ASSERT_NE(w, nullptr);
-    PostMessageA(GetDlgItem(w, 205), BM_CLICK, 0, 0);
-  };
+  press_compile_at_first_look(w);
   bool seen = false;
   std::string line;
   hooks.build = [&](Reporter& reporter, const Cancellation& cancel) {
