@@ -218,8 +218,35 @@ class Reader {
   }
 
   void run(const std::string& text) {
-    std::vector<std::string> listed;
+    ProjectOptions options = read_project(text);
+    out_.output_path = output_path(options.compiled);
+    take_named_files(options);
+    take_listed_files(options.listed);
+    if (!trim(options.stop_list).empty()) read_stop_list(options.stop_list);
+    while (!queue_.empty()) {
+      size_t i = queue_.front();
+      queue_.pop_front();
+      scan(i);
+    }
+    name_topics();
+  }
+
+ private:
+  enum Kind { kPlain, kContents, kIndex };
+
+  // What the project file names besides what goes straight into the
+  // project: its files are taken only once all its lines are read, since
+  // the default window that stands in for a missing option may come later.
+  struct ProjectOptions {
+    std::vector<std::string> listed;  // the [FILES] lines
     std::string compiled, contents, index, topic, stop_list;
+  };
+
+  // Reads the project file's lines: [OPTIONS] into the project and
+  // `ProjectOptions`, [WINDOWS] into the project's windows, [FILES] into
+  // the list; comments, other sections and lines without "=" are skipped.
+  ProjectOptions read_project(const std::string& text) {
+    ProjectOptions options;
     std::string section;
     size_t start = 0;
     while (start < text.size()) {
@@ -233,7 +260,7 @@ class Reader {
         continue;
       }
       if (section == "files") {
-        listed.emplace_back(line);
+        options.listed.emplace_back(line);
         continue;
       }
       size_t eq = line.find('=');
@@ -242,50 +269,62 @@ class Reader {
         out_.project.windows.push_back(parse_window(trim(line.substr(0, eq)), trim(line.substr(eq + 1))));
         continue;
       }
-      if (section != "options") continue;
-      std::string key = to_lower(trim(line.substr(0, eq)));
-      std::string value(trim(line.substr(eq + 1)));
-      ChmProject& p = out_.project;
-      if (key == "compiled file")
-        compiled = value;
-      else if (key == "contents file")
-        contents = value;
-      else if (key == "index file")
-        index = value;
-      else if (key == "default topic")
-        topic = value;
-      else if (key == "title")
-        p.title = value;
-      else if (key == "default font")
-        p.default_font = value;
-      else if (key == "language")
-        p.language = parse_language(value) ? parse_language(value) : p.language;
-      else if (key == "full-text search")
-        p.full_text_search = parse_yes(value);
-      else if (key == "default window")
-        p.default_window = value;
-      else if (key == "full text search stop list file")
-        stop_list = value;
-      // Other keys (Compatibility, Binary TOC, Binary Index, Display compile
-      // progress, Error log file, ...) do not change what the manual holds.
+      if (section == "options")
+        read_option(to_lower(trim(line.substr(0, eq))), std::string(trim(line.substr(eq + 1))), options);
     }
-    out_.output_path = output_path(compiled);
+    return options;
+  }
 
+  void read_option(const std::string& key, const std::string& value, ProjectOptions& options) {
+    ChmProject& p = out_.project;
+    if (key == "compiled file")
+      options.compiled = value;
+    else if (key == "contents file")
+      options.contents = value;
+    else if (key == "index file")
+      options.index = value;
+    else if (key == "default topic")
+      options.topic = value;
+    else if (key == "title")
+      p.title = value;
+    else if (key == "default font")
+      p.default_font = value;
+    else if (key == "language")
+      p.language = parse_language(value) ? parse_language(value) : p.language;
+    else if (key == "full-text search")
+      p.full_text_search = parse_yes(value);
+    else if (key == "default window")
+      p.default_window = value;
+    else if (key == "full text search stop list file")
+      options.stop_list = value;
+    // Other keys (Compatibility, Binary TOC, Binary Index, Display compile
+    // progress, Error log file, ...) do not change what the manual holds.
+  }
+
+  // Takes the files the options and the windows name, each under its
+  // manual name.
+  void take_named_files(ProjectOptions& options) {
     ChmProject& p = out_.project;
     // The default window's contents and index stand in for missing options.
     const WindowDefinition* window = default_window(p);
-    if (window && contents.empty()) contents = window->contents_file;
-    if (window && index.empty()) index = window->index_file;
-    if (window && topic.empty()) topic = window->default_topic;
-    p.contents_file = take(contents, kContents);
-    p.index_file = take(index, kIndex);
-    p.default_topic = take(topic, kPlain);
+    if (window && options.contents.empty()) options.contents = window->contents_file;
+    if (window && options.index.empty()) options.index = window->index_file;
+    if (window && options.topic.empty()) options.topic = window->default_topic;
+    p.contents_file = take(options.contents, kContents);
+    p.index_file = take(options.index, kIndex);
+    p.default_topic = take(options.topic, kPlain);
     for (WindowDefinition& w : p.windows) {
       w.contents_file = take(w.contents_file, kContents);
       w.index_file = take(w.index_file, kIndex);
       w.default_topic = take(w.default_topic, kPlain);
       w.home = take(w.home, kPlain);
     }
+  }
+
+  // Takes the [FILES] lines' files; a line with "*" or "?" takes every
+  // matching file of its folder, in name order, whatever order the folder
+  // lists them in.
+  void take_listed_files(const std::vector<std::string>& listed) {
     for (const std::string& name : listed) {
       if (name.find_first_of("*?") == std::string::npos) {
         take(name, kPlain);
@@ -295,7 +334,7 @@ class Reader {
       for (char& c : pattern)
         if (c == '\\') c = '/';
       const std::string folder(folder_of(pattern));
-      std::vector<std::string> matched;  // in name order, whatever order the folder lists them in
+      std::vector<std::string> matched;
       for (const platform::FolderEntry& e : files_.list_folder(disk_path(folder)))
         if (!e.is_folder && wildcard_match(std::string_view(pattern).substr(folder.size()), e.name))
           matched.push_back(folder + e.name);
@@ -303,14 +342,15 @@ class Reader {
       for (const std::string& file : matched) take(file, kPlain);
       if (matched.empty()) left_out(name, "no file matches it");
     }
-    if (!trim(stop_list).empty()) read_stop_list(stop_list);
-    while (!queue_.empty()) {
-      size_t i = queue_.front();
-      queue_.pop_front();
-      scan(i);
-    }
+  }
+
+  // Once every file is taken: the missing files only links named, and a
+  // title for each page, from its contents entry, else its index entry,
+  // else its <title>, else its file name.
+  void name_topics() {
     for (const std::string& name : out_.missing)
       if (!named_missing_.count(key_of(name))) out_.linked_missing.push_back(name);
+    ChmProject& p = out_.project;
     for (const ChmSourceFile& file : p.files) {
       if (!is_page(file.name)) continue;
       const std::string key = key_of(file.name);
@@ -321,9 +361,6 @@ class Reader {
       p.topics.push_back(ChmTopic{file.name, title});
     }
   }
-
- private:
-  enum Kind { kPlain, kContents, kIndex };
 
   static const WindowDefinition* default_window(const ChmProject& p) {
     for (const WindowDefinition& w : p.windows)

@@ -70,6 +70,70 @@ size_t HtmlTagReader::find_cached(char c, size_t from, size_t& no_more) {
   return at;
 }
 
+bool HtmlTagReader::skip_markup(size_t lt) {
+  const char c = html_[lt + 1];
+  if (c == '!' && html_.substr(lt + 2, 2) == "--") {
+    // A comment; one that is never closed is passed over as text.
+    size_t end = std::string_view::npos;
+    if (no_comment_end_ == std::string_view::npos || lt + 4 < no_comment_end_) {
+      end = html_.find("-->", lt + 4);
+      if (end == std::string_view::npos) no_comment_end_ = lt + 4;
+    }
+    at_ = end == std::string_view::npos ? lt + 4 : end + 3;
+    return true;
+  }
+  if (c == '!' || c == '?') {
+    size_t end = html_.find_first_of("<>", lt + 2);
+    at_ = end == std::string_view::npos ? html_.size() : html_[end] == '>' ? end + 1 : end;
+    return true;
+  }
+  return false;
+}
+
+size_t HtmlTagReader::read_value(size_t i, std::string_view key, HtmlTag& tag) {
+  const size_t n = html_.size();
+  if (i < n && (html_[i] == '"' || html_[i] == '\'')) {
+    char quote = html_[i];
+    size_t close = find_cached(quote, i + 1, quote == '"' ? no_double_quote_ : no_single_quote_);
+    if (close != std::string_view::npos) {
+      tag.attributes.emplace_back(key, html_.substr(i + 1, close - i - 1));
+      return close + 1;
+    }
+    ++i;  // a quote never closed: the value runs as an unquoted one
+  }
+  size_t value_start = i;
+  while (i < n && !is_space(html_[i]) && html_[i] != '>' && html_[i] != '<') ++i;
+  tag.attributes.emplace_back(key, html_.substr(value_start, i - value_start));
+  return i;
+}
+
+size_t HtmlTagReader::read_attributes(size_t i, HtmlTag& tag) {
+  const size_t n = html_.size();
+  for (;;) {
+    while (i < n && (is_space(html_[i]) || html_[i] == '/')) ++i;
+    if (i >= n || html_[i] == '<') return i;  // a tag left open ends here
+    if (html_[i] == '>') return i + 1;
+    size_t key_start = i;
+    while (i < n && !is_space(html_[i]) && html_[i] != '=' && html_[i] != '>' && html_[i] != '<' && html_[i] != '/')
+      ++i;
+    if (i == key_start) {  // a stray "=" or the like
+      ++i;
+      continue;
+    }
+    std::string_view key = html_.substr(key_start, i - key_start);
+    size_t after_key = i;
+    while (i < n && is_space(html_[i])) ++i;
+    if (i >= n || html_[i] != '=') {
+      i = after_key;
+      tag.attributes.emplace_back(key, std::string_view());
+      continue;
+    }
+    ++i;
+    while (i < n && is_space(html_[i])) ++i;
+    i = read_value(i, key, tag);
+  }
+}
+
 bool HtmlTagReader::next(HtmlTag& tag) {
   const size_t n = html_.size();
   while (at_ < n) {
@@ -78,24 +142,9 @@ bool HtmlTagReader::next(HtmlTag& tag) {
       at_ = n;
       return false;
     }
-    char c = html_[lt + 1];
-    if (c == '!' && html_.substr(lt + 2, 2) == "--") {
-      // A comment; one that is never closed is passed over as text.
-      size_t end = std::string_view::npos;
-      if (no_comment_end_ == std::string_view::npos || lt + 4 < no_comment_end_) {
-        end = html_.find("-->", lt + 4);
-        if (end == std::string_view::npos) no_comment_end_ = lt + 4;
-      }
-      at_ = end == std::string_view::npos ? lt + 4 : end + 3;
-      continue;
-    }
-    if (c == '!' || c == '?') {
-      size_t end = html_.find_first_of("<>", lt + 2);
-      at_ = end == std::string_view::npos ? n : html_[end] == '>' ? end + 1 : end;
-      continue;
-    }
+    if (skip_markup(lt)) continue;
     size_t i = lt + 1;
-    tag.closing = c == '/';
+    tag.closing = html_[i] == '/';
     if (tag.closing) ++i;
     if (i >= n || !is_letter(html_[i])) {  // a lone "<": text
       at_ = lt + 1;
@@ -106,48 +155,8 @@ bool HtmlTagReader::next(HtmlTag& tag) {
     tag.name = html_.substr(name_start, i - name_start);
     tag.attributes.clear();
     tag.begin = lt;
-    for (;;) {
-      while (i < n && (is_space(html_[i]) || html_[i] == '/')) ++i;
-      if (i >= n || html_[i] == '<') break;  // a tag left open ends here
-      if (html_[i] == '>') {
-        ++i;
-        break;
-      }
-      size_t key_start = i;
-      while (i < n && !is_space(html_[i]) && html_[i] != '=' && html_[i] != '>' && html_[i] != '<' && html_[i] != '/')
-        ++i;
-      if (i == key_start) {  // a stray "=" or the like
-        ++i;
-        continue;
-      }
-      std::string_view key = html_.substr(key_start, i - key_start);
-      size_t after_key = i;
-      while (i < n && is_space(html_[i])) ++i;
-      if (i >= n || html_[i] != '=') {
-        i = after_key;
-        tag.attributes.emplace_back(key, std::string_view());
-        continue;
-      }
-      ++i;
-      while (i < n && is_space(html_[i])) ++i;
-      std::string_view value;
-      if (i < n && (html_[i] == '"' || html_[i] == '\'')) {
-        char quote = html_[i];
-        size_t close = find_cached(quote, i + 1, quote == '"' ? no_double_quote_ : no_single_quote_);
-        if (close != std::string_view::npos) {
-          value = html_.substr(i + 1, close - i - 1);
-          i = close + 1;
-          tag.attributes.emplace_back(key, value);
-          continue;
-        }
-        ++i;  // a quote never closed: the value runs as an unquoted one
-      }
-      size_t value_start = i;
-      while (i < n && !is_space(html_[i]) && html_[i] != '>' && html_[i] != '<') ++i;
-      tag.attributes.emplace_back(key, html_.substr(value_start, i - value_start));
-    }
-    tag.end = i;
-    at_ = i;
+    tag.end = read_attributes(i, tag);
+    at_ = tag.end;
     return true;
   }
   return false;

@@ -53,6 +53,15 @@ class HtmlTagReader {
   bool next(HtmlTag& tag);
 
  private:
+  // Passes over a comment, "<!...>" or "<?...>" starting at `lt`; false
+  // when a tag or text starts there.
+  bool skip_markup(size_t lt);
+  // Reads the attributes from `i` up to the tag's end; returns the offset
+  // just past the tag.
+  size_t read_attributes(size_t i, HtmlTag& tag);
+  // Reads the value of `key` starting at `i` (just past "=" and blanks);
+  // returns the offset after it.
+  size_t read_value(size_t i, std::string_view key, HtmlTag& tag);
   size_t find_cached(char c, size_t from, size_t& no_more);
   std::string_view html_;
   size_t at_ = 0;

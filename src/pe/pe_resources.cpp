@@ -255,80 +255,113 @@ using LanguageMap = std::map<uint16_t, Blob>;
 using NameMap = std::map<ResourceKey, LanguageMap, KeyLess>;
 using TypeMap = std::map<ResourceKey, NameMap, KeyLess>;
 
-// Lays the tree out as resource compilers do: all directories (root, then
-// the name directories, then the language directories), the data entries,
-// the name strings, and the data, each blob on an 8-byte boundary. Returns
-// the part before the data; `data` receives the blobs in their order, each
-// to be followed by zeros up to the next multiple of 8, and `size` the size
-// of the whole tree.
-std::string build_tree(const TypeMap& types, uint32_t section_rva, std::vector<Blob>& data, uint32_t& size) {
-  // A directory: a 16-byte header, then 8 bytes per entry.
-  auto dir_size = [](const auto& map) { return 16 + 8 * static_cast<uint32_t>(map.size()); };
-  uint32_t dirs_size = dir_size(types);
+// A directory: a 16-byte header, then 8 bytes per entry.
+template <typename Map>
+uint32_t dir_size(const Map& map) {
+  return 16 + 8 * static_cast<uint32_t>(map.size());
+}
+
+// The size of all directories of the tree, and the number of its resources.
+struct TreeShape {
+  uint32_t dirs_size = 0;
   size_t leaf_count = 0;
+};
+
+TreeShape measure_tree(const TypeMap& types) {
+  TreeShape shape{dir_size(types), 0};
   for (const auto& [type, names] : types) {
-    dirs_size += dir_size(names);
+    shape.dirs_size += dir_size(names);
     for (const auto& [name, langs] : names) {
-      dirs_size += dir_size(langs);
-      leaf_count += langs.size();
+      shape.dirs_size += dir_size(langs);
+      shape.leaf_count += langs.size();
     }
   }
-  uint32_t entries_at = dirs_size;
-  uint32_t strings_at = entries_at + 16 * static_cast<uint32_t>(leaf_count);
+  return shape;
+}
 
-  std::string tree(strings_at, '\0');
-  std::string strings;
-  std::string blobs;
-  std::map<std::u16string, uint32_t> string_offsets;
+// Writes the part of a tree before the data: the directories and data
+// entries in `tree`, sized up front, and the name strings in a block of
+// their own, appended once all directories are written (an entry's name
+// offset is known only then).
+class TreeWriter {
+ public:
+  TreeWriter(uint32_t entries_at, uint32_t strings_at)
+      : tree_(strings_at, '\0'), entries_at_(entries_at), strings_at_(strings_at) {}
 
-  auto string_field = [&](const ResourceKey& key) -> uint32_t {
-    if (!key.named()) return key.id;
-    auto found = string_offsets.find(key.name);
-    if (found != string_offsets.end()) return found->second | 0x80000000u;
-    uint32_t off = static_cast<uint32_t>(strings.size());
-    strings.push_back(static_cast<char>(key.name.size() & 0xff));
-    strings.push_back(static_cast<char>(key.name.size() >> 8));
-    for (char16_t c : key.name) {
-      strings.push_back(static_cast<char>(c & 0xff));
-      strings.push_back(static_cast<char>(c >> 8));
-    }
-    string_offsets.emplace(key.name, off);
-    return off | 0x80000000u;  // made absolute once the string block's place is known
-  };
+  void write_directories(const TypeMap& types);
+  // Appends the string block and lays the blobs out after it; returns the
+  // size of the whole tree.
+  uint32_t place_data(uint32_t section_rva, std::vector<Blob>& data);
+  std::string take() { return std::move(tree_); }
 
-  auto write_dir_header = [&](uint32_t at, size_t named, size_t numbered) {
-    put16(tree, at + 12, static_cast<uint32_t>(named));
-    put16(tree, at + 14, static_cast<uint32_t>(numbered));
-  };
-  // The header of a directory of `map`'s keys (named ones first, as the
-  // maps order them); returns the place of its first entry.
-  auto start_dir = [&](uint32_t at, const auto& map) {
-    size_t named = 0;
-    for (const auto& kv : map) named += kv.first.named() ? 1 : 0;
-    write_dir_header(at, named, map.size() - named);
-    return at + 16;
-  };
-
-  // Entries whose name points into the string block, fixed up below.
-  std::vector<uint32_t> string_refs;
-  // An entry of `key` pointing at the subdirectory at `dir`.
-  auto subdir_entry = [&](uint32_t slot, const ResourceKey& key, uint32_t dir) {
-    put32(tree, slot, string_field(key));
-    if (key.named()) string_refs.push_back(slot);
-    put32(tree, slot + 4, dir | 0x80000000u);
-  };
+ private:
   struct Leaf {
     uint32_t entry_at;
     Blob blob;
   };
-  std::vector<Leaf> leaves;
 
+  uint32_t string_field(const ResourceKey& key);
+  void write_dir_header(uint32_t at, size_t named, size_t numbered);
+  template <typename Map>
+  uint32_t start_dir(uint32_t at, const Map& map);
+  void subdir_entry(uint32_t slot, const ResourceKey& key, uint32_t dir);
+
+  std::string tree_;
+  uint32_t entries_at_;
+  uint32_t strings_at_;
+  std::string strings_;
+  std::map<std::u16string, uint32_t> string_offsets_;
+  // Entries whose name points into the string block, fixed up in place_data.
+  std::vector<uint32_t> string_refs_;
+  std::vector<Leaf> leaves_;
+};
+
+// The name field of an entry: the key's number, or the offset of its name in
+// the string block (each name stored once).
+uint32_t TreeWriter::string_field(const ResourceKey& key) {
+  if (!key.named()) return key.id;
+  auto found = string_offsets_.find(key.name);
+  if (found != string_offsets_.end()) return found->second | 0x80000000u;
+  uint32_t off = static_cast<uint32_t>(strings_.size());
+  strings_.push_back(static_cast<char>(key.name.size() & 0xff));
+  strings_.push_back(static_cast<char>(key.name.size() >> 8));
+  for (char16_t c : key.name) {
+    strings_.push_back(static_cast<char>(c & 0xff));
+    strings_.push_back(static_cast<char>(c >> 8));
+  }
+  string_offsets_.emplace(key.name, off);
+  return off | 0x80000000u;  // made absolute once the string block's place is known
+}
+
+void TreeWriter::write_dir_header(uint32_t at, size_t named, size_t numbered) {
+  put16(tree_, at + 12, static_cast<uint32_t>(named));
+  put16(tree_, at + 14, static_cast<uint32_t>(numbered));
+}
+
+// The header of a directory of `map`'s keys (named ones first, as the maps
+// order them); returns the place of its first entry.
+template <typename Map>
+uint32_t TreeWriter::start_dir(uint32_t at, const Map& map) {
+  size_t named = 0;
+  for (const auto& kv : map) named += kv.first.named() ? 1 : 0;
+  write_dir_header(at, named, map.size() - named);
+  return at + 16;
+}
+
+// An entry of `key` pointing at the subdirectory at `dir`.
+void TreeWriter::subdir_entry(uint32_t slot, const ResourceKey& key, uint32_t dir) {
+  put32(tree_, slot, string_field(key));
+  if (key.named()) string_refs_.push_back(slot);
+  put32(tree_, slot + 4, dir | 0x80000000u);
+}
+
+void TreeWriter::write_directories(const TypeMap& types) {
   // Second level directories come right after the root, third level after
   // all second level ones.
   uint32_t next_dir = dir_size(types);
   uint32_t next_leaf_dir = next_dir;
   for (const auto& kv : types) next_leaf_dir += dir_size(kv.second);
-  uint32_t next_entry = entries_at;
+  uint32_t next_entry = entries_at_;
 
   uint32_t slot = start_dir(0, types);
   for (const auto& [type, names] : types) {
@@ -343,30 +376,47 @@ std::string build_tree(const TypeMap& types, uint32_t section_rva, std::vector<B
       uint32_t lang_slot = next_leaf_dir + 16;
       next_leaf_dir += dir_size(langs);
       for (const auto& [lang, res] : langs) {
-        put32(tree, lang_slot, lang);
-        put32(tree, lang_slot + 4, next_entry);
-        leaves.push_back({next_entry, res});
+        put32(tree_, lang_slot, lang);
+        put32(tree_, lang_slot + 4, next_entry);
+        leaves_.push_back({next_entry, res});
         next_entry += 16;
         lang_slot += 8;
       }
     }
   }
+}
 
-  for (uint32_t at : string_refs) put32(tree, at, (get32(tree, at) + strings_at) | 0x80000000u);
-  tree += strings;
-  uint32_t data_at = align_up(static_cast<uint32_t>(tree.size()), 8);
-  tree.resize(data_at, '\0');
+uint32_t TreeWriter::place_data(uint32_t section_rva, std::vector<Blob>& data) {
+  for (uint32_t at : string_refs_) put32(tree_, at, (get32(tree_, at) + strings_at_) | 0x80000000u);
+  tree_ += strings_;
+  uint32_t data_at = align_up(static_cast<uint32_t>(tree_.size()), 8);
+  tree_.resize(data_at, '\0');
   uint32_t at = data_at;
   data.clear();
-  for (const Leaf& leaf : leaves) {
-    put32(tree, leaf.entry_at, section_rva + at);
-    put32(tree, leaf.entry_at + 4, leaf.blob.size());
-    put32(tree, leaf.entry_at + 8, leaf.blob.resource->codepage);
+  for (const Leaf& leaf : leaves_) {
+    put32(tree_, leaf.entry_at, section_rva + at);
+    put32(tree_, leaf.entry_at + 4, leaf.blob.size());
+    put32(tree_, leaf.entry_at + 8, leaf.blob.resource->codepage);
     data.push_back(leaf.blob);
     at = align_up(at + leaf.blob.size(), 8);
   }
-  size = at;
-  return tree;
+  return at;
+}
+
+// Lays the tree out as resource compilers do: all directories (root, then
+// the name directories, then the language directories), the data entries,
+// the name strings, and the data, each blob on an 8-byte boundary. Returns
+// the part before the data; `data` receives the blobs in their order, each
+// to be followed by zeros up to the next multiple of 8, and `size` the size
+// of the whole tree.
+std::string build_tree(const TypeMap& types, uint32_t section_rva, std::vector<Blob>& data, uint32_t& size) {
+  const TreeShape shape = measure_tree(types);
+  const uint32_t entries_at = shape.dirs_size;
+  const uint32_t strings_at = entries_at + 16 * static_cast<uint32_t>(shape.leaf_count);
+  TreeWriter writer(entries_at, strings_at);
+  writer.write_directories(types);
+  size = writer.place_data(section_rva, data);
+  return writer.take();
 }
 
 // A byte of a name given as text, as the code unit a resource name holds.
@@ -670,16 +720,10 @@ class StreamedChecksum {
   uint32_t low_ = 0;
 };
 
-}  // namespace
-
-bool write_rcdata_streamed(std::string_view image, const std::vector<ResourceSource>& added, ImageSink& sink,
-                           std::string* error) {
-  std::vector<Resource> resources;
-  std::vector<std::string_view> bytes;
-  Layout l;
-  if (!parse_layout(image, l) || !read_tree(image, l, resources, &bytes))
-    return fail(error, "the executable's resources cannot be read");
-  std::vector<Resource> keys(added.size());
+// The keys of the resources added by write_rcdata_streamed: RCDATA, under
+// the given name in upper case, with the given language and code page.
+bool rcdata_keys(const std::vector<ResourceSource>& added, std::vector<Resource>& keys, std::string* error) {
+  keys.assign(added.size(), Resource{});
   for (size_t i = 0; i < added.size(); ++i) {
     keys[i] = added[i].resource;
     keys[i].data.clear();
@@ -689,6 +733,97 @@ bool write_rcdata_streamed(std::string_view image, const std::vector<ResourceSou
     for (char16_t c : added[i].resource.name.name) keys[i].name.name.push_back(ascii_upper(c));
     if (keys[i].name.name.empty()) return fail(error, "empty resource name");
   }
+  return true;
+}
+
+// The tree's size, counted generously, must leave the new section below
+// 2 GB: the section's size fields and addresses are 32-bit, and a tree
+// that overflows them would be written with wrapped offsets.
+bool tree_fits(const TypeMap& types, const Plan& plan) {
+  uint64_t total = 0;
+  for (const auto& [type, names] : types)
+    for (const auto& [name, langs] : names)
+      for (const auto& [lang, blob] : langs) total += align_up(blob.size(), 8) + 64 + 2 * name.name.size();
+  return plan.rva + total + plan.file_align <= 0x7fffffffu;
+}
+
+// Passes the new image's bytes to the sink in order, summing them for the
+// checksum and counting them to know where the padding ends.
+class StreamedImage {
+ public:
+  StreamedImage(ImageSink& sink, uint64_t checksum_at) : sink_(sink), checksum_(checksum_at) {}
+
+  bool put(std::string_view bytes) {
+    checksum_.add(bytes);
+    written_ += bytes.size();
+    return sink_.write(bytes);
+  }
+
+  // Zeros up to file offset `end`.
+  bool pad_to(uint64_t end) {
+    static const char kZeros[64] = {};
+    while (written_ < end)
+      if (!put(std::string_view(kZeros, static_cast<size_t>(std::min<uint64_t>(end - written_, sizeof kZeros)))))
+        return false;
+    return true;
+  }
+
+  // A blob's bytes, from memory or read from its source; a source that gives
+  // more or fewer bytes than it announced fails, since the tree already
+  // holds its size.
+  bool put_blob(const Blob& b) {
+    if (!b.source) return put(b.data);
+    const uint64_t start = written_;
+    bool ok = b.source->read([&](std::string_view piece) {
+      if (written_ - start + piece.size() > b.size()) return false;
+      return put(piece);
+    });
+    return ok && written_ - start == b.size();
+  }
+
+  uint64_t written() const { return written_; }
+  uint32_t checksum() { return checksum_.finish(); }
+
+ private:
+  ImageSink& sink_;
+  StreamedChecksum checksum_;
+  uint64_t written_ = 0;
+};
+
+// Streams the image after `head` (the kept part of the old image, the new
+// headers and the tree before its data): the blobs, each padded to 8 bytes,
+// the rest of the section, what lay behind the sections, and last the
+// checksum, when the image had one.
+bool stream_image(const std::string& head, const Plan& plan, const Tree& tree, ImageSink& sink, std::string* error) {
+  const uint32_t checksum_at = plan.layout.opt + kOptCheckSum;
+  StreamedImage out(sink, checksum_at);
+  if (!out.put(head)) return fail(error, "the executable cannot be written");
+  for (const Blob& b : tree.data) {
+    if (!out.put_blob(b)) return fail(error, "a resource's bytes could not be read or written");
+    if (!out.pad_to(plan.raw_pointer + align_up(static_cast<uint32_t>(out.written() - plan.raw_pointer), 8)))
+      return fail(error, "the executable cannot be written");
+  }
+  if (!out.pad_to(uint64_t{plan.raw_pointer} + tree.raw_size) || !out.put(plan.overlay))
+    return fail(error, "the executable cannot be written");
+  if (get32(head, checksum_at) != 0) {
+    std::string field(4, '\0');
+    put32(field, 0, out.checksum());
+    if (!sink.write_at(checksum_at, field)) return fail(error, "the executable cannot be written");
+  }
+  return true;
+}
+
+}  // namespace
+
+bool write_rcdata_streamed(std::string_view image, const std::vector<ResourceSource>& added, ImageSink& sink,
+                           std::string* error) {
+  std::vector<Resource> resources;
+  std::vector<std::string_view> bytes;
+  Layout l;
+  if (!parse_layout(image, l) || !read_tree(image, l, resources, &bytes))
+    return fail(error, "the executable's resources cannot be read");
+  std::vector<Resource> keys;
+  if (!rcdata_keys(added, keys, error)) return false;
   // The tree keeps one resource per type, name and language: the last one
   // added wins, as with one add_rcdata after another.
   TypeMap types;
@@ -699,11 +834,7 @@ bool write_rcdata_streamed(std::string_view image, const std::vector<ResourceSou
 
   Plan plan;
   if (!plan_layout(image, plan, error)) return false;
-  uint64_t total = 0;
-  for (const auto& [type, names] : types)
-    for (const auto& [name, langs] : names)
-      for (const auto& [lang, blob] : langs) total += align_up(blob.size(), 8) + 64 + 2 * name.name.size();
-  if (plan.rva + total + plan.file_align > 0x7fffffffu) return fail(error, "the resources do not fit an executable");
+  if (!tree_fits(types, plan)) return fail(error, "the resources do not fit an executable");
 
   Tree tree;
   tree.head = build_tree(types, plan.rva, tree.data, tree.size);
@@ -712,46 +843,7 @@ bool write_rcdata_streamed(std::string_view image, const std::vector<ResourceSou
   head.resize(plan.raw_pointer, '\0');
   head += tree.head;
   patch_headers(head, plan, tree);
-
-  StreamedChecksum checksum(l.opt + kOptCheckSum);
-  uint64_t written = 0;
-  auto put = [&](std::string_view b) {
-    checksum.add(b);
-    written += b.size();
-    return sink.write(b);
-  };
-  auto pad_to = [&](uint64_t end) {
-    static const char kZeros[64] = {};
-    while (written < end)
-      if (!put(std::string_view(kZeros, static_cast<size_t>(std::min<uint64_t>(end - written, sizeof kZeros)))))
-        return false;
-    return true;
-  };
-  if (!put(head)) return fail(error, "the executable cannot be written");
-  for (const Blob& b : tree.data) {
-    const uint64_t start = written;
-    bool ok = true;
-    if (b.source) {
-      ok = b.source->read([&](std::string_view piece) {
-        if (written - start + piece.size() > b.size()) return false;
-        return put(piece);
-      });
-      ok = ok && written - start == b.size();
-    } else {
-      ok = put(b.data);
-    }
-    if (!ok) return fail(error, "a resource's bytes could not be read or written");
-    if (!pad_to(plan.raw_pointer + align_up(static_cast<uint32_t>(written - plan.raw_pointer), 8)))
-      return fail(error, "the executable cannot be written");
-  }
-  if (!pad_to(uint64_t{plan.raw_pointer} + tree.raw_size) || !put(plan.overlay))
-    return fail(error, "the executable cannot be written");
-  if (get32(head, l.opt + kOptCheckSum) != 0) {
-    std::string field(4, '\0');
-    put32(field, 0, checksum.finish());
-    if (!sink.write_at(l.opt + kOptCheckSum, field)) return fail(error, "the executable cannot be written");
-  }
-  return true;
+  return stream_image(head, plan, tree, sink, error);
 }
 
 const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type, std::string_view name) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "help/function_pages.h"
@@ -40,48 +41,58 @@ std::vector<std::string> quoted_after(const std::string& text, const std::string
   return out;
 }
 
-TEST(UnsafeNames, NothingLeavesTheWorkFolderAndNothingLinksToThem) {
+TEST(UnsafeNames, EscapesAndDevicesAreRefusedLookalikesAccepted) {
   for (const char* name : kUnsafe) EXPECT_FALSE(is_safe_entry_name(name)) << name;
   for (const char* name :
        {"", " Intro", "...", "a.b", "Console", "Com", "Com0", "LPT10", "Nul_", "x.con", "\xC4nderung"})
     EXPECT_TRUE(is_safe_entry_name(name)) << name;
+}
 
-  // The work folder two levels below the scratch folder, so that "../" and
-  // "../../" both land inside the scratch folder if they escape.
-  lh::testing::ScratchFolder scratch("unsafe");
-  const std::string work = scratch.sub("a") + "b" + platform::separator() + "work" + platform::separator();
-  ASSERT_TRUE(platform::create_folder(scratch.path() + "a" + platform::separator() + "b"));
-  ASSERT_TRUE(platform::create_folder(work));
-  const std::string source = scratch.path() + "Lib.pb";
-  // Safe entries before and after, all in a safe group, whose page would
-  // list the unsafe names too.
-  std::string text = ";->Safe group\r\n" + entries_named("First");
-  for (const char* name : kUnsafe) text += ";->Safe more\r\n" + entries_named(name);
-  text += ";->Safe more\r\n" + entries_named("Last") + ";->../../grp heads\r\n;{//Under\r\n";
-  ASSERT_TRUE(platform::write_file(source, text));
+// Generates the help of a source that names every unsafe entry, between
+// safe ones, in a work folder two levels below the scratch folder, so that
+// "../" and "../../" both land inside the scratch folder if they escape.
+class UnsafeNamesGenerated : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    work_ = scratch_.sub("a") + "b" + platform::separator() + "work" + platform::separator();
+    ASSERT_TRUE(platform::create_folder(scratch_.path() + "a" + platform::separator() + "b"));
+    ASSERT_TRUE(platform::create_folder(work_));
+    const std::string source = scratch_.path() + "Lib.pb";
+    // Safe entries before and after, all in a safe group, whose page would
+    // list the unsafe names too.
+    std::string text = ";->Safe group\r\n" + entries_named("First");
+    for (const char* name : kUnsafe) text += ";->Safe more\r\n" + entries_named(name);
+    text += ";->Safe more\r\n" + entries_named("Last") + ";->../../grp heads\r\n;{//Under\r\n";
+    ASSERT_TRUE(platform::write_file(source, text));
 
-  platform::FileSystem& fs = platform::real_file_system();
-  ManualModel model;
-  const ContentsRegister& reg = model.contents;
-  split_source(fs, source, work, "Lib", {}, model);
-  append_record(model.table, model.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
-  register_contents_entry(model.contents, "", "Compilation");
-  write_contents_register(fs, work, model.contents);
-  prepare_warnings(fs, work, model.table, model.entries);
-  write_function_pages(fs, work, model.table, model.entries, model.contents, linked_highlighter());
-  write_help_project(fs, work, "Lib", model.table, model.contents);
+    platform::FileSystem& fs = platform::real_file_system();
+    split_source(fs, source, work_, "Lib", {}, model_);
+    append_record(model_.table, model_.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
+    register_contents_entry(model_.contents, "", "Compilation");
+    write_contents_register(fs, work_, model_.contents);
+    prepare_warnings(fs, work_, model_.table, model_.entries);
+    write_function_pages(fs, work_, model_.table, model_.entries, model_.contents, linked_highlighter());
+    write_help_project(fs, work_, "Lib", model_.table, model_.contents);
+    files_ = lh::testing::folder_files(work_);
+  }
 
-  // Nothing but the source and the folders outside the work folder.
+  lh::testing::ScratchFolder scratch_{"unsafe"};
+  std::string work_;
+  ManualModel model_;
+  std::map<std::string, std::string> files_;  // the work folder's files and their bytes
+};
+
+TEST_F(UnsafeNamesGenerated, NothingIsWrittenOutsideTheWorkFolder) {
   std::set<std::string> outside;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(scratch.path())) {
-    std::string p = e.path().lexically_relative(scratch.path()).generic_string();
+  for (const auto& e : std::filesystem::recursive_directory_iterator(scratch_.path())) {
+    std::string p = e.path().lexically_relative(scratch_.path()).generic_string();
     if (p.rfind("a/b/work/", 0) != 0) outside.insert(p);
   }
   EXPECT_EQ(outside, (std::set<std::string>{"Lib.pb", "a", "a/b", "a/b/work"}));
+}
 
-  // Inside it, files of the safe entries and the fixed names only.
-  const auto files = lh::testing::folder_files(work);
-  for (const auto& [file, bytes] : files) {
+TEST_F(UnsafeNamesGenerated, OnlySafeEntriesAndFixedNamesBecomeFiles) {
+  for (const auto& [file, bytes] : files_) {
     const bool expected = file.rfind("First.", 0) == 0 || file.rfind("Last.", 0) == 0 || file.rfind("Safe.", 0) == 0 ||
                           file.rfind("Under.", 0) == 0 || file.rfind("Compilation.", 0) == 0 ||
                           file.rfind("Lib.", 0) == 0 || file == "chm.ini" || file == "Warning.gif";
@@ -89,20 +100,25 @@ TEST(UnsafeNames, NothingLeavesTheWorkFolderAndNothingLinksToThem) {
   }
   for (const char* page :
        {"First.html", "Last.html", "Safe.html", "Under.html", "Compilation.html", "Lib.hhc", "Lib.hhk"})
-    EXPECT_TRUE(files.count(page)) << page;
-  EXPECT_TRUE(files.count("Last.warn") && files.count("Last.col"));
+    EXPECT_TRUE(files_.count(page)) << page;
+  EXPECT_TRUE(files_.count("Last.warn") && files_.count("Last.col"));
+}
 
-  // Every link of the pages, the contents and the index names a page that
-  // is there; the unsafe names are still headings of the contents.
-  for (const auto& [file, bytes] : files) {
+// Every link of the pages, the contents and the index names a page that is
+// there; the safe group's page links the safe entries only.
+TEST_F(UnsafeNamesGenerated, EveryLinkNamesAPageThatIsThere) {
+  for (const auto& [file, bytes] : files_) {
     std::vector<std::string> targets = quoted_after(bytes, "href=\"");
     for (const std::string& t : quoted_after(bytes, "\"Local\" VALUE=\"")) targets.push_back(t);
-    for (const std::string& t : targets) EXPECT_TRUE(files.count(t)) << file << " links to " << t;
+    for (const std::string& t : targets) EXPECT_TRUE(files_.count(t)) << file << " links to " << t;
   }
-  EXPECT_NE(files.at("Lib.hhc").find("<PARAM NAME=\"Name\" VALUE=\"../../grp\">"), std::string::npos);
-  EXPECT_EQ(quoted_after(files.at("Safe.html"), "href=\""), (std::vector<std::string>{"First.html", "Last.html"}));
-  EXPECT_EQ(contents_group_keys(reg, "Safe").size(), std::size(kUnsafe) + 2);
-  EXPECT_EQ(model.exported_count, static_cast<int>(std::size(kUnsafe)) + 2);
+  EXPECT_EQ(quoted_after(files_.at("Safe.html"), "href=\""), (std::vector<std::string>{"First.html", "Last.html"}));
+}
+
+TEST_F(UnsafeNamesGenerated, UnsafeNamesStayEntriesOfTheContents) {
+  EXPECT_NE(files_.at("Lib.hhc").find("<PARAM NAME=\"Name\" VALUE=\"../../grp\">"), std::string::npos);
+  EXPECT_EQ(contents_group_keys(model_.contents, "Safe").size(), std::size(kUnsafe) + 2);
+  EXPECT_EQ(model_.exported_count, static_cast<int>(std::size(kUnsafe)) + 2);
 }
 
 }  // namespace
