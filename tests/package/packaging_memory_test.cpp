@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/cancellation.h"
+#include "fakes/forwarding_file_system.h"
 #include "fakes/scripted_tool_runner.h"
 #include "package/packaging.h"
 #include "platform/files.h"
@@ -202,6 +203,24 @@ TEST_F(MemoryPackaging, InstallerIsWrittenWholeWithItsSeal) {
   EXPECT_EQ(outcome.problems[0].rfind("The installer could not be written: " + memory_root() + "gone", 0), 0u)
       << outcome.problems[0];
   EXPECT_EQ(told(), outcome.problems);
+}
+
+// A package file that shrinks between the moment its size is taken and its
+// read (the author saves the manual while packaging runs) would leave a
+// resource shorter than its entry says: no installer is written.
+TEST_F(MemoryPackaging, FileThatShrinksWhileReadGivesNoInstaller) {
+  std::string image;
+  if (!platform::read_file(LH_INSTALLER_EXE, image) || image.empty()) GTEST_SKIP() << "no installer image";
+  struct Shrinking final : test::ForwardingFileSystem {
+    using ForwardingFileSystem::ForwardingFileSystem;
+    int64_t file_size(const std::string& p) override { return ForwardingFileSystem::file_size(p) + 1; }
+  } shrinking(files);
+  const std::vector<PackagePart> parts = {{"NAME", "", "Strings\r\n"}, {"CHM", work + "Strings.chm", ""}};
+  std::string error;
+  EXPECT_FALSE(write_installer(shrinking, installer(), image, parts, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(files.exists(installer()));
+  EXPECT_TRUE(write_installer(files, installer(), image, parts, &error)) << error;
 }
 
 // A Library_Source folder that cannot be made, and a copy that cannot

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/forwarding_file_system.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -15,29 +16,15 @@ std::string root() { return separator() == '\\' ? "C:\\" : "/"; }
 
 // A disk that fills up: a write larger than `room` bytes fails, as a write
 // to a full disk does, after it has put what fitted into the file.
-class FullDisk final : public FileSystem {
+class FullDisk final : public test::ForwardingFileSystem {
  public:
-  explicit FullDisk(size_t room) : room_(room) {}
+  explicit FullDisk(size_t room) : ForwardingFileSystem(inner), room_(room) {}
   MemoryFileSystem inner{false};
-  bool read_file(const std::string& p, std::string& out) override { return inner.read_file(p, out); }
   bool write_file(const std::string& p, std::string_view d) override {
     if (d.size() <= room_) return inner.write_file(p, d);
     inner.write_file(p, d.substr(0, room_));
     return false;
   }
-  bool append_file(const std::string& p, std::string_view d) override { return inner.append_file(p, d); }
-  bool delete_file(const std::string& p) override { return inner.delete_file(p); }
-  bool copy_file(const std::string& f, const std::string& t) override { return inner.copy_file(f, t); }
-  bool rename_file(const std::string& f, const std::string& t) override { return inner.rename_file(f, t); }
-  bool is_file(const std::string& p) override { return inner.is_file(p); }
-  bool is_folder(const std::string& p) override { return inner.is_folder(p); }
-  int64_t file_size(const std::string& p) override { return inner.file_size(p); }
-  bool create_folder(const std::string& p) override { return inner.create_folder(p); }
-  bool remove_folder(const std::string& p) override { return inner.remove_folder(p); }
-  std::vector<FolderEntry> list_folder(const std::string& f) override { return inner.list_folder(f); }
-  std::unique_ptr<InputStream> open_input(const std::string& p) override { return inner.open_input(p); }
-  std::unique_ptr<OutputStream> open_output(const std::string& p) override { return inner.open_output(p); }
-  bool make_executable(const std::string& p) override { return inner.make_executable(p); }
   bool names_fold_case() const override { return false; }
   std::string error_text() override { return "No space left on device"; }
 
