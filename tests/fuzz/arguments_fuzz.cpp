@@ -5,7 +5,6 @@
 // forms for paths (which hold no double quote): quoted_argument for an
 // argument and command_line_for for the program.
 #include "fuzz_check.h"
-#include "package/packaging.h"
 #include "platform/process.h"
 #include "platform/run_program.h"
 

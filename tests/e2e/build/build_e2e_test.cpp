@@ -98,8 +98,8 @@ TEST_F(FullBuild, PrintsOneLinePerStepThenOneVerdictPerOutput) {
   EXPECT_EQ(r.status, LH_EXPECT_INSTALLER ? 0 : 1) << r.err;
 }
 
-// The outside programs of the build, in order, then packaging's own runs;
-// step 12's line names the compiler that made the manual.
+// The outside programs of the build, in order; step 12's line names the
+// compiler that made the manual.
 TEST_F(FullBuild, RunsEveryOutsideProgramWithTheCommandLineTheBuildSays) {
   ASSERT_EQ(progress.size(), 19u) << r.err;
   const std::string tailbite = c.pb + "TailBite" + kSep + exe("TailBite");
@@ -118,13 +118,14 @@ TEST_F(FullBuild, RunsEveryOutsideProgramWithTheCommandLineTheBuildSays) {
   EXPECT_EQ(progress[11],
             "[12/19] manual My.chm made by the built-in compiler, with full-text search; missing: Index.html");
 #endif
-  ASSERT_GE(log.size(), 4u);
+  // Packaging starts no stand-in: the compiler is asked for its version
+  // once a run, and the packages take the build's answer.
+  ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[0], "TailBite: " + logged(tailbite, "/VERS"));
   EXPECT_EQ(log[1], "pbcompiler: " + logged(compiler, "/VERSION"));
   EXPECT_EQ(log[2], "TailBite: " + logged(tailbite, "\"" + c.work + "My.pb\" /MULT /CHM:My"));
   EXPECT_EQ(log[3],
             "pbcompiler: " + logged(resident_compiler, "\"" + c.work + "Resident.pb\" /Resident \"" + resident + "\""));
-  for (size_t i = 4; i < log.size(); ++i) EXPECT_EQ(log[i], "pbcompiler: " + logged(compiler, "/VERSION"));
 }
 
 TEST_F(FullBuild, NotesNameTheVersionsTheDateTheCountAndTheResidentCode) {
