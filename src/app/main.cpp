@@ -272,7 +272,7 @@ int run_window_program() {
     }
   };
   hooks.registry_lookup = [] { return lh::purebasic_registry_lookup(); };
-  hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(pb); };
+  hooks.tailbite_path = [](const std::string& pb) { return lh::tailbite_path(lh::platform::real_file_system(), pb); };
   if (lh::run_main_window(state, hooks)) return status;
   save_settings(state, boxes);
   // No build: no packages to name, only the source copied.

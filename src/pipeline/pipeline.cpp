@@ -159,7 +159,7 @@ bool resident_notes(Build& b) {
 bool ask_tailbite_version(Build& b) {
   b.step("TailBite version");
   std::string error;
-  if (!tailbite_version_text(b.tools, tailbite_path(b.state.purebasic_folder), b.options.version_wait,
+  if (!tailbite_version_text(b.tools, tailbite_path(b.files, b.state.purebasic_folder), b.options.version_wait,
                              b.notes.tailbite_version, &error) &&
       !error.empty())
     b.problem(error);
@@ -274,7 +274,7 @@ bool delete_old_resident(Build& b) {
 bool run_tailbite(Build& b) {
   b.step("TailBite");
   const std::string& pb = b.state.purebasic_folder;
-  run_tool(b, "TailBite", tailbite_path(pb),
+  run_tool(b, "TailBite", tailbite_path(b.files, pb),
            quoted_argument(b.state.work_folder + b.name + ".pb") + " /MULT /CHM:" + b.name, false,
            purebasic::user_library_path(pb, b.name));
   return true;

@@ -33,8 +33,8 @@ constexpr std::size_t kVersionTextMax = 64 * 1024;
 #ifndef _WIN32
 // The entry of `folder` named `name` in any letter case; `name` itself
 // when there is none.
-std::string entry_in_any_case(const std::string& folder, std::string_view name) {
-  std::string found = platform::entry_named_in_any_case(platform::real_file_system(), folder, name);
+std::string entry_in_any_case(platform::FileSystem& files, const std::string& folder, std::string_view name) {
+  std::string found = platform::entry_named_in_any_case(files, folder, name);
   return found.empty() ? std::string(name) : found;
 }
 #endif
@@ -69,14 +69,16 @@ std::string purebasic_registry_lookup() {
 #endif
 }
 
-std::string tailbite_path(const std::string& purebasic_folder) {
+std::string tailbite_path(platform::FileSystem& files, const std::string& purebasic_folder) {
 #ifndef _WIN32
   // The file system tells letter cases apart; TailBite's folder may be
   // "tailbite", as the check found it.
-  if (!platform::exists(purebasic_folder + kTailbite)) {
-    const std::string folder = purebasic_folder + entry_in_any_case(purebasic_folder, "TailBite") + "/";
-    return folder + entry_in_any_case(folder, "TailBite");
+  if (!files.exists(purebasic_folder + kTailbite)) {
+    const std::string folder = purebasic_folder + entry_in_any_case(files, purebasic_folder, "TailBite") + "/";
+    return folder + entry_in_any_case(files, folder, "TailBite");
   }
+#else
+  (void)files;
 #endif
   return purebasic_folder + kTailbite;
 }

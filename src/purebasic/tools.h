@@ -8,6 +8,10 @@
 
 namespace lh {
 
+namespace platform {
+class FileSystem;
+}
+
 class VersionAsker;
 
 // The user's temporary folder with its trailing separator (long form on
@@ -27,7 +31,7 @@ std::string folder_from_icon_value(std::string_view value);
 // PureBasic folder + "TailBite\TailBite.exe". On Linux "TailBite/TailBite",
 // or, when that is not there, the folder and program of those names in
 // whatever letter case they exist (the TailBite check accepts any case).
-std::string tailbite_path(const std::string& purebasic_folder);
+std::string tailbite_path(platform::FileSystem& files, const std::string& purebasic_folder);
 
 // PureBasic folder + "Compilers\pbcompiler.exe" ("compilers/pbcompiler" on
 // Linux): the compiler that builds the resident file.

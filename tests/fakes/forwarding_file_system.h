@@ -29,9 +29,7 @@ class ForwardingFileSystem : public platform::FileSystem {
   bool remove_folder(const std::string& p) override { return inner_.remove_folder(p); }
   std::vector<platform::FolderEntry> list_folder(const std::string& f) override { return inner_.list_folder(f); }
   std::unique_ptr<platform::InputStream> open_input(const std::string& p) override { return inner_.open_input(p); }
-  std::unique_ptr<platform::OutputStream> open_output(const std::string& p) override {
-    return inner_.open_output(p);
-  }
+  std::unique_ptr<platform::OutputStream> open_output(const std::string& p) override { return inner_.open_output(p); }
   bool make_executable(const std::string& p) override { return inner_.make_executable(p); }
   bool names_fold_case() const override { return inner_.names_fold_case(); }
   std::string error_text() override { return inner_.error_text(); }

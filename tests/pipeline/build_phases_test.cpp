@@ -46,8 +46,8 @@ struct MemoryBuild : testing::Test {
     state.library_source = memory_root() + "src" + S + "Strings.pb";
     options.reporter = &reporter;
     options.work_folder_wait = std::chrono::milliseconds(0);
-    tools.scripts[tailbite_path(pb)].answer = {"TailBite 1.4"};
-    tools.scripts[tailbite_path(pb)].makes[user_library("Strings")] = "lib";
+    tools.scripts[tailbite_path(files, pb)].answer = {"TailBite 1.4"};
+    tools.scripts[tailbite_path(files, pb)].makes[user_library("Strings")] = "lib";
     tools.scripts[compiler_path(pb)].makes[pb + "Residents" + S + "Strings.res"] = "res";
   }
 
@@ -71,11 +71,11 @@ TEST_F(MemoryBuild, RunsTheProgramsInOrderWithTheirCommandLines) {
   const BuildOutcome outcome = build(true);
   EXPECT_EQ(tools.command_lines,
             (std::vector<std::string>{
-                "\"" + tailbite_path(pb) + "\" /VERS",
+                "\"" + tailbite_path(files, pb) + "\" /VERS",
                 // The version query names the compiler's folder in lower case.
                 "\"" + pb + "compilers" + S + "pbcompiler" + (S == "\\" ? ".exe" : "") + "\" /VERSION",
                 "\"hhc.exe\" \"" + work + "Strings.hhp\"",
-                "\"" + tailbite_path(pb) + "\" \"" + work + "Strings.pb\" /MULT /CHM:Strings",
+                "\"" + tailbite_path(files, pb) + "\" \"" + work + "Strings.pb\" /MULT /CHM:Strings",
                 "\"" + compiler_path(pb) + "\" \"" + work + "Resident.pb\" /Resident \"" + pb + "Residents" + S +
                     "Strings.res\"",
                 "open " + work + "Strings.chm",
@@ -177,7 +177,7 @@ TEST_F(MemoryBuild, ManualThatCannotBeWrittenStopsTheBuild) {
 TEST_F(MemoryBuild, FailingTailBiteIsRecordedWithItsExitCode) {
   options.capture_runs = true;
   options.open_manual = false;
-  test::ScriptedToolRunner::Script& tailbite = tools.scripts[tailbite_path(pb)];
+  test::ScriptedToolRunner::Script& tailbite = tools.scripts[tailbite_path(files, pb)];
   tailbite.exit_code = 3;
   tailbite.output = "Error: line 2\r\n";
   tailbite.makes.clear();
@@ -239,7 +239,8 @@ TEST_F(MemoryBuild, CancellationDuringAStepBeginsNoOther) {
   options.cancel = &stopper.cancel;
   const BuildOutcome outcome = build(true);
   ASSERT_EQ(outcome.steps.size(), 16u);
-  EXPECT_EQ(tools.command_lines.back().find("\"" + tailbite_path(pb) + "\" \""), 0u) << tools.command_lines.back();
+  EXPECT_EQ(tools.command_lines.back().find("\"" + tailbite_path(files, pb) + "\" \""), 0u)
+      << tools.command_lines.back();
   EXPECT_FALSE(files.is_file(pb + "help" + S + "Strings.chm"));
   ASSERT_EQ(stopper.progressed.size(), 16u);
   for (std::size_t i = 0; i < 16; ++i) {

@@ -147,7 +147,7 @@ TEST(WorkFolder, MissingFolderPassesAndSubfolderBlocksAndIsNamed) {
 TEST(VersionQueries, SilentOrEndlessToolsAreStoppedAndNamed) {
   const std::string pb = fresh_folder("versions");
   ASSERT_TRUE(fakes::lay_out_purebasic(pb));
-  const std::string tailbite = tailbite_path(pb);
+  const std::string tailbite = tailbite_path(platform::real_file_system(), pb);
   ProcessVersionAsker tools;
   std::vector<std::string> told;
   std::string line;

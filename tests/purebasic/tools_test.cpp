@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "fakes/standin_support.h"
+#include "platform/file_system.h"
 
 namespace lh {
 namespace {
@@ -39,8 +40,8 @@ TEST(ProcessorTag, FromTheVersionLine) {
 TEST(Tools, PathsAreFormedFromThePureBasicFolder) {
   const char s = platform::separator();
   const std::string pb = std::string("PB") + s;
-  EXPECT_EQ(tailbite_path(pb), pb + "TailBite" + s + fakes::exe("TailBite"));
-  EXPECT_EQ(tailbite_path(""), std::string("TailBite") + s + fakes::exe("TailBite"));
+  EXPECT_EQ(tailbite_path(platform::real_file_system(), pb), pb + "TailBite" + s + fakes::exe("TailBite"));
+  EXPECT_EQ(tailbite_path(platform::real_file_system(), ""), std::string("TailBite") + s + fakes::exe("TailBite"));
 #ifdef _WIN32
   EXPECT_EQ(compiler_path(pb), "PB\\Compilers\\pbcompiler.exe");
 #else
@@ -92,10 +93,11 @@ TEST(Tools, StandInsFollowTheBuildCommandLines) {
   const std::string log = work + "log.txt";
   test::set_env("LH_FAKE_LOG", log);
 
-  ProgramHandle p = run_capture(tailbite_path(pb), "/VERS", "");
+  ProgramHandle p = run_capture(tailbite_path(platform::real_file_system(), pb), "/VERS", "");
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(test::read_all_lines(std::move(p)), std::vector<std::string>{"TailBite 1.4.12 (stand-in)"});
-  EXPECT_TRUE(run_visible_wait(tailbite_path(pb), test::quoted(work + "Strings.pb") + " /MULT /CHM:Strings", ""));
+  EXPECT_TRUE(run_visible_wait(tailbite_path(platform::real_file_system(), pb),
+                               test::quoted(work + "Strings.pb") + " /MULT /CHM:Strings", ""));
   const std::string library = pb + "PureLibraries" + s + "UserLibraries" + s + "Strings";
   EXPECT_NE(test::read_text(library).find("ProcedureDLL A()"), std::string::npos);
 
@@ -120,15 +122,15 @@ TEST(Tools, TailBiteInALowerCaseFolderIsTheOneRun) {
   const std::string pb = test::scratch_folder("pb-lower-tailbite");
   ASSERT_TRUE(fakes::lay_out_purebasic(pb));
   ASSERT_EQ(std::rename((pb + "TailBite").c_str(), (pb + "tailbite").c_str()), 0);
-  EXPECT_EQ(tailbite_path(pb), pb + "tailbite/TailBite");
-  ProgramHandle p = run_capture(tailbite_path(pb), "/VERS", "");
+  EXPECT_EQ(tailbite_path(platform::real_file_system(), pb), pb + "tailbite/TailBite");
+  ProgramHandle p = run_capture(tailbite_path(platform::real_file_system(), pb), "/VERS", "");
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(test::read_all_lines(std::move(p)), std::vector<std::string>{"TailBite 1.4.12 (stand-in)"});
   // Program in another case as well; with none there, the usual name.
   ASSERT_EQ(std::rename((pb + "tailbite/TailBite").c_str(), (pb + "tailbite/TAILBITE").c_str()), 0);
-  EXPECT_EQ(tailbite_path(pb), pb + "tailbite/TAILBITE");
+  EXPECT_EQ(tailbite_path(platform::real_file_system(), pb), pb + "tailbite/TAILBITE");
   test::remove_tree(pb + "tailbite/");
-  EXPECT_EQ(tailbite_path(pb), pb + "TailBite/TailBite");
+  EXPECT_EQ(tailbite_path(platform::real_file_system(), pb), pb + "TailBite/TailBite");
   test::remove_tree(pb);
 }
 
