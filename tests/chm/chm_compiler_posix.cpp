@@ -22,6 +22,7 @@
 #include "chm/chm_compiler.h"
 #include "chm/cp1252.h"
 #include "chm/fulltext.h"
+#include "fakes/forwarding_file_system.h"
 #include "platform/file_system.h"
 #include "platform/memory_file_system.h"
 
@@ -432,6 +433,22 @@ TEST(ChmCompiler, FileSystemInMemoryGivesTheSameManual) {
   std::map<std::string, std::string> files = memory.files();
   EXPECT_TRUE(files["/out.chm"] == expected);
   EXPECT_EQ(files.size(), project.files.size() + 1);
+
+  // A disk that refuses the spill file: no manual (the earlier one would
+  // pass for this one's), the manual named as what cannot be written, and
+  // nothing left beside the sources.
+  struct NoSpill final : lh::test::ForwardingFileSystem {
+    using ForwardingFileSystem::ForwardingFileSystem;
+    std::unique_ptr<lh::platform::OutputStream> open_output(const std::string& p) override {
+      if (p.size() > 9 && p.compare(p.size() - 9, 9, ".content~") == 0) return nullptr;
+      return ForwardingFileSystem::open_output(p);
+    }
+  } no_spill(memory);
+  problem.clear();
+  EXPECT_FALSE(lh::chm::compile_chm_file(no_spill, project, "/out.chm", &problem, 1));
+  EXPECT_EQ(problem.rfind("/out.chm cannot be written", 0), 0u) << problem;
+  EXPECT_EQ(memory.files().size(), project.files.size());
+  EXPECT_FALSE(memory.exists("/out.chm"));
 }
 
 TEST(ChmCompiler, NamesTheFormatCannotHoldAreRefusedByName) {
