@@ -285,12 +285,7 @@ Files manual_files(platform::FileSystem& fs, const std::string& root, const std:
   }
   ManualModel model;
   split_source(fs, root + "Gen.pb", work, "Gen", copied, model);
-  append_record(model.table, model.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
-  register_contents_entry(model.contents, "", "Compilation");
-  write_contents_register(fs, work, model.contents);
-  prepare_warnings(fs, work, model.table, model.entries);
-  write_function_pages(fs, work, model.table, model.entries, model.contents, linked_highlighter());
-  write_help_project(fs, work, "Gen", model.table, model.contents);
+  test::write_manual_pages(fs, work, "Gen", model);
   Files out;
   for (const platform::FolderEntry& e : fs.list_folder(work)) {
     if (!e.is_folder) {

@@ -6,8 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "help/colouring.h"
+#include "help/function_pages.h"
+#include "help/help_project.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
+#include "source/contents_register.h"
 #include "source/line_reader.h"
+#include "source/manual_model.h"
 #include "source/procedure_table.h"
 
 namespace lh::test {
@@ -55,6 +61,20 @@ inline bool all_crlf(const std::string& text) {
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
   }
   return text.empty() || text.back() == '\n';
+}
+
+// What the build writes into `work` after the split, as steps 11 to 13 do:
+// the "Compilation" page and its contents entry, the contents register, the
+// warnings, the pages (coloured by the linked-in tokenizer) and the help
+// project of `library`.
+inline void write_manual_pages(platform::FileSystem& fs, const std::string& work, const std::string& library,
+                               ManualModel& model) {
+  append_record(model.table, model.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
+  register_contents_entry(model.contents, "", "Compilation");
+  write_contents_register(fs, work, model.contents);
+  prepare_warnings(fs, work, model.table, model.entries);
+  write_function_pages(fs, work, model.table, model.entries, model.contents, linked_highlighter());
+  write_help_project(fs, work, library, model.table, model.contents);
 }
 
 }  // namespace lh::test

@@ -9,6 +9,7 @@
 
 #include "help/function_pages.h"
 #include "help/help_project.h"
+#include "help_fixture.h"
 #include "source/contents_register.h"
 #include "source/entry_name.h"
 #include "source/splitter.h"
@@ -67,12 +68,7 @@ class UnsafeNamesGenerated : public ::testing::Test {
 
     platform::FileSystem& fs = platform::real_file_system();
     split_source(fs, source, work_, "Lib", {}, model_);
-    append_record(model_.table, model_.cursor, ProcedureRecord{EntryKind::kPage, "", "Compilation", "", ""});
-    register_contents_entry(model_.contents, "", "Compilation");
-    write_contents_register(fs, work_, model_.contents);
-    prepare_warnings(fs, work_, model_.table, model_.entries);
-    write_function_pages(fs, work_, model_.table, model_.entries, model_.contents, linked_highlighter());
-    write_help_project(fs, work_, "Lib", model_.table, model_.contents);
+    test::write_manual_pages(fs, work_, "Lib", model_);
     files_ = lh::testing::folder_files(work_);
   }
 
